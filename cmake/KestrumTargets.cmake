@@ -1,0 +1,47 @@
+# Project-wide compile settings and the helpers every folder uses to declare its targets.
+
+# Sources are UTF-8; narrow literals become Shift-JIS bytes, the text encoding of the whole program.
+set(KESTRUM_CHARSET_FLAGS -finput-charset=UTF-8 -fexec-charset=CP932)
+set(KESTRUM_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow -Werror)
+
+if(WIN32)
+  set(KESTRUM_PLATFORM win32)
+else()
+  set(KESTRUM_PLATFORM posix)
+endif()
+
+if(KESTRUM_SANITIZE)
+  set(KESTRUM_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+                              -fno-omit-frame-pointer)
+  add_compile_options(${KESTRUM_SANITIZER_FLAGS})
+  add_link_options(${KESTRUM_SANITIZER_FLAGS})
+endif()
+
+if(WIN32)
+  # No MinGW runtime DLLs beside the executable: everything but the system DLLs is linked in.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  # C99-conforming printf family, so that long double formats correctly.
+  add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 WIN32_LEAN_AND_MEAN NOMINMAX
+                          _WIN32_WINNT=0x0601 WINVER=0x0601)
+endif()
+
+# Applies the project's flags to one of its own targets (not to third-party code).
+function(kestrum_target_options target)
+  target_compile_options(${target} PRIVATE ${KESTRUM_WARNING_FLAGS} ${KESTRUM_CHARSET_FLAGS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# kestrum_library(name SOURCES ... [POSIX ...] [WIN32 ...] [DEPS ...])
+# Platform variants are sibling files chosen here, never by #ifdef inside functions.
+function(kestrum_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;POSIX;WIN32;DEPS" ${ARGN})
+  set(sources ${ARG_SOURCES})
+  if(WIN32)
+    list(APPEND sources ${ARG_WIN32})
+  else()
+    list(APPEND sources ${ARG_POSIX})
+  endif()
+  add_library(${name} STATIC ${sources})
+  kestrum_target_options(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()

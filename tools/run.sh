@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the win64 program and starts it under Wine: on $DISPLAY when one is set, otherwise in a
+# virtual display, where a screenshot of the screen is saved and the program is then closed.
+# Arguments are passed to Kestrum.exe (for example: /S 0 clRed).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/install-deps.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j"$(nproc)" --target Kestrum
+tools/wine-prefix.sh
+. tools/wine-env.sh
+exe=build/win64/app/Kestrum.exe
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$KESTRUM_WINE" "$exe" "$@"
+fi
+
+. tools/xvfb.sh
+start_virtual_display
+shot=${KESTRUM_SCREENSHOT:-build/screenshots/run.png}
+mkdir -p "$(dirname "$shot")"
+"$KESTRUM_WINE" "$exe" "$@" &
+program=$!
+# Give the window time to appear and paint; an unattended run may end by itself first.
+for _ in $(seq 1 40); do
+  xdotool search --name 'Kestrum' >/dev/null 2>&1 && break
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.25
+done
+sleep "${KESTRUM_SCREENSHOT_DELAY:-1}"
+import -window root "$shot"
+echo "Screenshot saved to $shot"
+kill "$program" 2>/dev/null || true
+"$KESTRUM_WINESERVER" -k 2>/dev/null || true
