@@ -1,0 +1,43 @@
+#pragma once
+// Clock seam: the local and UTC wall clocks, the millisecond tick counter and sleeping.
+// The program reaches them through Clock(); tests install a fake (virtual time) with
+// TClockOverride, so nothing really sleeps and the machine's clock is never written.
+
+#include <cstdint>
+
+#include "platform/systemtime.h"
+
+namespace kestrum::platform {
+
+class TClockPort {
+ public:
+  virtual ~TClockPort() = default;
+  virtual TSystemTime GetLocalTime() = 0;
+  // False when the platform refuses (no right to change the time).
+  virtual bool SetLocalTime(const TSystemTime& time) = 0;
+  virtual TSystemTime GetSystemTime() = 0;  // UTC
+  virtual bool SetSystemTime(const TSystemTime& time) = 0;
+  // Milliseconds since an arbitrary start, wrapping at 2^32.
+  virtual uint32_t GetTickCount() = 0;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+};
+
+// The clock in force: the platform's own unless a test installed another.
+TClockPort& Clock();
+
+// The platform's real clock.
+TClockPort& SystemClock();
+
+// Installs `port` as Clock() for the guard's lifetime; restores the previous one after.
+class TClockOverride {
+ public:
+  explicit TClockOverride(TClockPort& port);
+  ~TClockOverride();
+  TClockOverride(const TClockOverride&) = delete;
+  TClockOverride& operator=(const TClockOverride&) = delete;
+
+ private:
+  TClockPort* previous_;
+};
+
+}  // namespace kestrum::platform

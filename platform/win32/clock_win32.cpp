@@ -1,0 +1,48 @@
+#include <windows.h>
+
+#include "platform/clock.h"
+
+namespace kestrum::platform {
+namespace {
+
+TSystemTime FromNative(const SYSTEMTIME& st) {
+  return {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
+          st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
+}
+
+SYSTEMTIME ToNative(const TSystemTime& t) {
+  return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+class TWin32Clock final : public TClockPort {
+ public:
+  TSystemTime GetLocalTime() override {
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    return FromNative(st);
+  }
+  bool SetLocalTime(const TSystemTime& time) override {
+    const SYSTEMTIME st = ToNative(time);
+    return ::SetLocalTime(&st) != FALSE;
+  }
+  TSystemTime GetSystemTime() override {
+    SYSTEMTIME st;
+    ::GetSystemTime(&st);
+    return FromNative(st);
+  }
+  bool SetSystemTime(const TSystemTime& time) override {
+    const SYSTEMTIME st = ToNative(time);
+    return ::SetSystemTime(&st) != FALSE;
+  }
+  uint32_t GetTickCount() override { return ::GetTickCount(); }
+  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+};
+
+}  // namespace
+
+TClockPort& SystemClock() {
+  static TWin32Clock clock;
+  return clock;
+}
+
+}  // namespace kestrum::platform

@@ -1,0 +1,67 @@
+#pragma once
+// Virtual time for tests: a settable local clock (UTC = local - utc_bias), a tick counter, and
+// Sleep that advances both instead of sleeping. Writes are recorded and can be refused.
+// Install with platform::TClockOverride guard(fake).
+
+#include <cstdint>
+#include <vector>
+
+#include "lib/datetime.h"
+#include "platform/clock.h"
+
+namespace kestrum::fakes {
+
+class TFakeClock final : public platform::TClockPort {
+ public:
+  explicit TFakeClock(lib::TDateTime local_now = lib::EncodeDate(2026, 12, 8) + 0.5)
+      : local_now_(local_now) {}
+
+  lib::TDateTime local_now() const { return local_now_; }
+  void set_local_now(lib::TDateTime value) { local_now_ = value; }
+  // Advances the clocks and the tick counter.
+  void Advance(uint32_t milliseconds) {
+    local_now_ += milliseconds / lib::kMSecsPerDay;
+    ticks_ += milliseconds;
+  }
+  void set_ticks(uint32_t ticks) { ticks_ = ticks; }
+  // Days added to local time to give UTC (Japan: -9 hours).
+  void set_utc_bias(double days) { utc_bias_ = days; }
+  void refuse_writes(bool refuse) { refuse_writes_ = refuse; }
+
+  const std::vector<platform::TSystemTime>& local_writes() const { return local_writes_; }
+  const std::vector<platform::TSystemTime>& utc_writes() const { return utc_writes_; }
+  const std::vector<uint32_t>& sleeps() const { return sleeps_; }
+
+  platform::TSystemTime GetLocalTime() override { return lib::DateTimeToSystemTime(local_now_); }
+  bool SetLocalTime(const platform::TSystemTime& time) override {
+    local_writes_.push_back(time);
+    if (refuse_writes_) return false;
+    local_now_ = lib::SystemTimeToDateTime(time);
+    return true;
+  }
+  platform::TSystemTime GetSystemTime() override {
+    return lib::DateTimeToSystemTime(local_now_ + utc_bias_);
+  }
+  bool SetSystemTime(const platform::TSystemTime& time) override {
+    utc_writes_.push_back(time);
+    if (refuse_writes_) return false;
+    local_now_ = lib::SystemTimeToDateTime(time) - utc_bias_;
+    return true;
+  }
+  uint32_t GetTickCount() override { return ticks_; }
+  void Sleep(uint32_t milliseconds) override {
+    sleeps_.push_back(milliseconds);
+    Advance(milliseconds);
+  }
+
+ private:
+  lib::TDateTime local_now_;
+  uint32_t ticks_ = 1000;
+  double utc_bias_ = -0.375;
+  bool refuse_writes_ = false;
+  std::vector<platform::TSystemTime> local_writes_;
+  std::vector<platform::TSystemTime> utc_writes_;
+  std::vector<uint32_t> sleeps_;
+};
+
+}  // namespace kestrum::fakes
