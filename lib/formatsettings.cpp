@@ -1,0 +1,10 @@
+#include "lib/formatsettings.h"
+
+namespace kestrum::lib {
+
+TFormatSettings& FormatSettings() {
+  static TFormatSettings settings;
+  return settings;
+}
+
+}  // namespace kestrum::lib
