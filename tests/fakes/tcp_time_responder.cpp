@@ -1,0 +1,197 @@
+#include "fakes/tcp_time_responder.h"
+
+#include <stdexcept>
+
+#include "platform/clock.h"
+
+namespace kestrum::fakes {
+namespace {
+
+namespace wsock = platform::wsock;
+
+// Real ticks and sleep: the responder serves real sockets even while a test fakes the clock.
+uint32_t Ticks() { return platform::SystemClock().GetTickCount(); }
+
+constexpr uint32_t kPollSliceMs = 20;
+constexpr uint32_t kReceiveLimitMs = 2000;
+constexpr int kBacklog = 8;
+constexpr uint32_t kLoopback = 0x7F000001u;
+
+uint32_t LoopbackAddress() {
+  // Network order whatever the host order is.
+  return wsock::Ntohl(kLoopback);
+}
+
+}  // namespace
+
+wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port) {
+  const wsock::TSocket listener = wsock::Socket(wsock::kAfInet, wsock::kSockStream, 0);
+  if (listener == wsock::kInvalidSocket) throw std::runtime_error("responder: no socket");
+  wsock::TSockAddrIn address;
+  address.sin_family = wsock::kAfInet;
+  address.sin_addr = LoopbackAddress();
+  wsock::TSockAddrIn bound;
+  if (wsock::Bind(listener, address) != 0 || wsock::Listen(listener, backlog) != 0 ||
+      wsock::GetSockName(listener, bound) != 0) {
+    wsock::CloseSocket(listener);
+    throw std::runtime_error("responder: cannot listen on loopback");
+  }
+  port = wsock::Htons(bound.sin_port);  // the swap is its own inverse
+  return listener;
+}
+
+TTcpTimeResponder::TTcpTimeResponder() {
+  listener_ = ListenOnLoopback(kBacklog, port_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+TTcpTimeResponder::~TTcpTimeResponder() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  thread_.join();
+  wsock::CloseSocket(listener_);
+}
+
+void TTcpTimeResponder::Enqueue(TScript script) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  scripts_.push_back(std::move(script));
+}
+
+std::size_t TTcpTimeResponder::accepted() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return accepted_;
+}
+
+std::string TTcpTimeResponder::received() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
+}
+
+bool TTcpTimeResponder::WaitForClientCloses(std::size_t n, uint32_t ms) {
+  const uint32_t start = Ticks();
+  for (;;) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (client_closes_ >= n) return true;
+    }
+    if (Ticks() - start >= ms) return false;
+    platform::SystemClock().Sleep(kPollSliceMs / 4);
+  }
+}
+
+void TTcpTimeResponder::Run() {
+  for (;;) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+    }
+    if (wsock::WaitReadable(listener_, kPollSliceMs) != 1) continue;
+    const wsock::TSocket connection = wsock::Accept(listener_);
+    if (connection == wsock::kInvalidSocket) continue;
+    TScript script;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ++accepted_;
+      if (!scripts_.empty()) {
+        script = std::move(scripts_.front());
+        scripts_.pop_front();
+      }
+    }
+    Play(connection, script);
+  }
+}
+
+void TTcpTimeResponder::Play(wsock::TSocket connection, const TScript& script) {
+  using TKind = TStep::TKind;
+  for (const TStep& step : script) {
+    switch (step.kind) {
+      case TKind::kSend:
+        wsock::Send(connection, step.bytes.data(), static_cast<int>(step.bytes.size()), 0);
+        break;
+      case TKind::kDelay:
+        Pause(step.milliseconds);
+        break;
+      case TKind::kReceive:
+        if (!ReceiveBytes(connection, step.count)) {
+          wsock::CloseSocket(connection);
+          return;
+        }
+        break;
+      case TKind::kHang:
+        HangUntilClosed(connection);
+        break;
+      case TKind::kClose:
+        wsock::CloseSocket(connection);
+        return;
+      case TKind::kReset:
+        wsock::AbortiveClose(connection);
+        return;
+    }
+  }
+  wsock::CloseSocket(connection);
+}
+
+bool TTcpTimeResponder::ReceiveBytes(wsock::TSocket connection, std::size_t count) {
+  std::size_t got = 0;
+  const uint32_t start = Ticks();
+  while (got < count && Ticks() - start < kReceiveLimitMs) {
+    if (wsock::WaitReadable(connection, kPollSliceMs) != 1) continue;
+    char buffer[256];
+    const int n = wsock::Recv(connection, buffer, static_cast<int>(sizeof buffer), 0);
+    if (n <= 0) return false;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    received_.append(buffer, static_cast<std::size_t>(n));
+    got += static_cast<std::size_t>(n);
+  }
+  return got >= count;
+}
+
+void TTcpTimeResponder::HangUntilClosed(wsock::TSocket connection) {
+  for (;;) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+    }
+    if (wsock::WaitReadable(connection, kPollSliceMs) != 1) continue;
+    char buffer[64];
+    if (wsock::Recv(connection, buffer, static_cast<int>(sizeof buffer), 0) > 0) continue;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++client_closes_;
+    return;
+  }
+}
+
+void TTcpTimeResponder::Pause(uint32_t ms) const {
+  const uint32_t start = Ticks();
+  while (Ticks() - start < ms) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+    }
+    platform::SystemClock().Sleep(kPollSliceMs / 4);
+  }
+}
+
+TUnansweredListener::TUnansweredListener() {
+  // Backlog 0 still queues one connection; the ones made here fill the queue.
+  listener_ = ListenOnLoopback(0, port_);
+  wsock::TSockAddrIn target;
+  target.sin_family = wsock::kAfInet;
+  target.sin_port = wsock::Htons(port_);
+  target.sin_addr = LoopbackAddress();
+  for (int i = 0; i < 2; ++i) {
+    const wsock::TSocket filler = wsock::Socket(wsock::kAfInet, wsock::kSockStream, 0);
+    if (filler == wsock::kInvalidSocket) break;
+    fillers_.push_back(filler);
+    wsock::ConnectWithin(filler, target, 100);
+  }
+}
+
+TUnansweredListener::~TUnansweredListener() {
+  for (const wsock::TSocket filler : fillers_) wsock::CloseSocket(filler);
+  wsock::CloseSocket(listener_);
+}
+
+}  // namespace kestrum::fakes

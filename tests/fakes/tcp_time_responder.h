@@ -1,0 +1,89 @@
+#pragma once
+// Loopback RFC 868 responder for tests: listens on 127.0.0.1 at a port the system picks and plays
+// one queued script per accepted connection (send bytes, pause, receive, hang, close, reset).
+// Runs on its own thread; the socket service must be started while it exists.
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/wsock.h"
+
+namespace kestrum::fakes {
+
+class TTcpTimeResponder {
+ public:
+  struct TStep {
+    enum class TKind { kSend, kDelay, kReceive, kHang, kClose, kReset };
+    TKind kind = TKind::kClose;
+    std::string bytes;          // kSend
+    uint32_t milliseconds = 0;  // kDelay
+    std::size_t count = 0;      // kReceive: bytes to take before going on
+  };
+  using TScript = std::vector<TStep>;
+
+  static TStep Send(std::string bytes) { return {TStep::TKind::kSend, std::move(bytes), 0, 0}; }
+  static TStep Delay(uint32_t ms) { return {TStep::TKind::kDelay, {}, ms, 0}; }
+  static TStep Receive(std::size_t count) { return {TStep::TKind::kReceive, {}, 0, count}; }
+  // Keeps the connection open without sending until the client closes it.
+  static TStep Hang() { return {TStep::TKind::kHang, {}, 0, 0}; }
+  static TStep Close() { return {TStep::TKind::kClose, {}, 0, 0}; }
+  static TStep Reset() { return {TStep::TKind::kReset, {}, 0, 0}; }
+
+  TTcpTimeResponder();
+  ~TTcpTimeResponder();
+  TTcpTimeResponder(const TTcpTimeResponder&) = delete;
+  TTcpTimeResponder& operator=(const TTcpTimeResponder&) = delete;
+
+  uint16_t port() const { return port_; }
+  // Script for the next connection; a connection without one is closed at once.
+  void Enqueue(TScript script);
+
+  std::size_t accepted() const;
+  // Bytes taken by kReceive steps, all connections in order.
+  std::string received() const;
+  // Waits up to `ms` until `n` connections have seen the client close them while hanging.
+  bool WaitForClientCloses(std::size_t n, uint32_t ms);
+
+ private:
+  void Run();
+  void Play(platform::wsock::TSocket connection, const TScript& script);
+  // False when the client closed (or stop was asked) before `count` bytes came.
+  bool ReceiveBytes(platform::wsock::TSocket connection, std::size_t count);
+  void HangUntilClosed(platform::wsock::TSocket connection);
+  void Pause(uint32_t ms) const;
+
+  platform::wsock::TSocket listener_ = platform::wsock::kInvalidSocket;
+  uint16_t port_ = 0;
+  mutable std::mutex mutex_;
+  std::deque<TScript> scripts_;
+  std::size_t accepted_ = 0;
+  std::size_t client_closes_ = 0;
+  std::string received_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+// A listening port whose accept queue is full: a further connect gets no answer at all.
+class TUnansweredListener {
+ public:
+  TUnansweredListener();
+  ~TUnansweredListener();
+  TUnansweredListener(const TUnansweredListener&) = delete;
+  TUnansweredListener& operator=(const TUnansweredListener&) = delete;
+
+  uint16_t port() const { return port_; }
+
+ private:
+  platform::wsock::TSocket listener_ = platform::wsock::kInvalidSocket;
+  std::vector<platform::wsock::TSocket> fillers_;
+  uint16_t port_ = 0;
+};
+
+// Loopback listener on a system-chosen port; returns the socket and stores the port.
+platform::wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port);
+
+}  // namespace kestrum::fakes
