@@ -35,8 +35,16 @@ TDate CivilFromDays(int64_t days) {
   return {year, month, day};
 }
 
+// Serial numbers of 0001-01-01 and of the day after 9999-12-31: the calendar's range.
+constexpr double kMinDateTime = -693593.0;
+constexpr double kMaxDateTime = 2958466.0;
+
 // Whole days and milliseconds of the day, with a rounded-up full day carried into the date.
+// A value outside the calendar (a garbage server reply, infinity, NaN) is a conversion error.
 void Split(TDateTime value, int64_t& days, int64_t& millis) {
+  if (!(value > kMinDateTime - 1 && value < kMaxDateTime)) {
+    throw EConvertError("Invalid date-time value");
+  }
   days = static_cast<int64_t>(std::trunc(value));
   millis = std::llround(std::fabs(value - std::trunc(value)) * kMSecsPerDay);
   if (millis >= kMSecsPerDayInt) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "lib/errors.h"
 
 namespace kestrum::lib {
@@ -45,6 +47,15 @@ TEST(DateTime, TimeOfDayRoundsToMillisecondsAndCarriesAFullDay) {
   EXPECT_EQ(DecodeTime(almost_midnight), (TTimeOfDay{0, 0, 0, 0}));
   // Negative values: the whole part is the day, the absolute fraction the time.
   EXPECT_EQ(DecodeTime(-1.25), (TTimeOfDay{6, 0, 0, 0}));
+}
+
+TEST(DateTime, ValuesOutsideTheCalendarAreConversionErrors) {
+  // A Time-protocol reply longer than four bytes can come out as a huge or infinite value.
+  for (const double bad : {1e300, -1e300, 2958466.0, -693595.0, INFINITY, NAN}) {
+    EXPECT_THROW(DecodeDate(bad), EConvertError) << bad;
+    EXPECT_THROW(DecodeTime(bad), EConvertError) << bad;
+  }
+  EXPECT_EQ(DecodeDate(2958465.999), (TDate{9999, 12, 31}));
 }
 
 TEST(DateTime, SystemTimeRoundTrip) {
