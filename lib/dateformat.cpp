@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 
-#include "lib/errors.h"
 #include "lib/formatsettings.h"
 #include "lib/japanese_era.h"
 #include "lib/sjis_bytes.h"
@@ -15,9 +14,6 @@ namespace {
 // that names itself cannot recurse forever.
 constexpr int kMaxNesting = 2;
 constexpr int kHoursPerHalfDay = 12;
-// Outside these (exclusive) the calendar date leaves 0001-01-01 .. 9999-12-31.
-constexpr TDateTime kMinDateTime = -693594.0;
-constexpr TDateTime kMaxDateTime = 2958466.0;
 
 char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
@@ -221,9 +217,6 @@ class Formatter {
 }  // namespace
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {
-  if (!(value > kMinDateTime && value < kMaxDateTime)) {
-    throw EConvertError("Invalid date/time value for formatting");
-  }
   Formatter formatter(value);
   formatter.Append(format, 0);
   return std::move(formatter).Result();

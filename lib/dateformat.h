@@ -20,7 +20,8 @@ namespace kestrum::lib {
 //   am/pm a/p -> in the case written; ampm -> TimeAMString / TimePMString
 //   / and : -> DateSeparator and TimeSeparator; '...' and "..." -> literal text
 // Every other character, double-byte ones whole, is copied. A date before the first era
-// has an empty era name and its Western year as year of era.
+// has an empty era name and its Western year as year of era. A value outside 0001-01-01 ..
+// 9999-12-31 throws EConvertError.
 std::string FormatDateTime(std::string_view format, TDateTime value);
 
 // Short date, then a blank and the long time unless the time of day is 00:00:00.000.

@@ -1,6 +1,5 @@
 #include "lib/floatformat.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -294,12 +293,11 @@ bool TryTextToFloat(std::string_view text, long double& value) {
     for (; i < t.size() && IsDigit(t[i]); ++i) plain += t[i];
   }
   if (i != t.size()) return false;
-  long double result = 0;
-  const char* begin = plain.data() + (plain[0] == '+' ? 1 : 0);
-  const auto [ptr, ec] = std::from_chars(begin, plain.data() + plain.size(), result);
-  if (ec != std::errc() || ptr != plain.data() + plain.size() || !std::isfinite(result)) {
-    return false;
-  }
+  // strtold rather than from_chars: MinGW's from_chars reads long double at double precision.
+  // The program never changes the C locale, so "." is the decimal point strtold expects.
+  char* end = nullptr;
+  const long double result = std::strtold(plain.c_str(), &end);
+  if (end != plain.c_str() + plain.size() || !std::isfinite(result)) return false;
   value = result;
   return true;
 }
