@@ -1,0 +1,235 @@
+#include "net/blocksock.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/loopback_socket_layer.h"
+#include "fakes/udp_responder.h"
+
+namespace kestrum::net {
+namespace {
+
+using R = THookSocketReason;
+constexpr int kShortTimeout = 200;  // ms
+
+struct TStatus {
+  R reason;
+  std::string value;
+};
+
+// A UDP socket bound to the loopback address that records its status reports.
+class UdpSocketTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sock.OnStatus = [this](TBlockSocket*, R reason, const std::string& value) {
+      statuses.push_back({reason, value});
+    };
+    sock.Bind("127.0.0.1", "0");
+    ASSERT_EQ(sock.LastErrorCode(), 0);
+    statuses.clear();
+  }
+
+  // Queues datagrams for `sock` and lets them arrive.
+  void Deliver(const std::vector<std::string>& datagrams) {
+    for (const std::string& d : datagrams) {
+      peer.SendTo(fakes::LoopbackAddress(static_cast<uint16_t>(sock.LocalPortNumber())), d);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+
+  bool Saw(R reason, const std::string& value) const {
+    for (const TStatus& s : statuses) {
+      if (s.reason == reason && s.value == value) return true;
+    }
+    return false;
+  }
+
+  std::vector<TStatus> statuses;  // outlives the socket, which reports its closing
+  fakes::TUdpResponder peer;
+  TUDPBlockSocket sock;
+};
+
+TEST(BlockSocketBind, DefaultBindOnFreshSocketIsSkipped) {
+  TUDPBlockSocket sock;
+  int reports = 0;
+  sock.OnStatus = [&](TBlockSocket*, R, const std::string&) { ++reports; };
+  sock.Bind("0.0.0.0", "0");
+  EXPECT_EQ(sock.Handle(), kInvalidSocket);
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_EQ(reports, 0);
+
+  sock.Bind("127.0.0.1", "0");
+  EXPECT_NE(sock.Handle(), kInvalidSocket);
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_NE(sock.LocalPortNumber(), 0);
+  EXPECT_EQ(sock.LocalAddressText(), "127.0.0.1");
+  EXPECT_EQ(reports, 4);  // resolve begin and end, created, bound
+}
+
+TEST_F(UdpSocketTest, ReadAvailableReturnsQueuedDatagramsOneAtATime) {
+  Deliver({"first", "second!"});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sock.ReadAvailable(5000), "first");
+  EXPECT_EQ(sock.RemotePortNumber(), peer.Port());  // the sender became the remote address
+  EXPECT_EQ(sock.ReadAvailable(5000), "second!");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_TRUE(Saw(R::ReasonBytesRead, "7"));
+}
+
+TEST_F(UdpSocketTest, ReadAvailableTimesOut) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "");
+  EXPECT_GE(std::chrono::steady_clock::now() - start,
+            std::chrono::milliseconds(kShortTimeout - 20));
+  EXPECT_EQ(sock.LastErrorCode(), 10060);
+  EXPECT_TRUE(Saw(R::ReasonError, "10060,Connection timed out"));
+}
+
+TEST_F(UdpSocketTest, EmptyDatagramCountsAsResetAndStaysQueuedUntilPurged) {
+  Deliver({""});
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "");
+  EXPECT_EQ(sock.LastErrorCode(), 10054);
+  EXPECT_TRUE(sock.WaitReadable(0));  // still queued
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "");
+  EXPECT_EQ(sock.LastErrorCode(), 10054);
+
+  Deliver({"x"});
+  sock.Connect("127.0.0.1", peer.PortText());
+  const TSocketAddress remote = sock.RemoteAddress();
+  sock.Purge();
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_TRUE(SameEndpoint(sock.RemoteAddress(), remote));
+  EXPECT_FALSE(sock.WaitReadable(0));
+}
+
+TEST_F(UdpSocketTest, LineBufferIsHandedOutBeforeTheSocket) {
+  Deliver({"ab\r\ncd", "queued"});
+  EXPECT_EQ(sock.ReadLine(kShortTimeout), "ab");
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "cd");
+  EXPECT_TRUE(sock.WaitReadable(0));  // the second datagram was not touched
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "queued");
+}
+
+TEST_F(UdpSocketTest, ConnectReaimsTheSameHandle) {
+  fakes::TUdpResponder other;
+  const TSocketHandle handle = sock.Handle();
+  const std::string request = std::string("\x1B") + std::string(47, '\0');
+  sock.Connect("127.0.0.1", peer.PortText());
+  sock.WriteText(request);
+  sock.Connect("127.0.0.1", other.PortText());
+  sock.WriteText(request);
+  EXPECT_EQ(sock.Handle(), handle);
+  ASSERT_TRUE(peer.WaitForRequests(1, 1000));
+  ASSERT_TRUE(other.WaitForRequests(1, 1000));
+  EXPECT_EQ(peer.Requests().at(0).bytes, request);
+  EXPECT_EQ(other.Requests().at(0).bytes, request);
+  EXPECT_TRUE(Saw(R::ReasonBytesWritten, "48"));
+  EXPECT_TRUE(Saw(R::ReasonConnected, "127.0.0.1:" + other.PortText()));
+}
+
+TEST_F(UdpSocketTest, FailedResolutionInConnectIsNotReported) {
+  sock.Connect("127.0.0.1", "no-such-service");
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_EQ(AddressFamily(sock.RemoteAddress()), kAfAny);
+  EXPECT_LT(sock.WriteDataTo("x", 1), 0);  // the failure shows at the send
+}
+
+TEST_F(UdpSocketTest, StopFlagAndProxyAbandonTheSend) {
+  sock.Connect("127.0.0.1", peer.PortText());
+  sock.StopFlag = true;
+  EXPECT_EQ(sock.WriteDataTo("x", 1), 0);
+  EXPECT_EQ(sock.LastErrorCode(), 10053);
+  EXPECT_FALSE(sock.StopFlag);
+
+  sock.SocksIP = "127.0.0.1";
+  EXPECT_EQ(sock.WriteDataTo("x", 1), 0);
+  EXPECT_EQ(sock.LastErrorCode(), 11003);
+  EXPECT_FALSE(peer.WaitForRequests(1, 100));
+}
+
+TEST_F(UdpSocketTest, RaiseExceptTurnsErrorsIntoExceptions) {
+  sock.RaiseExcept = true;
+  try {
+    sock.ReadAvailable(10);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EBlockSocketError& e) {
+    EXPECT_STREQ(e.what(), "TCP/IP Socket error 10060: Connection timed out");
+    EXPECT_EQ(e.ErrorCode, 10060);
+    EXPECT_EQ(e.ErrorMessage, "Connection timed out");
+  }
+  EXPECT_TRUE(Saw(R::ReasonError, "10060,Connection timed out"));
+}
+
+// Exposes the error report to set codes directly.
+class TProbeSocket : public TUDPBlockSocket {
+ public:
+  void Report(int32_t code) {
+    last_error_ = code;
+    ReportLastError();
+  }
+};
+
+TEST(BlockSocketErrors, WouldBlockAndInProgressAreNotErrors) {
+  TProbeSocket sock;
+  sock.RaiseExcept = true;
+  int errors = 0;
+  sock.OnStatus = [&](TBlockSocket*, R reason, const std::string&) {
+    if (reason == R::ReasonError) ++errors;
+  };
+  for (const int code : {0, 10035, 10036}) {
+    EXPECT_NO_THROW(sock.Report(code));
+    EXPECT_EQ(sock.LastErrorText(), TBlockSocket::GetErrorDesc(code));
+  }
+  EXPECT_EQ(errors, 0);
+  EXPECT_THROW(sock.Report(10054), EBlockSocketError);
+  EXPECT_EQ(errors, 1);
+}
+
+TEST(BlockSocketResolve, ServiceNamesLiteralsAndTheClassicPath) {
+  TUDPBlockSocket sock;
+  TSocketAddress address;
+  sock.ResolveAddress(address, "127.0.0.1", "ntp");
+  EXPECT_EQ(AddressFamily(address), kAfInet);
+  EXPECT_EQ(AddressPort(address), 123);
+  sock.ResolveAddress(address, "::1", "123");
+  EXPECT_EQ(AddressFamily(address), kAfInet6);
+
+  const bool extended = ExtendedResolverAvailable;
+  ExtendedResolverAvailable = false;
+  sock.ResolveAddress(address, "255.255.255.255", "ntp");
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_EQ(AddressIPv4(address), 0xFFFFFFFFu);
+  EXPECT_EQ(AddressPort(address), 123);
+  sock.ResolveAddress(address, "127.0.0.1", "4567");
+  EXPECT_EQ(AddressPort(address), 4567);
+  EXPECT_EQ(sock.RemoteAddressText(), "0.0.0.0");
+  ExtendedResolverAvailable = extended;
+}
+
+TEST(BlockSocketErrors, RefusedConnectionMapsTo10061) {
+  TTCPBlockSocket closed;  // bound, never listening
+  closed.Bind("127.0.0.1", "0");
+  TTCPBlockSocket client;
+  client.Connect("127.0.0.1", std::to_string(closed.LocalPortNumber()));
+  EXPECT_EQ(client.LastErrorCode(), 10061);
+  EXPECT_EQ(client.LastErrorText(), "Connection refused");
+}
+
+TEST_F(UdpSocketTest, SendThrottleWaitsOnTheClock) {
+  fakes::TFakeClock clock;
+  platform::TClockOverride use(clock);
+  sock.Connect("127.0.0.1", peer.PortText());
+  sock.MaxSendBandwidth = 1000;  // bytes per second
+  sock.WriteText(std::string(500, 'a'));
+  sock.WriteText(std::string(500, 'b'));
+  EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>{500});
+  EXPECT_TRUE(Saw(R::ReasonWaiting, "500"));
+  EXPECT_TRUE(peer.WaitForRequests(2, 1000));
+}
+
+}  // namespace
+}  // namespace kestrum::net

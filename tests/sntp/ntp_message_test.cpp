@@ -1,0 +1,102 @@
+#include "sntp/ntp_message.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "lib/datetime.h"
+
+namespace kestrum::sntp {
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+lib::TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+  return lib::EncodeDate(y, mo, d) + lib::EncodeTime(h, mi, s, ms);
+}
+
+struct TConversion {
+  uint32_t seconds;
+  uint32_t fraction;
+  lib::TDateTime expected;
+};
+
+TEST(NtpToDateTime, WorkedExamplesAndFractionEdges) {
+  const TConversion cases[] = {
+      {3913056000u, 0x80000000u, At(2024, 1, 1, 0, 0, 0, 500)},
+      {0, 0, 2.0},
+      {0x80000000u, 0, At(1968, 1, 20, 3, 14, 8)},
+      {0xFFFFFFFFu, 0, At(2036, 2, 7, 6, 28, 15)},
+      // 2^32 - 1 is the divisor, so an all-ones fraction is one whole second.
+      {100, 0xFFFFFFFFu, 2.0 + 101 * kSecond},
+      // Four decimals, always truncated: 429497 is the smallest fraction worth 0.0001 s.
+      {0, 429497u, 2.0 + 0.0001 * kSecond},
+      {0, 429496u, 2.0},
+  };
+  for (const TConversion& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    EXPECT_NEAR(NtpToDateTime(c.seconds, c.fraction), c.expected, 1e-5 * kSecond);
+  }
+}
+
+TEST(NtpToDateTime, FractionIsTruncatedNotRounded) {
+  // 0.5 s converts to 5000.000001... ten-thousandths, cut to exactly 5000.
+  const double seconds = (NtpToDateTime(3913056000u, 0x80000000u) - 2.0) * 86400.0;
+  EXPECT_DOUBLE_EQ(seconds, 3913056000.5);
+  EXPECT_DOUBLE_EQ(NtpToDateTime(7, 0xFFFFFFFFu), NtpToDateTime(8, 0));
+}
+
+TEST(NtpMessage, RequestEncodesAs0x1BAnd47Zeros) {
+  TNtpPacket packet;
+  std::memset(&packet, 0xAB, sizeof packet);
+  ClearMessage(packet);
+  packet.LiVnMode = kClientRequestLiVnMode;
+  EXPECT_EQ(EncodeMessage(packet), std::string("\x1B") + std::string(47, '\0'));
+}
+
+TEST(NtpMessage, FieldsTravelBigEndianInTableOrder) {
+  std::string wire;
+  wire += "\x24\x02\x06\xEC";  // LiVnMode, Stratum, Poll, Precision
+  for (uint32_t i = 1; i <= 11; ++i) wire += EncodeInt32BE(0x01020300u + i);
+  TNtpPacket packet{};
+  DecodeMessage(wire, packet);
+  EXPECT_EQ(packet.LiVnMode, 0x24);
+  EXPECT_EQ(packet.Stratum, 2);
+  EXPECT_EQ(packet.Poll, 6);
+  EXPECT_EQ(packet.Precision, 0xEC);
+  EXPECT_EQ(packet.RootDelay, 0x01020301u);
+  EXPECT_EQ(packet.ReferenceId, 0x01020303u);
+  EXPECT_EQ(packet.OriginateFraction, 0x01020307u);
+  EXPECT_EQ(packet.TransmitSeconds, 0x0102030Au);
+  EXPECT_EQ(packet.TransmitFraction, 0x0102030Bu);
+  EXPECT_EQ(EncodeMessage(packet), wire);
+}
+
+TEST(NtpMessage, ShortBufferLeavesRecordAndLongOneDecodesAlike) {
+  std::string wire(48, '\0');
+  wire.replace(40, 8, EncodeInt32BE(3913056000u) + EncodeInt32BE(0x80000000u));
+
+  TNtpPacket untouched{};
+  untouched.TransmitSeconds = 77;
+  DecodeMessage(wire.substr(0, 47), untouched);
+  EXPECT_EQ(untouched.TransmitSeconds, 77u);
+
+  TNtpPacket exact{}, longer{};
+  DecodeMessage(wire, exact);
+  DecodeMessage(wire + std::string(20, '\x55'), longer);  // e.g. an authenticator
+  EXPECT_EQ(std::memcmp(&exact, &longer, sizeof exact), 0);
+  EXPECT_EQ(exact.TransmitSeconds, 3913056000u);
+}
+
+TEST(DecodeInt32BE, ReadsAtOneBasedPositionWithMissingBytesAsZero) {
+  const std::string bytes = "\x12\x34\x56\x78\x9A";
+  EXPECT_EQ(DecodeInt32BE(bytes, 1), 0x12345678u);
+  EXPECT_EQ(DecodeInt32BE(bytes, 2), 0x3456789Au);
+  EXPECT_EQ(DecodeInt32BE(bytes, 4), 0x789A0000u);
+  EXPECT_EQ(DecodeInt32BE("", 1), 0u);
+  EXPECT_EQ(EncodeInt32BE(0xFEDCBA98u), "\xFE\xDC\xBA\x98");
+}
+
+}  // namespace
+}  // namespace kestrum::sntp
