@@ -32,7 +32,9 @@ std::string MonthEndDate(std::string_view date_text);
 
 // "yyyy/mm/dd" of a date whose month may lie outside 1-12 (carried into the year) and whose
 // day is lowered to the month's last. A day that does not convert (0 or negative) gives the
-// month's last day. Sets the short date format to "yyyy/mm/dd".
+// month's last day. The date goes through its text, so a year of one or two digits is read as
+// 2000 + year, and one outside 1-9999 throws EConvertError. Sets the short date format to
+// "yyyy/mm/dd".
 std::string MakeDateText(int year, int month, int day);
 
 }  // namespace kestrum::lib
