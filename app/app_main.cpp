@@ -1,14 +1,24 @@
 #include "app/app_main.h"
 
+#include "app/kestrum1.h"
+#include "app/kestrum2.h"
+#include "app/time_format.h"
+#include "lib/ctl_form.h"
 #include "platform/gui.h"
+#include "platform/process.h"
 
 namespace kestrum::app {
 
 int RunKestrum() {
-  platform::TApplication application;
+  lib::TWidgetSetOverride native(platform::NativeWidgetSet());
+  ApplyUserTimeFormat(platform::UserLongTimeFormat());
+  lib::TApplication& application = lib::Application();
   application.SetTitle("Kestrum");
-  platform::TWindow main_window("Kestrum");
-  return application.Run(main_window);
+  auto* main_form = application.CreateForm<TKestrumForm>(PlatformServices());
+  auto* cmd_form = application.CreateForm<TKestrumCmdForm>(*main_form);
+  main_form->AttachCmdForm(cmd_form);
+  application.Run();
+  return 0;
 }
 
 }  // namespace kestrum::app

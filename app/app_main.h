@@ -3,6 +3,9 @@
 
 namespace kestrum::app {
 
+// Application object and title, the main window (its create handler reads the settings and
+// the command line), the hidden progress window, then the message loop until the main window
+// closes. Returns the exit code.
 int RunKestrum();
 
 }  // namespace kestrum::app

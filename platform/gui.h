@@ -1,38 +1,12 @@
 #pragma once
-// Minimal windowing seam: the application object and a top-level window. Texts are Shift-JIS.
+// The native windowing system: peers (real windows and controls) for the toolkit's control
+// objects, and the application services (message pump and loop, message box, beep, taskbar).
 
-#include <memory>
-#include <string>
+#include "lib/ctl_peer.h"
 
 namespace kestrum::platform {
 
-class TWindow {
- public:
-  explicit TWindow(const std::string& caption);
-  ~TWindow();
-  TWindow(const TWindow&) = delete;
-  TWindow& operator=(const TWindow&) = delete;
-
-  struct Native;
-  Native& native() { return *native_; }
-
- private:
-  std::unique_ptr<Native> native_;
-};
-
-class TApplication {
- public:
-  TApplication();
-  ~TApplication();
-  TApplication(const TApplication&) = delete;
-  TApplication& operator=(const TApplication&) = delete;
-
-  void SetTitle(const std::string& title);
-  // Shows `main_window` and runs the message loop until it closes; returns the exit code.
-  int Run(TWindow& main_window);
-
- private:
-  std::string title_;
-};
+// The platform's widget set; install it with lib::TWidgetSetOverride at program start.
+lib::TWidgetSet& NativeWidgetSet();
 
 }  // namespace kestrum::platform

@@ -1,75 +1,289 @@
+// The Win32 widget set: window classes, the message pump and loop, the application's hidden
+// top-level window (taskbar entry and timer host), message box and beep.
+#include <commctrl.h>
 #include <objbase.h>
 #include <windows.h>
 
+#include "lib/ctl_form.h"
+#include "lib/ctl_stdctrls.h"
 #include "platform/gui.h"
 #include "platform/text.h"
+#include "platform/win32/gui_win32_internal.h"
 
-namespace kestrum::platform {
-namespace {
-
-constexpr wchar_t kMainClassName[] = L"TKestrumForm";
-constexpr int kInitialWidth = 327;
-constexpr int kInitialHeight = 211;
+namespace kestrum::platform::win32 {
 
 std::wstring Wide(const std::string& sjis) {
   const std::u16string text = SjisToUtf16(sjis);
   return std::wstring(text.begin(), text.end());
 }
 
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
+std::string Narrow(const std::wstring& wide) {
+  return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+}
+
+COLORREF ToColorRef(lib::TColor color) {
+  if ((color & lib::kSystemColorBase) != 0) return GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0x00FFFFFF;
+}
+
+TWin32Peer::~TWin32Peer() {
+  if (hwnd_ != nullptr) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  if (brush_ != nullptr) DeleteObject(brush_);
+}
+
+TWin32Peer* TWin32Peer::FromHandle(HWND hwnd) {
+  return hwnd == nullptr ? nullptr
+                         : reinterpret_cast<TWin32Peer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void TWin32Peer::Create(DWORD ex_style, const wchar_t* window_class, DWORD style, HWND parent,
+                        int x, int y, int width, int height) {
+  hwnd_ = CreateWindowExW(ex_style, window_class, Wide(control_.Text()).c_str(), style, x, y, width,
+                          height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // A later control lies above the earlier ones it overlaps.
+  if (parent != nullptr) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ApplyFont();
+  ApplyColor();
+}
+
+HWND TWin32Peer::ParentHandle() const {
+  auto* parent =
+      control_.Parent() != nullptr ? dynamic_cast<TWin32Peer*>(control_.Parent()->Peer()) : nullptr;
+  return parent != nullptr ? parent->Handle() : nullptr;
+}
+
+void TWin32Peer::ApplyFont() {
+  const lib::TFont& f = control_.EffectiveFont();
+  HFONT old = font_;
+  font_ = CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                      f.charset == lib::TFontCharset::ShiftJis ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                      Wide(f.name).c_str());
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  if (old != nullptr) DeleteObject(old);
+}
+
+void TWin32Peer::ApplyColor() {
+  HBRUSH old = brush_;
+  brush_ = CreateSolidBrush(ToColorRef(control_.EffectiveColor()));
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  if (old != nullptr) DeleteObject(old);
+}
+
+void TWin32Peer::Changed(lib::TProperty property) {
+  switch (property) {
+    case lib::TProperty::Text:
+      SetWindowTextW(hwnd_, Wide(control_.Text()).c_str());
+      break;
+    case lib::TProperty::Enabled:
+      EnableWindow(hwnd_, control_.Enabled());
+      break;
+    case lib::TProperty::Visible:
+      ShowWindow(hwnd_, control_.Visible() ? SW_SHOW : SW_HIDE);
+      break;
+    case lib::TProperty::Bounds: {
+      const auto& b = control_.Bounds();
+      MoveWindow(hwnd_, b.left, b.top, b.width, b.height, TRUE);
+      break;
+    }
+    case lib::TProperty::Font:
+      ApplyFont();
+      break;
+    case lib::TProperty::Color:
+      ApplyColor();
+      break;
+    default:
+      break;
+  }
+}
+
+HBRUSH TWin32Peer::PrepareColors(HDC dc) {
+  SetTextColor(dc, ToColorRef(control_.EffectiveFont().color));
+  SetBkColor(dc, ToColorRef(control_.EffectiveColor()));
+  return brush_;
+}
+
+namespace {
+
+void PaintPanel(HWND hwnd, TWin32Peer& peer) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, peer.BackgroundBrush());
+  if (auto* panel = dynamic_cast<lib::TPanel*>(&peer.Control())) {
+    if (panel->BorderStyle() == lib::TBorderStyle::bsSingle) {
+      FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      InflateRect(&r, -1, -1);
+    }
+    if (panel->BevelOuter() != lib::TBevelCut::bvNone) {
+      DrawEdge(dc, &r,
+               panel->BevelOuter() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+               BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+    for (int i = 0; i < panel->BevelWidth() && panel->BevelInner() != lib::TBevelCut::bvNone; ++i) {
+      DrawEdge(dc, &r,
+               panel->BevelInner() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+               BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+  }
+  HGDIOBJ old_font = SelectObject(dc, peer.FontHandle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(peer.Control().EffectiveFont().color));
+  const std::wstring text = Wide(peer.Control().Caption());
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+  EndPaint(hwnd, &ps);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  TWin32Peer* self = TWin32Peer::FromHandle(hwnd);
+  switch (message) {
+    case WM_COMMAND:
+      if (TWin32Peer* child = TWin32Peer::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        child->Command(HIWORD(wparam));
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      if (TWin32Peer* child = TWin32Peer::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        return reinterpret_cast<LRESULT>(child->PrepareColors(reinterpret_cast<HDC>(wparam)));
+      }
+      break;
+    case WM_ERASEBKGND:
+      if (self != nullptr) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wparam), &r, self->BackgroundBrush());
+        return 1;
+      }
+      break;
+    case WM_PAINT:
+      if (self != nullptr && dynamic_cast<lib::TPanel*>(&self->Control()) != nullptr) {
+        PaintPanel(hwnd, *self);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (self != nullptr) {
+        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) form->Close();
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+namespace {
+
+LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER) {
+    FireTimer(wparam);
     return 0;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-void RegisterMainClass() {
+constexpr wchar_t kApplicationClass[] = L"KestrumApplication";
+
+void RegisterClass(const wchar_t* name, WNDPROC proc) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = MainWindowProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainClassName;
+  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));      // IDI_APPLICATION
+  wc.lpszClassName = name;
   RegisterClassExW(&wc);
 }
 
-}  // namespace
+class TWin32WidgetSet final : public lib::TWidgetSet {
+ public:
+  TWin32WidgetSet() {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    RegisterClass(kFormClass, ContainerProc);
+    RegisterClass(kPanelClass, ContainerProc);
+    RegisterClass(kApplicationClass, ApplicationProc);
+    app_window_ = CreateWindowExW(0, kApplicationClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+  }
+  ~TWin32WidgetSet() override {
+    DestroyWindow(app_window_);
+    CoUninitialize();
+  }
 
-struct TWindow::Native {
-  HWND hwnd = nullptr;
-};
+  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+    return CreateWin32Peer(component, app_window_);
+  }
 
-TWindow::TWindow(const std::string& caption) : native_(std::make_unique<Native>()) {
-  RegisterMainClass();
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kInitialWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kInitialHeight) / 2;
-  native_->hwnd =
-      CreateWindowExW(0, kMainClassName, Wide(caption).c_str(),
-                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, kInitialWidth,
-                      kInitialHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-}
+  void ProcessMessages() override {
+    MSG msg;
+    while (!quit_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit_ = true;
+        break;
+      }
+      Dispatch(msg);
+    }
+  }
 
-TWindow::~TWindow() {
-  if (native_->hwnd != nullptr && IsWindow(native_->hwnd)) DestroyWindow(native_->hwnd);
-}
+  void RunMessageLoop() override {
+    MSG msg;
+    while (!quit_ && GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+    quit_ = true;
+  }
 
-TApplication::TApplication() { CoInitialize(nullptr); }
+  void Terminate() override { PostQuitMessage(0); }
 
-TApplication::~TApplication() { CoUninitialize(); }
+  void ShowError(const std::string& title, const std::string& text) override {
+    MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
+  }
 
-void TApplication::SetTitle(const std::string& title) { title_ = title; }
+  void Beep() override { MessageBeep(MB_OK); }
 
-int TApplication::Run(TWindow& main_window) {
-  ShowWindow(main_window.native().hwnd, SW_SHOWNORMAL);
-  UpdateWindow(main_window.native().hwnd);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  void SetTitle(const std::string& title) override {
+    SetWindowTextW(app_window_, Wide(title).c_str());
+  }
+
+  void HideTaskbarWindow() override { ShowWindow(app_window_, SW_HIDE); }
+
+ private:
+  static void Dispatch(MSG& msg) {
+    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (top != nullptr && IsDialogMessageW(top, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return static_cast<int>(msg.wParam);
+
+  HWND app_window_ = nullptr;
+  bool quit_ = false;
+};
+
+}  // namespace
+}  // namespace kestrum::platform::win32
+
+namespace kestrum::platform {
+
+lib::TWidgetSet& NativeWidgetSet() {
+  static win32::TWin32WidgetSet widget_set;
+  return widget_set;
 }
 
 }  // namespace kestrum::platform

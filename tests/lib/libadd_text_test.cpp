@@ -136,6 +136,7 @@ TEST_F(DateTextTest, MonthEndDateRejectsNonNumbersAndSetsTheShortDateFormat) {
   EXPECT_THROW(MonthEndDate("2000"), EConvertError);
   EXPECT_THROW(MonthEndDate("2000/x/1"), EConvertError);
   EXPECT_THROW(MonthEndDate("99999/1/1"), EConvertError);
+  EXPECT_THROW(MakeDateText(10000, 1, 1), EConvertError);
   EXPECT_EQ(FormatSettings().ShortDateFormat, "yyyy/mm/dd");
 }
 

@@ -1,0 +1,77 @@
+#include "app/kestrum2.h"
+
+#include "app/kestrum1.h"
+
+namespace kestrum::app {
+namespace {
+
+constexpr int kClientWidth = 263;
+constexpr int kClientHeight = 99;
+
+lib::TFont MakeFont(const char* name, int height, lib::TColor color, bool bold) {
+  return lib::TFont{name, height, color, bold, lib::TFontCharset::ShiftJis};
+}
+
+void StyleLine(TLibPanel* panel, const lib::TFont& font) {
+  panel->SetFont(font);
+  panel->SetBevelOuter(lib::TBevelCut::bvNone);
+  panel->SetCtl3D(false);
+  panel->SetParentColor(true);
+}
+
+}  // namespace
+
+TKestrumCmdForm::TKestrumCmdForm(TKestrumForm& main_form)
+    : lib::TForm(nullptr), main_form_(main_form) {
+  SetName("KestrumCmdForm");
+  CreateControls();
+}
+
+TKestrumCmdForm::~TKestrumCmdForm() { DoDestroy(); }
+
+void TKestrumCmdForm::CreateControls() {
+  SetCaption("Kestrum");
+  SetClientSize(kClientWidth, kClientHeight);
+  SetBorderStyle(lib::TFormBorderStyle::bsNone);
+  SetBorderIcons({false, false, false});
+  SetFormStyle(lib::TFormStyle::fsStayOnTop);
+  SetPosition(lib::TPosition::poScreenCenter);
+  SetColor(lib::clPurple);
+  SetFont(MakeFont("ＭＳ Ｐゴシック", -12, lib::clWindowText, false));
+
+  LibPanel1 = Make<TLibPanel>("LibPanel1", this);
+  LibPanel1->SetBounds(0, 0, kClientWidth, kClientHeight);
+  LibPanel1->SetFont(MakeFont("ＭＳ Ｐゴシック", -16, lib::clBlue, true));
+  LibPanel1->SetColor(lib::clYellow);
+  LibPanel1->SetBevelInner(lib::TBevelCut::bvLowered);
+  LibPanel1->SetBevelWidth(2);
+  LibPanel1->SetBorderStyle(lib::TBorderStyle::bsSingle);
+  LibPanel1->SetCtl3D(false);
+
+  LibPanel3 = Make<TLibPanel>("LibPanel3", LibPanel1);
+  LibPanel3->SetBounds(5, 68, 251, 22);
+  LibPanel3->SetCaption(" ");
+  StyleLine(LibPanel3, MakeFont("ＭＳ ゴシック", -15, lib::clGreen, true));
+
+  LibPanel2 = Make<TLibPanel>("LibPanel2", LibPanel1);
+  LibPanel2->SetBounds(5, 8, 251, 17);
+  LibPanel2->SetCaption("Kestrum取得中");
+  StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, lib::clBlue, true));
+
+  CancelBtn = Make<TLibBtBtn>("CancelBtn", LibPanel1);
+  CancelBtn->SetBounds(93, 45, 74, 21);
+  CancelBtn->SetCaption("中　止");
+  CancelBtn->SetFont(MakeFont("ＭＳ Ｐゴシック", -13, lib::clBlack, true));
+  CancelBtn->SetEnabled(false);
+  CancelBtn->SetTabOrder(2);
+  CancelBtn->OnClick = [this] { CancelBtnClick(); };
+
+  LibPanel4 = Make<TLibPanel>("LibPanel4", LibPanel1);
+  LibPanel4->SetBounds(5, 27, 251, 16);
+  LibPanel4->SetCaption(" ");
+  StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false));
+}
+
+void TKestrumCmdForm::CancelBtnClick() { main_form_.RequestCancel(); }
+
+}  // namespace kestrum::app

@@ -1,0 +1,37 @@
+#pragma once
+// The two protocol clients as the acquisition sequence sees them. Until the real clients are
+// wired in, the default implementations fail every query.
+
+#include <memory>
+#include <string>
+
+#include "lib/datetime.h"
+
+namespace kestrum::app {
+
+// SNTP over UDP: one request and one reply.
+class TSntpQuery {
+ public:
+  virtual ~TSntpQuery() = default;
+  virtual void SetTargetHost(const std::string& host) = 0;
+  // True when a reply was obtained; its time is then in NTPTime.
+  virtual bool QueryServerTime() = 0;
+  // UTC.
+  virtual lib::TDateTime NTPTime() const = 0;
+};
+
+// The Time protocol (RFC 868) over TCP.
+class TTimeQuery {
+ public:
+  virtual ~TTimeQuery() = default;
+  virtual void SetHostname(const std::string& host) = 0;
+  // Throws when no connection can be made.
+  virtual void FetchTime() = 0;
+  // UTC.
+  virtual lib::TDateTime ServerTime() const = 0;
+};
+
+std::unique_ptr<TSntpQuery> MakeUnavailableSntp();
+std::unique_ptr<TTimeQuery> MakeUnavailableTime();
+
+}  // namespace kestrum::app

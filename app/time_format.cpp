@@ -1,0 +1,76 @@
+#include "app/time_format.h"
+
+#include <cctype>
+
+#include "lib/formatsettings.h"
+#include "lib/sjis_bytes.h"
+
+namespace kestrum::app {
+namespace {
+
+size_t RunLength(std::string_view text, size_t at) {
+  size_t end = at;
+  while (end < text.size() && text[end] == text[at]) ++end;
+  return end - at;
+}
+
+// A Windows literal: 'text', with '' standing for one quote.
+size_t CopyQuoted(std::string_view format, size_t at, std::string& out) {
+  size_t i = at + 1;
+  std::string literal;
+  while (i < format.size()) {
+    if (format[i] == '\'') {
+      if (i + 1 < format.size() && format[i + 1] == '\'') {
+        literal += '\'';
+        i += 2;
+        continue;
+      }
+      ++i;
+      break;
+    }
+    literal += format[i++];
+  }
+  out += '"' + literal + '"';
+  return i;
+}
+
+}  // namespace
+
+std::string ToolkitTimeFormat(std::string_view windows_format) {
+  std::string out;
+  for (size_t i = 0; i < windows_format.size();) {
+    const char c = windows_format[i];
+    if (lib::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < windows_format.size()) {
+      out += windows_format.substr(i, 2);
+      i += 2;
+      continue;
+    }
+    if (c == '\'') {
+      i = CopyQuoted(windows_format, i, out);
+      continue;
+    }
+    const size_t run = RunLength(windows_format, i);
+    const bool two = run >= 2;
+    if (c == 'H' || c == 'h') {
+      out += two ? "hh" : "h";
+    } else if (c == 'm') {
+      out += two ? "nn" : "n";
+    } else if (c == 's') {
+      out += two ? "ss" : "s";
+    } else if (c == 't') {
+      out += "ampm";
+    } else if (std::isalpha(static_cast<unsigned char>(c))) {
+      out += '"' + std::string(windows_format.substr(i, run)) + '"';
+    } else {
+      out += windows_format.substr(i, run);
+    }
+    i += run;
+  }
+  return out;
+}
+
+void ApplyUserTimeFormat(std::string_view windows_format) {
+  lib::FormatSettings().LongTimeFormat = ToolkitTimeFormat(windows_format);
+}
+
+}  // namespace kestrum::app

@@ -1,0 +1,17 @@
+#pragma once
+// The user's time format, read from the platform in its own notation, turned into the
+// toolkit's format tokens.
+
+#include <string>
+#include <string_view>
+
+namespace kestrum::app {
+
+// Windows locale tokens -> toolkit tokens: H/HH and h/hh -> h/hh, m/mm -> n/nn, s/ss stay,
+// t/tt -> ampm; 'quoted' text and other letters become literals.
+std::string ToolkitTimeFormat(std::string_view windows_format);
+
+// Stores the user's long time format into the toolkit's format settings.
+void ApplyUserTimeFormat(std::string_view windows_format);
+
+}  // namespace kestrum::app

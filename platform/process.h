@@ -1,0 +1,19 @@
+#pragma once
+// The running program: its executable, its arguments and the user's time format.
+
+#include <string>
+#include <vector>
+
+namespace kestrum::platform {
+
+// Full path of the executable (Shift-JIS).
+std::string ExecutablePath();
+// The separator between folders of a path: '\\' on Windows, '/' elsewhere.
+char PathDelimiter();
+// The command-line arguments after the program name (Shift-JIS).
+std::vector<std::string> CommandLineArguments();
+// The user's long time format in the platform's own notation: Windows locale tokens
+// ("H:mm:ss", "tt h:mm:ss", quoted literals); on other platforms "H:mm:ss".
+std::string UserLongTimeFormat();
+
+}  // namespace kestrum::platform

@@ -1,0 +1,65 @@
+#pragma once
+// Shared between the Win32 widget set and its peers. Only the platform's own files include it.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "lib/ctl_control.h"
+#include "lib/ctl_peer.h"
+
+namespace kestrum::platform::win32 {
+
+std::wstring Wide(const std::string& sjis);
+std::string Narrow(const std::wstring& wide);
+COLORREF ToColorRef(lib::TColor color);
+
+constexpr wchar_t kFormClass[] = L"KestrumForm";
+constexpr wchar_t kPanelClass[] = L"KestrumPanel";
+
+// A native window that mirrors one control. Its HWND carries a pointer back to the peer.
+class TWin32Peer : public lib::TControlPeer {
+ public:
+  explicit TWin32Peer(lib::TControl& control) : control_(control) {}
+  ~TWin32Peer() override;
+
+  HWND Handle() const { return hwnd_; }
+  lib::TControl& Control() const { return control_; }
+  static TWin32Peer* FromHandle(HWND hwnd);
+
+  void Changed(lib::TProperty property) override;
+  void SetFocus() override { ::SetFocus(hwnd_); }
+
+  // A notification (WM_COMMAND code) from the native control.
+  virtual void Command(WORD /*code*/) {}
+  // Colours for WM_CTLCOLOR*: sets up `dc` and returns the background brush.
+  HBRUSH PrepareColors(HDC dc);
+  HFONT FontHandle() const { return font_; }
+  HBRUSH BackgroundBrush() const { return brush_; }
+
+ protected:
+  // Creates the window; `parent` null for a top-level window.
+  void Create(DWORD ex_style, const wchar_t* window_class, DWORD style, HWND parent, int x, int y,
+              int width, int height);
+  HWND ParentHandle() const;
+  void ApplyFont();
+  void ApplyColor();
+
+ private:
+  lib::TControl& control_;
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+  HBRUSH brush_ = nullptr;
+};
+
+// The peer for `component`, or null for a component without a native counterpart.
+std::unique_ptr<lib::TControlPeer> CreateWin32Peer(lib::TComponent& component, HWND timer_window);
+
+// Runs a timer's OnTimer; called for WM_TIMER of the widget set's own window.
+void FireTimer(UINT_PTR id);
+
+// Window procedure of forms and panels: routes notifications of child controls to their peers.
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace kestrum::platform::win32

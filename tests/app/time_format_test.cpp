@@ -1,0 +1,37 @@
+#include "app/time_format.h"
+
+#include <gtest/gtest.h>
+
+#include "lib/dateformat.h"
+#include "lib/formatsettings.h"
+
+namespace kestrum::app {
+namespace {
+
+TEST(TimeFormat, WindowsLocaleTokensBecomeToolkitTokens) {
+  struct Case {
+    const char* windows;
+    const char* toolkit;
+  };
+  const Case cases[] = {
+      {"H:mm:ss", "h:nn:ss"},           {"HH:mm:ss", "hh:nn:ss"},
+      {"tt h:mm:ss", "ampm h:nn:ss"},   {"H'時'm'分's'秒'", "h\"時\"n\"分\"s\"秒\""},
+      {"H時mm分", "h時nn分"},           {"h 'o''clock'", "h \"o'clock\""},
+      {"HH.mm.ss x", "hh.nn.ss \"x\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToolkitTimeFormat(c.windows), c.toolkit) << c.windows;
+}
+
+TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
+  const std::string saved = lib::FormatSettings().LongTimeFormat;
+  const lib::TDateTime morning = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(9, 5, 7, 0);
+  ApplyUserTimeFormat("HH:mm:ss");
+  EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 09:05:07");
+  ApplyUserTimeFormat("tt h:mm:ss");
+  EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 午前 9:05:07");
+  EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8)), "2026/12/08");
+  lib::FormatSettings().LongTimeFormat = saved;
+}
+
+}  // namespace
+}  // namespace kestrum::app

@@ -1,0 +1,61 @@
+#pragma once
+// A widget set without windows that records the application services it is asked for. Each
+// pump can run a test's hook (a click, a close request) as a real message would.
+// Install with lib::TWidgetSetOverride guard(fake).
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lib/ctl_control.h"
+#include "lib/ctl_peer.h"
+
+namespace kestrum::fakes {
+
+class TFakeWidgetSet final : public lib::TWidgetSet {
+ public:
+  // Records "Name:property" for every change of a control that has a peer.
+  class TRecordingPeer final : public lib::TControlPeer {
+   public:
+    TRecordingPeer(TFakeWidgetSet& owner, std::string name)
+        : owner_(owner), name_(std::move(name)) {}
+    void Changed(lib::TProperty property) override {
+      owner_.changes.push_back(name_ + ":" + std::to_string(static_cast<int>(property)));
+    }
+    void SetFocus() override { owner_.focus_requests.push_back(name_); }
+
+   private:
+    TFakeWidgetSet& owner_;
+    std::string name_;
+  };
+
+  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+    peers_created.push_back(component.Name());
+    return std::make_unique<TRecordingPeer>(*this, component.Name());
+  }
+  void ProcessMessages() override {
+    ++pumps;
+    if (on_pump) on_pump(pumps);
+  }
+  void RunMessageLoop() override { ++loops_run; }
+  void Terminate() override { ++terminations; }
+  void ShowError(const std::string&, const std::string& text) override { errors.push_back(text); }
+  void Beep() override { ++beeps; }
+  void SetTitle(const std::string& text) override { title = text; }
+  void HideTaskbarWindow() override { taskbar_hidden = true; }
+
+  std::function<void(int pump_number)> on_pump;
+  int pumps = 0;
+  int loops_run = 0;
+  int terminations = 0;
+  int beeps = 0;
+  bool taskbar_hidden = false;
+  std::string title;
+  std::vector<std::string> errors;
+  std::vector<std::string> peers_created;
+  std::vector<std::string> changes;
+  std::vector<std::string> focus_requests;
+};
+
+}  // namespace kestrum::fakes
