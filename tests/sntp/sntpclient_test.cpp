@@ -102,11 +102,11 @@ TEST_F(SntpClientTest, SilentServerTimesOut) {
 }
 
 TEST_F(SntpClientTest, ZeroTimeoutDoesNotWait) {
-  server.SetDefault({{Reply(kSeconds2024), 100}});
+  server.SetDefault({{Reply(kSeconds2024), 300}});
   client.Timeout = 0;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServerTime());
-  EXPECT_LT(MillisecondsSince(start), 90);
+  EXPECT_LT(MillisecondsSince(start), 250);
   EXPECT_EQ(client.Sock().LastErrorCode(), 10060);
 }
 
@@ -179,7 +179,8 @@ TEST_F(SntpClientTest, ForeignDatagramsDoNotExtendTheTimeout) {
   server.Script(noise);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServerTime());
-  EXPECT_LT(MillisecondsSince(start), kShortTimeout + 90);
+  // Restarting the wait at each of them would take 300 + 200 ms.
+  EXPECT_LT(MillisecondsSince(start), kShortTimeout + 250);
   EXPECT_EQ(client.Sock().LastErrorCode(), 10060);
 }
 
