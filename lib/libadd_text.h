@@ -1,5 +1,5 @@
 #pragma once
-// Text and date helpers on Shift-JIS texts: a search that respects character boundaries,
+// Text and date helpers on Shift-JIS texts: a search that keeps to character boundaries,
 // blank trimming, removal of double-byte characters and of a text, the Showa 64 era rewrite,
 // and "yyyy/mm/dd" date texts. Positions are 1-based bytes; 0 means "not found".
 

@@ -1,8 +1,9 @@
 // The Win32 widget set: window classes, the message pump and loop, the application's hidden
 // top-level window (taskbar entry and timer host), message box and beep.
+#include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "lib/ctl_form.h"
 #include "lib/ctl_stdctrls.h"

@@ -1,7 +1,8 @@
 // Native peers of the toolkit's controls: each creates its Win32 window from the control's
 // properties, follows later changes, and hands user input back to the control.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <map>
 #include <vector>
