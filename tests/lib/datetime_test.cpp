@@ -51,7 +51,8 @@ TEST(DateTime, TimeOfDayRoundsToMillisecondsAndCarriesAFullDay) {
 
 TEST(DateTime, ValuesOutsideTheCalendarAreConversionErrors) {
   // A Time-protocol reply longer than four bytes can come out as a huge or infinite value.
-  for (const double bad : {1e300, -1e300, 2958466.0, -693595.0, INFINITY, NAN}) {
+  const double bad_values[] = {1e300, -1e300, 2958466.0, -693595.0, HUGE_VAL, std::nan("")};
+  for (const double bad : bad_values) {
     EXPECT_THROW(DecodeDate(bad), EConvertError) << bad;
     EXPECT_THROW(DecodeTime(bad), EConvertError) << bad;
   }
