@@ -231,5 +231,52 @@ TEST_F(UdpSocketTest, SendThrottleWaitsOnTheClock) {
   EXPECT_TRUE(peer.WaitForRequests(2, 1000));
 }
 
+// A connected stream pair on the loopback address.
+class TcpPairTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    listener.Bind("127.0.0.1", "0");
+    listener.Listen();
+    ASSERT_EQ(listener.LastErrorCode(), 0);
+    client.Connect("127.0.0.1", std::to_string(listener.LocalPortNumber()));
+    ASSERT_EQ(client.LastErrorCode(), 0);
+    TSocketAddress from;
+    server.AdoptHandle(SockAccept(listener.Handle(), from));
+    ASSERT_NE(server.Handle(), kInvalidSocket);
+    EXPECT_EQ(server.RemotePortNumber(), client.LocalPortNumber());
+  }
+
+  TTCPBlockSocket listener;
+  TTCPBlockSocket client;
+  TTCPBlockSocket server;
+};
+
+TEST_F(TcpPairTest, CountedValuesLinesAndExactLengths) {
+  client.WriteCountedText("hello");
+  client.WriteInt32(-2);
+  client.WriteText("one\r\ntwo\r\nrest");
+  EXPECT_EQ(server.ReadCountedText(kShortTimeout), "hello");
+  EXPECT_EQ(server.ReadInt32(kShortTimeout), -2);
+  EXPECT_EQ(server.ReadLine(kShortTimeout), "one");
+  EXPECT_EQ(server.ReadLine(kShortTimeout), "two");
+  EXPECT_EQ(server.ReadExactText(4, kShortTimeout), "rest");
+  EXPECT_EQ(server.ReadByte(kShortTimeout), 0);
+  EXPECT_EQ(server.LastErrorCode(), 10060);
+}
+
+TEST_F(TcpPairTest, ConvertLineEndAcceptsEveryLineEnd) {
+  server.ConvertLineEnd = true;
+  client.WriteText("a\rb\nc\r\nd\r\n");
+  for (const char* line : {"a", "b", "c", "d"}) EXPECT_EQ(server.ReadLine(kShortTimeout), line);
+}
+
+TEST_F(TcpPairTest, PeerCloseReadsAsReset) {
+  client.WriteText("last");
+  client.Close();
+  EXPECT_EQ(server.ReadAvailable(kShortTimeout), "last");
+  EXPECT_EQ(server.ReadAvailable(kShortTimeout), "");
+  EXPECT_EQ(server.LastErrorCode(), 10054);
+}
+
 }  // namespace
 }  // namespace kestrum::net
