@@ -1,0 +1,17 @@
+#pragma once
+// Shared by the fuzz targets: a failed property prints what differed and aborts, which
+// libFuzzer reports as a crash and saves the input for.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition, ...)                                                    \
+  do {                                                                                \
+    if (!(condition)) {                                                               \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n  ", __FILE__, __LINE__,      \
+                   #condition);                                                       \
+      std::fprintf(stderr, __VA_ARGS__);                                              \
+      std::fprintf(stderr, "\n");                                                     \
+      std::abort();                                                                   \
+    }                                                                                 \
+  } while (false)

@@ -1,0 +1,62 @@
+// RFC 868 replies of any length: the count the reply bytes accumulate to, its conversion to a
+// date-time and the calendar decoding of the result. Replies of up to four bytes must give the
+// exact second that the big-endian count names (checked against <chrono>'s calendar); longer
+// ones may only be refused by the decoders with EConvertError.
+#include <chrono>
+#include <cstdint>
+
+#include "fuzz/fuzz_check.h"
+#include "lib/datetime.h"
+#include "lib/errors.h"
+#include "tcpip/time_query.h"
+
+using namespace kestrum;
+using namespace std::chrono;
+
+namespace {
+
+void CheckExactSecond(lib::TDateTime value, uint64_t seconds) {
+  const sys_seconds moment = sys_days{year{1900} / January / 1} + std::chrono::seconds{seconds};
+  const year_month_day date{floor<days>(moment)};
+  const hh_mm_ss<std::chrono::seconds> time{moment - floor<days>(moment)};
+  const lib::TDate d = lib::DecodeDate(value);
+  const lib::TTimeOfDay t = lib::DecodeTime(value);
+  FUZZ_CHECK(d.year == static_cast<int>(date.year()) &&
+                 d.month == static_cast<int>(static_cast<unsigned>(date.month())) &&
+                 d.day == static_cast<int>(static_cast<unsigned>(date.day())) &&
+                 t.hour == time.hours().count() && t.minute == time.minutes().count() &&
+                 t.second == time.seconds().count() && t.millisecond == 0,
+             "count %llu decoded as %04d-%02d-%02d %02d:%02d:%02d.%03d",
+             static_cast<unsigned long long>(seconds), d.year, d.month, d.day, t.hour, t.minute,
+             t.second, t.millisecond);
+  FUZZ_CHECK(lib::DayOfWeek(value) == static_cast<int>(weekday{floor<days>(moment)}.c_encoding()) + 1,
+             "count %llu: day of week %d", static_cast<unsigned long long>(seconds),
+             lib::DayOfWeek(value));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  double count = 0.0;
+  uint64_t exact = 0;
+  for (size_t i = 0; i < size; ++i) {
+    count = tcpip::AccumulateTimeByte(count, data[i]);
+    if (i < 4) exact = exact << 8 | data[i];
+  }
+  const lib::TDateTime value = tcpip::TimeCountToDateTime(count);
+  if (size <= 4) {
+    FUZZ_CHECK(count == static_cast<double>(exact), "%zu bytes gave count %.17g, expected %llu",
+               size, count, static_cast<unsigned long long>(exact));
+    CheckExactSecond(value, exact);
+  }
+  try {
+    const platform::TSystemTime st = lib::DateTimeToSystemTime(value);
+    FUZZ_CHECK(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 &&
+                   st.wHour < 24 && st.wMinute < 60 && st.wSecond < 60 &&
+                   st.wMilliseconds < 1000 && st.wDayOfWeek < 7,
+             "%zu bytes: calendar fields out of range", size);
+  } catch (const lib::EConvertError&) {
+    FUZZ_CHECK(size > 4, "a count of %zu bytes was refused", size);
+  }
+  return 0;
+}

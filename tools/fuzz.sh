@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang into build/fuzz and runs each one for a
+# short fixed time; exits non-zero when any target finds a crash, a sanitizer report, a failed
+# property or a time-out. See fuzz/README.md.
+#
+#   tools/fuzz.sh                  every target for 5 s
+#   tools/fuzz.sh --long 600       every target for 600 s
+#   tools/fuzz.sh date_text ...    only the named targets
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+out=build/fuzz
+seconds=5
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --long) seconds=${2:?--long needs a number of seconds}; shift 2 ;;
+    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+[ ${#targets[@]} -gt 0 ] || targets=(number sjis_text date_text float_format time_count)
+
+# clang and its fuzzer runtime (not pulled in by clang itself), python3 for the translation.
+missing=()
+for p in clang libclang-rt-14-dev python3 cmake make g++; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+
+cmake -S fuzz -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DPython3_EXECUTABLE="$python" >/dev/null
+cmake --build "$out" -j2 -- --no-print-directory | grep -v -E '^\[ *[0-9]+%\]' || true
+[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz build failed"; exit 1; }
+
+# The translated literals must be the bytes g++ makes with -fexec-charset=CP932.
+mapfile -t sources < "$out/src/sources.txt"
+"$python" fuzz/check_literals.py --root . --work "$out/literal-check" "${sources[@]}"
+
+failed=()
+for t in "${targets[@]}"; do
+  [ -x "$out/${t}_fuzz" ] || { echo "no target $t"; failed+=("$t"); continue; }
+  corpus="$out/corpus/$t" artifacts="$out/artifacts/$t/" log="$out/logs/$t.log"
+  mkdir -p "$corpus" "$artifacts" "$out/logs"
+  # The number texts reach the extended range only beyond 4932 digits.
+  max_len=512
+  [ "$t" = number ] && max_len=6000
+  # New inputs go to the first folder; the checked-in seeds are only read.
+  if "$out/${t}_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$artifacts" \
+      "$corpus" "fuzz/corpus/$t" >"$log" 2>&1; then
+    runs=$(grep -m1 -o -E 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -o -E '[0-9]+$' || echo "?")
+    cover=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -o -E 'cov: [0-9]+' || echo "cov: ?")
+    printf 'fuzz %-13s ok   %s runs, %s\n' "$t" "$runs" "$cover"
+  else
+    printf 'fuzz %-13s FAIL (log %s)\n' "$t" "$log"
+    grep -E -A12 'property failed|runtime error|ERROR: (Address|Undefined|libFuzzer|LeakSanitizer)' \
+      "$log" | head -40 || tail -20 "$log"
+    ls "$artifacts" | sed "s|^|  input: $artifacts|"
+    failed+=("$t")
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: findings in ${failed[*]}"
+  exit 1
+fi
+echo "fuzz: ${#targets[@]} targets, ${seconds} s each, no findings"
