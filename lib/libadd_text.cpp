@@ -30,7 +30,8 @@ int64_t TextToInteger(std::string_view text) {
   const size_t last = text.find_last_not_of(' ');
   const std::string_view digits =
       first == std::string_view::npos ? std::string_view() : text.substr(first, last - first + 1);
-  int64_t value = 0;
+  // 32-bit like the toolkit's integers: the callers' year + 1 and month + 1 cannot overflow.
+  int32_t value = 0;
   const char* begin = digits.data();
   const char* end = begin + digits.size();
   if (!digits.empty() && *begin == '+') ++begin;
