@@ -162,6 +162,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "MakeDateText(%d, %d, %d) failed inside the calendar", year, month, day_of_month);
   }
   try {
+    MakeDateText(static_cast<int>(Read32(data + 1)), static_cast<int>(Read32(data + 5)),
+                 static_cast<int8_t>(control));
+  } catch (const EConvertError&) {
+  }
+  try {
     MonthEndDate(text);
   } catch (const EConvertError&) {
   }

@@ -63,3 +63,29 @@ write("float_format", [bytes([control]) + struct.pack("<d", value) + text
 write("time_count", [b"", b"\x01", b"\x00\x01\x51\x80", b"\x83\xaa\x7e\x80", b"\xe9\x5c\x2b\x00",
                      b"\xff\xff\xff\xff", b"\x80\x00\x00\x00", b"\xe9\x5c\x2b\x00\x00",
                      b"\xff" * 9])
+
+# Any bytes; 48 or more make a message: a 2024 reply, the sign bit, all ones, short, long.
+def ntp(seconds, fraction, first=b"\x1c\x02\x00\xe9"):
+    return first + b"\x00" * 36 + struct.pack(">II", seconds, fraction)
+write("ntp_message", [ntp(0xE95C2B00, 0x80000000), ntp(0x80000000, 0), ntp(0, 0),
+                      b"\xff" * 48, ntp(0xE95C2B00, 0xFFFFFFFF)[:47],
+                      ntp(0x83AA7E80, 0x00010000) + b"extension", b"\x1b"])
+
+# The first argument, a zero byte, the second.
+write("command_line", [b"/S\x005000", b"/SU\x00clRed", b"/st\x00$00FF00", b"\x000",
+                       b"xx/Syy\x00-5", b"/s\x00clBtnFace", b"/ST/SU\x002.9", b"/S\x00abc",
+                       b"/S\x0099999999999999999999"])
+
+
+# Lengths of section, key and value, those texts, then the file's content.
+def ini(section, key, value, content):
+    return bytes([len(section), len(key), len(value)]) + section + key + value + content
+write("ini_profile", [
+    ini(b"Kestrum", b"TimeServer", b"ntp.nict.jp", b""),
+    ini(b"Kestrum", b"TimeServer", b"time.nist.gov",
+        b"; settings\r\n[Other]\r\nTimeServer=keep.me\r\n\r\n[KESTRUM]\r\nStartTime = 5\r\n"
+        b"timeserver = old.example\r\nExtra=1\r\n\r\n[Last]\r\nA=B\r\n"),
+    ini(b"Kestrum", b"StartTime", b"5000", b"[Kestrum]\nTimeServer=\"quoted\"\n[Kestrum]\nx=y"),
+    ini(sj("設定"), sj("サーバ"), sj("時刻"), sj("[設定]\nサーバ=古い\nメ=別\n")),
+    ini(b"New", b"K", b"", b"no sections = here\n[ spaced ] \n k = v \n"),
+])

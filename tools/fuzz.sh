@@ -19,7 +19,9 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(number sjis_text date_text float_format time_count)
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in fuzz/*_fuzz.cpp; do t=${f#fuzz/}; targets+=("${t%_fuzz.cpp}"); done
+fi
 
 # clang and its fuzzer runtime (not pulled in by clang itself), python3 for the translation.
 missing=()
