@@ -116,6 +116,8 @@ void TStatusBar::SetPanelText(size_t index, const std::string& text) {
   Changed(TProperty::Panels);
 }
 
+TTimer::TTimer(TComponent* owner) : TComponent(owner) { CreatePeers(); }
+
 void TTimer::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;

@@ -129,9 +129,10 @@ class TStatusBar : public TControl {
   bool size_grip_ = true;
 };
 
+// Runs whether or not its form is shown, so its peer exists from construction.
 class TTimer : public TComponent {
  public:
-  using TComponent::TComponent;
+  explicit TTimer(TComponent* owner);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   // Milliseconds.

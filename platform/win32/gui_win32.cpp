@@ -248,7 +248,8 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
   void RunMessageLoop() override {
     MSG msg;
     while (!quit_ && GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
-    quit_ = true;
+    // This loop is over; a later one runs until its own Terminate.
+    quit_ = false;
   }
 
   void Terminate() override { PostQuitMessage(0); }

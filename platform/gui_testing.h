@@ -1,0 +1,26 @@
+#pragma once
+// Drives the native windows of shown controls as a user would, and reads back what they show.
+// For tests of the native peers only.
+
+#include <string>
+
+#include "lib/ctl_form.h"
+#include "lib/ctl_stdctrls.h"
+
+namespace kestrum::platform::testing {
+
+// Window text; for a status bar the first panel's text.
+std::string NativeText(const lib::TControl& control);
+bool NativeEnabled(const lib::TControl& control);
+bool NativeVisible(const lib::TControl& control);
+int NativeItemIndex(const lib::TComboBox& combo);
+int NativeItemCount(const lib::TComboBox& combo);
+// True when `upper` lies above `lower` (two children of the same parent).
+bool NativeIsAbove(const lib::TControl& upper, const lib::TControl& lower);
+
+void UserClick(lib::TControl& button);
+void UserSelect(lib::TComboBox& combo, int index);
+void UserType(lib::TEdit& edit, const std::string& text);
+void UserClose(lib::TForm& form);
+
+}  // namespace kestrum::platform::testing

@@ -1,0 +1,69 @@
+// The main window on real Win32 controls: properties shown natively, user input fed back.
+#include <gtest/gtest.h>
+
+#include "app/servers.h"
+#include "kestrum_fixture.h"
+#include "platform/gui.h"
+#include "platform/gui_testing.h"
+
+namespace kestrum::app {
+namespace {
+
+using namespace platform::testing;
+
+class NativeWindow : public KestrumFixture {
+ protected:
+  lib::TWidgetSetOverride native{platform::NativeWidgetSet()};
+};
+
+TEST_F(NativeWindow, ShowsThePropertiesAndFeedsUserInputBack) {
+  Start();
+  form->Show();
+  EXPECT_TRUE(NativeVisible(*form));
+  EXPECT_EQ(NativeText(*form), "Kestrum");
+  EXPECT_EQ(NativeText(*form->edt_hostname), Server(1));
+  EXPECT_EQ(NativeText(*form->btn_sync), "同　期");
+  EXPECT_EQ(NativeItemCount(*form->edt_hostbox), 13);
+  EXPECT_EQ(NativeItemIndex(*form->edt_hostbox), 0);
+  EXPECT_EQ(NativeItemCount(*form->StartTime), 31);
+  EXPECT_FALSE(NativeEnabled(*form->edt_time));
+  EXPECT_TRUE(NativeIsAbove(*form->edt_hostname, *form->edt_hostbox));
+
+  UserSelect(*form->edt_hostbox, 3);
+  EXPECT_EQ(form->edt_hostname->Text(), Server(4));
+  EXPECT_EQ(NativeText(*form->edt_hostname), Server(4));
+  UserType(*form->edt_hostname, "ntp.example.org");
+  EXPECT_EQ(form->edt_hostname->Text(), "ntp.example.org");
+  form->EnableControls(false);
+  EXPECT_FALSE(NativeEnabled(*form->btn_get));
+  EXPECT_FALSE(NativeEnabled(*form->StartTime));
+}
+
+TEST_F(NativeWindow, ButtonClickRunsTheSequenceThroughRealPumps) {
+  const lib::TDateTime utc = clock.local_now() - 0.375 - 3.5 / lib::kSecsPerDay;
+  servers.script = [utc](const std::string& protocol, const std::string&) {
+    return fakes::TFakeReply{protocol == "TIME", utc};
+  };
+  Start();
+  form->Show();
+  UserClick(*form->btn_get);
+  EXPECT_EQ(NativeText(*form->StatusBar), "時刻を取得しました..");
+  EXPECT_EQ(NativeText(*form->edt_offset), "誤差 -3 秒");
+  EXPECT_EQ(NativeText(*form->edt_time), "2026/12/08 11:59:56");
+  EXPECT_TRUE(NativeEnabled(*form->btn_get));
+  EXPECT_EQ(form->OffsetHundredths(), -350);
+}
+
+TEST_F(NativeWindow, CloseBoxAsksTheFormAndEndsTheLoop) {
+  Start();
+  form->Show();
+  UserClose(*form);
+  EXPECT_TRUE(form->CancelFlag());
+  EXPECT_FALSE(NativeVisible(*form));
+  EXPECT_TRUE(application.Terminated());
+  // The posted quit ends the loop at once.
+  platform::NativeWidgetSet().RunMessageLoop();
+}
+
+}  // namespace
+}  // namespace kestrum::app
