@@ -38,9 +38,13 @@ fi
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 
-cmake -S fuzz -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DPython3_EXECUTABLE="$python" >/dev/null
-cmake --build "$out" -j2 -- --no-print-directory | grep -v -E '^\[ *[0-9]+%\]' || true
-[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz build failed"; exit 1; }
+mkdir -p "$out"
+if ! { cmake -S fuzz -B "$out" -G "Unix Makefiles" -DCMAKE_CXX_COMPILER=clang++ \
+         -DPython3_EXECUTABLE="$python" && cmake --build "$out" -j2; } >"$out/build.log" 2>&1; then
+  grep -v -E '^\[ *[0-9]+%\]' "$out/build.log" | tail -40
+  echo "fuzz build failed (log $out/build.log)"
+  exit 1
+fi
 
 # The translated literals must be the bytes g++ makes with -fexec-charset=CP932.
 mapfile -t sources < "$out/src/sources.txt"
