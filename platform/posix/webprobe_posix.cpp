@@ -14,19 +14,21 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/webprobe.h"
+#include "platform/posix/webprobe_posix.h"
 
 namespace kestrum::platform {
 namespace {
 
-constexpr int64_t kBudgetMs = 5000;
+// Long enough for a slow network, short enough that the window is not held for long.
+constexpr int kSystemBudgetMs = 5000;
+constexpr char kDefaultPort[] = "80";
 constexpr std::string_view kScheme = "http://";
 constexpr std::string_view kAgent = "Brelvint";
 constexpr std::string_view kStatusPrefix = "HTTP/";
 
 struct TUrl {
   std::string host;
-  std::string port = "80";
+  std::string port = kDefaultPort;
   std::string path = "/";
 };
 
@@ -58,7 +60,7 @@ int64_t MonotonicMs() {
 
 class TDeadline {
  public:
-  TDeadline() : end_ms_(MonotonicMs() + kBudgetMs) {}
+  explicit TDeadline(int budget_ms) : end_ms_(MonotonicMs() + budget_ms) {}
   int RemainingMs() const {
     const int64_t left = end_ms_ - MonotonicMs();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -114,7 +116,8 @@ bool AskOne(const addrinfo& address, const TUrl& url, const TDeadline& deadline)
   const int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                         address.ai_protocol);
   if (fd < 0) return false;
-  const std::string request = "GET " + url.path + " HTTP/1.1\r\nHost: " + url.host +
+  const std::string host = url.port == kDefaultPort ? url.host : url.host + ":" + url.port;
+  const std::string request = "GET " + url.path + " HTTP/1.1\r\nHost: " + host +
                               "\r\nUser-Agent: " + std::string(kAgent) +
                               "\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
   const bool answered = ConnectWithin(fd, address, deadline) && SendAll(fd, request, deadline) &&
@@ -125,10 +128,12 @@ bool AskOne(const addrinfo& address, const TUrl& url, const TDeadline& deadline)
 
 class THttpProbe final : public TWebProbePort {
  public:
+  explicit THttpProbe(int budget_ms) : budget_ms_(budget_ms) {}
+
   bool Probe(const std::string& url) override {
     const auto parsed = ParseUrl(url);
     if (!parsed) return false;
-    const TDeadline deadline;
+    const TDeadline deadline(budget_ms_);
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
@@ -141,12 +146,19 @@ class THttpProbe final : public TWebProbePort {
     freeaddrinfo(found);
     return answered;
   }
+
+ private:
+  int budget_ms_;
 };
 
 }  // namespace
 
+std::unique_ptr<TWebProbePort> MakeHttpProbe(int budget_ms) {
+  return std::make_unique<THttpProbe>(budget_ms);
+}
+
 TWebProbePort& SystemWebProbe() {
-  static THttpProbe probe;
+  static THttpProbe probe(kSystemBudgetMs);
   return probe;
 }
 
