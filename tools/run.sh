@@ -33,4 +33,4 @@ sleep "${KESTRUM_SCREENSHOT_DELAY:-1}"
 import -window root "$shot"
 echo "Screenshot saved to $shot"
 kill "$program" 2>/dev/null || true
-"$KESTRUM_WINESERVER" -k 2>/dev/null || true
+# Only our own program ends: the prefix's wineserver may be serving other Wine runs.

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <stdexcept>
+
 #include "lib/ctl_form.h"
 #include "lib/ctl_stdctrls.h"
 #include "platform/gui.h"
@@ -111,6 +113,19 @@ HBRUSH TWin32Peer::PrepareColors(HDC dc) {
 
 namespace {
 
+// An error that escapes a handler goes to the default error report; no exception may unwind
+// through the platform's message dispatching.
+template <class F>
+void Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    lib::Application().HandleException(error);
+  } catch (...) {
+    lib::Application().HandleException(std::runtime_error("Unknown error"));
+  }
+}
+
 void PaintPanel(HWND hwnd, TWin32Peer& peer) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
@@ -152,7 +167,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
   switch (message) {
     case WM_COMMAND:
       if (TWin32Peer* child = TWin32Peer::FromHandle(reinterpret_cast<HWND>(lparam))) {
-        child->Command(HIWORD(wparam));
+        Guarded([&] { child->Command(HIWORD(wparam)); });
         return 0;
       }
       break;
@@ -180,7 +195,9 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       break;
     case WM_CLOSE:
       if (self != nullptr) {
-        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) form->Close();
+        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+          Guarded([form] { form->Close(); });
+        }
         return 0;
       }
       break;
@@ -194,7 +211,7 @@ namespace {
 
 LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER) {
-    FireTimer(wparam);
+    Guarded([wparam] { FireTimer(wparam); });
     return 0;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
