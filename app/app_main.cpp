@@ -11,7 +11,8 @@ namespace kestrum::app {
 
 int RunKestrum() {
   lib::TWidgetSetOverride native(platform::NativeWidgetSet());
-  ApplyUserTimeFormat(platform::UserLongTimeFormat());
+  const platform::TUserTimeFormat time_format = platform::UserTimeFormat();
+  ApplyUserTimeFormat(time_format.long_time, time_format.am, time_format.pm);
   lib::TApplication& application = lib::Application();
   application.SetTitle("Kestrum");
   auto* main_form = application.CreateForm<TKestrumForm>(PlatformServices());

@@ -69,8 +69,11 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
   return out;
 }
 
-void ApplyUserTimeFormat(std::string_view windows_format) {
+void ApplyUserTimeFormat(std::string_view windows_format, const std::string& am,
+                         const std::string& pm) {
   lib::FormatSettings().LongTimeFormat = ToolkitTimeFormat(windows_format);
+  lib::FormatSettings().TimeAMString = am;
+  lib::FormatSettings().TimePMString = pm;
 }
 
 }  // namespace kestrum::app

@@ -11,7 +11,9 @@ namespace kestrum::app {
 // t/tt -> ampm; 'quoted' text and other letters become literals.
 std::string ToolkitTimeFormat(std::string_view windows_format);
 
-// Stores the user's long time format into the toolkit's format settings.
-void ApplyUserTimeFormat(std::string_view windows_format);
+// Stores the user's long time format and its morning/afternoon markers into the toolkit's
+// format settings.
+void ApplyUserTimeFormat(std::string_view windows_format, const std::string& am,
+                         const std::string& pm);
 
 }  // namespace kestrum::app

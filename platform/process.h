@@ -12,8 +12,14 @@ std::string ExecutablePath();
 char PathDelimiter();
 // The command-line arguments after the program name (Shift-JIS).
 std::vector<std::string> CommandLineArguments();
-// The user's long time format in the platform's own notation: Windows locale tokens
-// ("H:mm:ss", "tt h:mm:ss", quoted literals); on other platforms "H:mm:ss".
-std::string UserLongTimeFormat();
+struct TUserTimeFormat {
+  // In the platform's own notation: Windows locale tokens ("H:mm:ss", "tt h:mm:ss", quoted
+  // literals); on other platforms "H:mm:ss".
+  std::string long_time = "H:mm:ss";
+  std::string am = "午前";  // morning and afternoon markers
+  std::string pm = "午後";
+};
+// The user's time format; the defaults above where the platform has none.
+TUserTimeFormat UserTimeFormat();
 
 }  // namespace kestrum::platform

@@ -33,6 +33,6 @@ std::vector<std::string> CommandLineArguments() {
   return result;
 }
 
-std::string UserLongTimeFormat() { return "H:mm:ss"; }
+TUserTimeFormat UserTimeFormat() { return {}; }
 
 }  // namespace kestrum::platform

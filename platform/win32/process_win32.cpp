@@ -10,9 +10,18 @@
 namespace kestrum::platform {
 namespace {
 
+constexpr int kMaxLocaleText = 80;
+
 std::string Narrow(const wchar_t* text) {
   const std::wstring wide(text);
   return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+}
+
+// One text of the user's locale; `fallback` when the platform has none.
+std::string LocaleText(LCTYPE type, const std::string& fallback) {
+  wchar_t text[kMaxLocaleText] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, kMaxLocaleText) == 0) return fallback;
+  return Narrow(text);
 }
 
 }  // namespace
@@ -39,10 +48,12 @@ std::vector<std::string> CommandLineArguments() {
   return result;
 }
 
-std::string UserLongTimeFormat() {
-  wchar_t format[80] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, format, 80) == 0) return "H:mm:ss";
-  return Narrow(format);
+TUserTimeFormat UserTimeFormat() {
+  TUserTimeFormat format;
+  format.long_time = LocaleText(LOCALE_STIMEFORMAT, format.long_time);
+  format.am = LocaleText(LOCALE_S1159, format.am);
+  format.pm = LocaleText(LOCALE_S2359, format.pm);
+  return format;
 }
 
 }  // namespace kestrum::platform
