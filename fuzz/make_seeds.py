@@ -89,3 +89,9 @@ write("ini_profile", [
     ini(sj("設定"), sj("サーバ"), sj("時刻"), sj("[設定]\nサーバ=古い\nメ=別\n")),
     ini(b"New", b"K", b"", b"no sections = here\n[ spaced ] \n k = v \n"),
 ])
+
+# Hour, minute, second, then one format piece per byte (H:mm:ss, t h:mm, literals, others).
+write("time_format", [bytes([9, 5, 7]) + b"\x00\x0a\x05\x0a\x07",
+                      bytes([13, 0, 59]) + b"\x08\x2a\x02\x0a\x05",
+                      bytes([0, 30, 1]) + b"\x01\x0c\x05\x0c\x07\x0c\x1e\x3e",
+                      bytes([23, 59, 59]) + b"\x0b\x1b\x0d\x4e\x09"])
