@@ -22,6 +22,9 @@ cmake --build --preset linux-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --preset linux-asan -j"$jobs"
 
+step "Fuzz targets (short budget)"
+tools/fuzz.sh
+
 step "win32 build (the product) and its check"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
