@@ -151,6 +151,7 @@ class TBlockSocket {
   bool WaitFor(int timeout, bool for_reading);
   // Appends whatever arrives first to the line buffer; false on error or time-out.
   bool FillLineBuffer(int timeout);
+  bool LineTooLong();
   std::string AddressText(const TSocketAddress& address);
   void ReadInto(std::string& result, int count);
 

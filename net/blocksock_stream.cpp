@@ -123,6 +123,14 @@ int32_t TBlockSocket::ReadInt32(int timeout) {
   return static_cast<int32_t>(FromLittleEndian(ReadExactText(kInt32Size, timeout)));
 }
 
+// A line that has outgrown MaxLineLength without its terminator is an error (10040).
+bool TBlockSocket::LineTooLong() {
+  if (MaxLineLength <= 0 || static_cast<int>(buffer_.size()) <= MaxLineLength) return false;
+  last_error_ = kErrMessageSize;
+  ReportLastError();
+  return true;
+}
+
 std::string TBlockSocket::ReadUntil(const std::string& terminator, int timeout) {
   last_error_ = 0;
   for (;;) {
@@ -132,12 +140,7 @@ std::string TBlockSocket::ReadUntil(const std::string& terminator, int timeout) 
       buffer_.erase(0, found + terminator.size());
       return line;
     }
-    if (MaxLineLength > 0 && static_cast<int>(buffer_.size()) > MaxLineLength) {
-      last_error_ = kErrMessageSize;
-      ReportLastError();
-      return {};
-    }
-    if (!FillLineBuffer(timeout)) return {};
+    if (LineTooLong() || !FillLineBuffer(timeout)) return {};
   }
 }
 
@@ -159,12 +162,7 @@ std::string TBlockSocket::ReadLine(int timeout) {
       buffer_.erase(0, end + skip);
       return line;
     }
-    if (MaxLineLength > 0 && static_cast<int>(buffer_.size()) > MaxLineLength) {
-      last_error_ = kErrMessageSize;
-      ReportLastError();
-      return {};
-    }
-    if (!FillLineBuffer(timeout)) return {};
+    if (LineTooLong() || !FillLineBuffer(timeout)) return {};
   }
 }
 
