@@ -2,6 +2,7 @@
 // The main window: server choice, time and offset display, the buttons, and the acquisition
 // sequence that reads the time from a server.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,11 @@ class TKestrumForm : public lib::TForm {
   void EnableControls(bool enabled);
   void edt_hostboxChange();
   void btn_getClick();
+  void btn_setClick();
+  void btn_syncClick();
+  // Write one half of the local clock record; false when the platform refuses.
+  bool SetClockDate(uint16_t year, uint8_t month, uint8_t day);
+  bool SetClockTime(uint8_t hour, uint8_t minute, uint8_t second, uint16_t millisecond);
   bool ProbeInternet(const std::string& address);
 
   // The progress window that mirrors status and host texts; set once it exists.

@@ -111,10 +111,12 @@ void TKestrumForm::CreateControls() {
   btn_get->OnClick = [this] { btn_getClick(); };
   btn_set = Make<TLibBtBtn>("btn_set", this);
   PlaceButton(btn_set, 111, "誤差設定", 4);
+  btn_set->OnClick = [this] { btn_setClick(); };
   edt_offset = Make<TLibEdit>("edt_offset", this);
   PlaceDisplayBox(edt_offset, 62, 2);
   btn_sync = Make<TLibBtBtn>("btn_sync", this);
   PlaceButton(btn_sync, 207, "同　期", 5);
+  btn_sync->OnClick = [this] { btn_syncClick(); };
 
   StatusBar = Make<lib::TStatusBar>("StatusBar", this);
   StatusBar->SetBounds(0, 153, kClientWidth, 19);

@@ -1,0 +1,79 @@
+// Clock correction: step the local clock by the offset the last acquisition measured.
+#include <string>
+
+#include "app/kestrum1.h"
+#include "app/kestrum2.h"
+#include "lib/datetime.h"
+#include "lib/libadd_number.h"
+#include "platform/clock.h"
+
+namespace kestrum::app {
+namespace {
+
+constexpr double kHundredthsPerDay = lib::kSecsPerDay * 100;
+
+constexpr char kTimeCorrect[] = "時刻は正常です";
+constexpr char kCorrectedPrefix[] = "時刻を ";
+constexpr char kCorrectedSuffix[] = "秒 修正しました";
+constexpr char kCannotObtain[] = "時刻を取得できません";
+constexpr char kCannotCorrect[] = "時刻を修正できません";
+
+}  // namespace
+
+bool TKestrumForm::SetClockDate(uint16_t year, uint8_t month, uint8_t day) {
+  platform::TSystemTime record = platform::Clock().GetLocalTime();
+  record.wYear = year;
+  record.wMonth = month;
+  record.wDay = day;
+  return platform::Clock().SetLocalTime(record);
+}
+
+bool TKestrumForm::SetClockTime(uint8_t hour, uint8_t minute, uint8_t second,
+                                uint16_t millisecond) {
+  platform::TSystemTime record = platform::Clock().GetLocalTime();
+  record.wHour = hour;
+  record.wMinute = minute;
+  record.wSecond = second;
+  record.wMilliseconds = millisecond;
+  return platform::Clock().SetLocalTime(record);
+}
+
+void TKestrumForm::btn_setClick() {
+  EnableControls(false);
+  SetCancelEnabled(false);
+
+  const long long whole_seconds =
+      static_cast<long long>(lib::TruncateDigits(offset_hundredths / 100.0L, 0));
+  bool written = true;
+  if (whole_seconds != 0) {
+    const lib::TDateTime now = lib::SystemTimeToDateTime(platform::Clock().GetLocalTime());
+    const platform::TSystemTime t =
+        lib::DateTimeToSystemTime(now + offset_hundredths / kHundredthsPerDay);
+    // Date first, then the time of day: two writes, as the clock record is replaced piecewise.
+    written = SetClockDate(t.wYear, static_cast<uint8_t>(t.wMonth), static_cast<uint8_t>(t.wDay));
+    written = SetClockTime(static_cast<uint8_t>(t.wHour), static_cast<uint8_t>(t.wMinute),
+                           static_cast<uint8_t>(t.wSecond), t.wMilliseconds) &&
+              written;
+  }
+
+  if (edt_hostname->Text().empty() || edt_offset->Text().empty()) {
+    ShowStatus(kCannotObtain);
+  } else if (whole_seconds == 0) {
+    ShowStatus(kTimeCorrect);
+  } else if (!written) {
+    ShowStatus(kCannotCorrect);
+  } else {
+    ShowStatus(kCorrectedPrefix + std::to_string(whole_seconds) + kCorrectedSuffix);
+  }
+
+  EnableControls(true);
+  if (!unattended) btn_set->SetFocus();
+}
+
+void TKestrumForm::btn_syncClick() {
+  btn_getClick();
+  btn_setClick();
+  if (!unattended) btn_sync->SetFocus();
+}
+
+}  // namespace kestrum::app
