@@ -27,7 +27,9 @@ endif()
 
 # Applies the project's flags to one of its own targets (not to third-party code).
 function(kestrum_target_options target)
-  target_compile_options(${target} PRIVATE ${KESTRUM_WARNING_FLAGS} ${KESTRUM_CHARSET_FLAGS})
+  # C++ only: the resource compiler of the Windows builds takes none of these.
+  target_compile_options(${target} PRIVATE
+    "$<$<COMPILE_LANGUAGE:CXX>:${KESTRUM_WARNING_FLAGS};${KESTRUM_CHARSET_FLAGS}>")
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 

@@ -12,6 +12,7 @@
 #include "platform/gui.h"
 #include "platform/text.h"
 #include "platform/win32/gui_win32_internal.h"
+#include "platform/win32/resource_ids.h"
 
 namespace kestrum::platform::win32 {
 
@@ -218,6 +219,15 @@ LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }
 
 constexpr wchar_t kApplicationClass[] = L"KestrumApplication";
+constexpr int kSmallIconSize = 16;
+
+// The program's own icon; programs without one (the tests) get the system's.
+HICON AppIcon() {
+  auto* icon =
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(KESTRUM_ICON),
+                                    IMAGE_ICON, kSmallIconSize, kSmallIconSize, LR_DEFAULTCOLOR));
+  return icon != nullptr ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+}
 
 void RegisterClass(const wchar_t* name, WNDPROC proc) {
   WNDCLASSEXW wc{};
@@ -225,7 +235,8 @@ void RegisterClass(const wchar_t* name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));      // IDI_APPLICATION
+  wc.hIcon = AppIcon();
+  wc.hIconSm = AppIcon();
   wc.lpszClassName = name;
   RegisterClassExW(&wc);
 }

@@ -185,7 +185,9 @@ class TComboPeer final : public TWin32Peer {
 class TStatusBarPeer final : public TWin32Peer {
  public:
   explicit TStatusBarPeer(lib::TStatusBar& bar) : TWin32Peer(bar), bar_(bar) {
-    DWORD style = CommonStyle(bar) & ~static_cast<DWORD>(WS_TABSTOP);
+    // The bar keeps the bounds it is given instead of fitting its height to the font.
+    DWORD style =
+        (CommonStyle(bar) & ~static_cast<DWORD>(WS_TABSTOP)) | CCS_NORESIZE | CCS_NOPARENTALIGN;
     if (bar.SizeGrip()) style |= SBARS_SIZEGRIP;
     const auto& b = bar.Bounds();
     Create(0, STATUSCLASSNAMEW, style, ParentHandle(), b.left, b.top, b.width, b.height);

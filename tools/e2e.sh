@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# End-to-end run of the real win64 Kestrum.exe under Wine against loopback servers (SNTP
+# udp/123, Time tcp/37, HTTP tcp/80 for the network probe), all inside private user, network,
+# mount and process namespaces: only loopback exists, the time servers' and the probe's host
+# names point at 127.0.0.1, and nothing inside has the right to set the machine's clock.
+#   tools/e2e.sh [scenario ...]        all scenarios by default (see tools/e2e/scenarios.py)
+#   tools/e2e.sh --screenshots-only    only the PNGs of both windows (tools/screenshots.sh)
+# Environment: KESTRUM_BUILD_DIR (default build/win64). Screenshots go to build/screenshots/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${KESTRUM_BUILD_DIR:-build/win64}
+
+tools/install-deps.sh
+[ -f "$build/CMakeCache.txt" ] || cmake --preset win64 -B "$build" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek >/dev/null
+tools/wine-prefix.sh
+. tools/wine-env.sh
+
+work=$(mktemp -d /tmp/kestrum-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# Real clock minus monotonic clock: a step of the real clock during the run changes it.
+clock_gap() { python3 -c 'import time; print(time.time() - time.monotonic())'; }
+before=$(clock_gap)
+status=0
+# The user namespace maps root to an unprivileged user of the machine, so setting the clock is
+# refused there; capsh also drops CAP_SYS_TIME from the bounding set, which the run verifies.
+unshare --user --map-root-user --net --mount --pid --fork --mount-proc \
+  capsh --drop=cap_sys_time -- -c 'exec python3 "$@"' - tools/e2e/scenarios.py \
+  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots build/screenshots "$@" ||
+  status=$?
+after=$(clock_gap)
+if ! python3 -c "import sys; sys.exit(abs($after - $before) > 1.0)"; then
+  echo "e2e: the machine's clock moved by $(python3 -c "print($after - $before)") s during the run" >&2
+  status=1
+fi
+exit "$status"

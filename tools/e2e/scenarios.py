@@ -1,0 +1,534 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios of the real Kestrum.exe under Wine, run by tools/e2e.sh inside private
+user, network, mount and process namespaces (only loopback exists, no right to set the clock).
+
+Results are read from the windows (through kestrum-winpeek, a helper of ours that reads the
+controls with WM_GETTEXT and the list and status bar messages) and from Environ.ini.
+"""
+import argparse
+import datetime
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import zoneinfo
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parent.parent
+CAP_SYS_TIME = 25
+SCREEN = (1024, 768)
+JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
+
+# Main window controls by (class, left, top) within the client area: name, width, height.
+MAIN_LAYOUT = {
+    ("Static", 5, 12): ("lbl_host", 60, 15, "サーバ"),
+    ("Static", 5, 39): ("lbl_time", 60, 15, "時 刻"),
+    ("Static", 5, 66): ("lbl_offset", 60, 15, "誤 差"),
+    ("Static", 125, 133): ("LibLabel1", 172, 15, "秒後に、自動時刻設定する"),
+    ("Static", 14, 133): ("LibLabel2", 55, 15, "起動時"),
+    ("ComboBox", 72, 7): ("edt_hostbox", 234, 24, None),
+    ("Edit", 72, 8): ("edt_hostname", 215, 24, None),
+    ("Edit", 72, 35): ("edt_time", 234, 24, None),
+    ("Button", 15, 95): ("btn_get", 90, 30, "時刻取得"),
+    ("Button", 111, 95): ("btn_set", 90, 30, "誤差設定"),
+    ("Edit", 72, 62): ("edt_offset", 234, 24, None),
+    ("Button", 207, 95): ("btn_sync", 90, 30, "同　期"),
+    ("msctls_statusbar32", 0, 153): ("StatusBar", 311, 19, None),
+    ("ComboBox", 73, 130): ("StartTime", 49, 20, None),
+}
+PROGRESS_LAYOUT = {
+    ("KestrumPanel", 0, 0): ("LibPanel1", 263, 99, ""),
+    ("KestrumPanel", 5, 68): ("LibPanel3", 251, 22, None),
+    ("KestrumPanel", 5, 8): ("LibPanel2", 251, 17, "Kestrum取得中"),
+    ("Button", 93, 45): ("CancelBtn", 74, 21, "中　止"),
+    ("KestrumPanel", 5, 27): ("LibPanel4", 251, 16, None),
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def servers_from_source():
+    text = (ROOT / "app/servers.h").read_text(encoding="utf-8")
+    body = text[text.index("kServers = {"):]
+    body = body[: body.index("};")]
+    return re.findall(r'"([^"]+)"', body)
+
+
+def probe_host_from_source():
+    text = (ROOT / "app/kestrum1_acquire.cpp").read_text(encoding="utf-8")
+    return re.search(r'kProbeAddress\[\] = "http://([^/"]+)', text).group(1)
+
+
+SERVERS = servers_from_source()
+PROBE_HOST = probe_host_from_source()
+
+
+class Window:
+    """One dump of a window: its frame and its controls keyed by name."""
+
+    def __init__(self, lines, layout):
+        head = lines[0].split("\t")
+        check(head[0] == "window", f"unexpected dump: {lines[0]!r}")
+        self.visible = head[1] == "1"
+        self.client_origin = (int(head[2]), int(head[3]))
+        self.client_size = (int(head[4]), int(head[5]))
+        self.frame = tuple(int(v) for v in head[6:10])
+        self.style = int(head[10], 16)
+        self.exstyle = int(head[11], 16)
+        self.caption = head[12] if len(head) > 12 else ""
+        self.controls = {}
+        self.unknown = []
+        for line in lines[1:]:
+            f = line.split("\t")
+            cls, left, top, width, height = f[1], int(f[2]), int(f[3]), int(f[4]), int(f[5])
+            entry = layout.get((cls, left, top))
+            record = {"class": cls, "size": (width, height), "visible": f[6] == "1",
+                      "enabled": f[7] == "1", "text": f[9] if len(f) > 9 else "",
+                      "extra": f[10] if len(f) > 10 else ""}
+            if entry is None:
+                self.unknown.append((cls, left, top, width, height))
+            else:
+                self.controls[entry[0]] = record
+
+    def text(self, name):
+        check(name in self.controls, f"control {name} not found")
+        return self.controls[name]["text"]
+
+    def extra(self, name):
+        return dict(kv.split("=") for kv in self.controls[name]["extra"].split())
+
+
+class Kestrum:
+    """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
+
+    def __init__(self, env, name, build, args=()):
+        self.env = env
+        self.folder = env.work / name
+        self.folder.mkdir(parents=True)
+        shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        self.winpeek = build / "tools/e2e/kestrum-winpeek.exe"
+        self.process = subprocess.Popen([env.wine, str(self.folder / "Kestrum.exe"), *args],
+                                        cwd=self.folder, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def peek(self, *args):
+        result = subprocess.run([self.env.wine, str(self.winpeek), *args], capture_output=True,
+                                timeout=30)
+        return result.returncode, result.stdout.decode("utf-8", "replace").splitlines()
+
+    def dump(self, which):
+        code, lines = self.peek("dump", which)
+        if code != 0 or not lines:
+            return None
+        return Window(lines, MAIN_LAYOUT if which == "main" else PROGRESS_LAYOUT)
+
+    def wait_window(self, which, timeout=30):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            window = self.dump(which)
+            if window is not None and window.visible:
+                return window
+            check(self.process.poll() is None, f"Kestrum.exe ended before its {which} window showed")
+            time.sleep(0.3)
+        raise Failure(f"no visible {which} window after {timeout} s")
+
+    def click(self, caption):
+        code, _ = self.peek("click", "main", caption)
+        check(code == 0, f"cannot press {caption} (winpeek exit {code})")
+
+    def wait_status(self, which, control, wanted, timeout, seen):
+        """Polls one text until it matches `wanted` (a regex); records every new text in `seen`."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            window = self.dump(which)
+            if window is not None and control in window.controls:
+                text = window.text(control)
+                if not seen or seen[-1] != text:
+                    seen.append(text)
+                if re.fullmatch(wanted, text):
+                    return window
+            elif self.process.poll() is not None:
+                break
+            time.sleep(0.25)
+        raise Failure(f"{control} never read {wanted!r}; texts seen: {seen}")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.peek("close", "main")
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def settings(self):
+        path = self.folder / "Environ.ini"
+        if not path.exists():
+            return {}
+        values, section = {}, None
+        for line in path.read_text(encoding="cp932").splitlines():
+            line = line.strip()
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif "=" in line and section == "Kestrum":
+                key, value = line.split("=", 1)
+                values[key] = value
+        return values
+
+    def screenshot(self, which, name):
+        window = self.dump(which)
+        if window is None:
+            return
+        left, top, width, height = window.frame
+        out = self.env.shots / f"{name}.png"
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+                        "+repage", str(out)], check=False, timeout=30)
+        print(f"    screenshot {out}")
+
+
+class Environment:
+    def __init__(self, work, shots):
+        self.work = work
+        self.shots = shots
+        self.wine = os.environ.get("KESTRUM_WINE", "/usr/lib/wine/wine64")
+        self.responders = None
+
+    def start_servers(self, name, **modes):
+        self.stop_servers()
+        log = self.work / f"{name}-servers.log"
+        ready = self.work / f"{name}-servers.ready"
+        args = [sys.executable, str(HERE / "responders.py"), "--log", str(log),
+                "--ready", str(ready)]
+        for service, mode in modes.items():
+            args += [f"--{service}", str(mode)]
+        self.responders = subprocess.Popen(args)
+        deadline = time.monotonic() + 10
+        while not ready.exists():
+            check(self.responders.poll() is None, "the loopback servers did not start")
+            check(time.monotonic() < deadline, "the loopback servers did not get ready")
+            time.sleep(0.05)
+        return log
+
+    def stop_servers(self):
+        if self.responders is not None:
+            self.responders.kill()
+            self.responders.wait()
+            self.responders = None
+
+
+def requests(log, service):
+    if not log.exists():
+        return 0
+    return sum(1 for line in log.read_text().splitlines() if line.split("\t")[1] == service)
+
+
+# ---- checks shared by the scenarios ----
+
+def check_main_layout(window):
+    check(window.caption == "Kestrum", f"main caption {window.caption!r}")
+    check(window.client_size == (311, 172), f"main client area {window.client_size}")
+    left, top, width, height = window.frame
+    check(abs(left - (SCREEN[0] - width) // 2) <= 1 and abs(top - (SCREEN[1] - height) // 2) <= 1,
+          f"main window not centred: {window.frame}")
+    ws_thickframe, ws_minimizebox, ws_maximizebox, ws_sysmenu = 0x40000, 0x20000, 0x10000, 0x80000
+    check(window.style & ws_sysmenu, "main window without system menu")
+    check(not window.style & (ws_thickframe | ws_minimizebox | ws_maximizebox),
+          f"main window resizable or with min/max boxes: style {window.style:#x}")
+    check(not window.unknown, f"controls off their places: {window.unknown}")
+    for (cls, _, _), (name, width, height, caption) in MAIN_LAYOUT.items():
+        control = window.controls.get(name)
+        check(control is not None, f"{name} ({cls}) not at its place")
+        if cls != "msctls_statusbar32" and cls != "ComboBox":
+            check(control["size"] == (width, height), f"{name} size {control['size']}")
+        if caption is not None:
+            check(control["text"] == caption, f"{name} reads {control['text']!r}")
+    check(window.controls["edt_hostbox"]["size"][0] == 234, "edt_hostbox width")
+    check(window.controls["StatusBar"]["size"][0] == 311, "status bar does not span the window")
+    hostbox, starttime = window.extra("edt_hostbox"), window.extra("StartTime")
+    check(hostbox["items"] == "13", f"edt_hostbox has {hostbox['items']} entries")
+    check(starttime["items"] == "31", f"StartTime has {starttime['items']} entries")
+    # Plain (not owner-drawn) lists take their item height from the font: 16 and 12 with the
+    # Windows fonts, one more with the IPA fonts that stand in for them under Wine.
+    check(int(hostbox["item"]) in (16, 17) and int(starttime["item"]) in (12, 13),
+          f"item heights {hostbox['item']}, {starttime['item']}")
+    status = window.extra("StatusBar")
+    check(status == {"parts": "1", "grip": "0"}, f"status bar {status}")
+    for name in ("edt_time", "edt_offset"):
+        check(not window.controls[name]["enabled"], f"{name} is enabled")
+
+
+def check_progress_layout(window):
+    check(window.client_size == (263, 99), f"progress client area {window.client_size}")
+    left, top, width, height = window.frame
+    check(abs(left - (SCREEN[0] - width) // 2) <= 1 and abs(top - (SCREEN[1] - height) // 2) <= 1,
+          f"progress window not centred: {window.frame}")
+    ws_caption, ws_ex_topmost = 0xC00000, 0x8
+    check(not window.style & ws_caption, "progress window has a caption bar")
+    check(window.exstyle & ws_ex_topmost, "progress window not on top")
+    for name, width, height, caption in PROGRESS_LAYOUT.values():
+        control = window.controls.get(name)
+        check(control is not None, f"{name} not at its place; unknown: {window.unknown}")
+        check(control["size"] == (width, height), f"{name} size {control['size']}")
+        if caption:
+            check(control["text"] == caption, f"{name} reads {control['text']!r}")
+
+
+def check_server_time(text):
+    match = re.fullmatch(r"(\d{4})/(\d{2})/(\d{2}) (\d{1,2}):(\d{2}):(\d{2})", text)
+    check(match, f"edt_time reads {text!r}")
+    shown = datetime.datetime(*map(int, match.groups()), tzinfo=JAPAN)
+    drift = abs((shown - datetime.datetime.now(JAPAN)).total_seconds())
+    check(drift < 30, f"edt_time {text} is {drift:.0f} s away from Japan time")
+
+
+# ---- scenarios ----
+
+def interactive_sync(env, build):
+    log = env.start_servers("sync", sntp="answer", time="answer", http="answer")
+    app = Kestrum(env, "sync", build)
+    try:
+        window = app.wait_window("main")
+        check_main_layout(window)
+        check(window.text("edt_hostname") == SERVERS[0], "host name box does not hold server 1")
+        app.screenshot("main", "e2e-main-start")
+        seen = []
+        app.click("同　期")
+        window = app.wait_status("main", "StatusBar", "時刻は正常です", 30, seen)
+        check_server_time(window.text("edt_time"))
+        check(re.fullmatch(r"誤差 -?0 秒", window.text("edt_offset")),
+              f"edt_offset reads {window.text('edt_offset')!r}")
+        check(window.controls["btn_get"]["enabled"], "buttons still disabled")
+        app.screenshot("main", "e2e-main-synchronised")
+        check(app.settings().get("TimeServer") == SERVERS[0], f"Environ.ini {app.settings()}")
+        check(requests(log, "sntp") >= 1 and requests(log, "time") == 0,
+              "SNTP not asked, or Time protocol asked after an SNTP success")
+        check(requests(log, "http") >= 1, "the network probe never reached the HTTP server")
+    finally:
+        app.close()
+
+
+def unattended(env, build):
+    env.start_servers("unattended", sntp="answer", time="answer", http="answer")
+    app = Kestrum(env, "unattended", build, ["/S", "0"])
+    try:
+        window = app.wait_window("progress", timeout=30)
+        check_progress_layout(window)
+        seen = []
+        app.wait_status("progress", "LibPanel3", "時刻は正常です", 30, seen)
+        try:
+            app.process.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the unattended run did not end by itself; texts seen {seen}")
+        check(app.dump("main") is None, "main window left behind")
+        check(app.settings().get("TimeServer") == SERVERS[0], f"Environ.ini {app.settings()}")
+    finally:
+        app.close()
+
+
+def time_protocol_fallback(env, build):
+    log = env.start_servers("fallback", sntp="silent", time="answer", http="answer")
+    app = Kestrum(env, "fallback", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 40, seen)
+        check_server_time(window.text("edt_time"))
+        check(re.fullmatch(r"誤差 -?[01] 秒", window.text("edt_offset")),
+              f"edt_offset reads {window.text('edt_offset')!r}")
+        check(requests(log, "sntp") == 1 and requests(log, "time") == 1,
+              f"requests: sntp {requests(log, 'sntp')}, time {requests(log, 'time')}")
+        check(app.settings().get("TimeServer") == SERVERS[0], f"Environ.ini {app.settings()}")
+    finally:
+        app.close()
+
+
+def no_server(env, build):
+    log = env.start_servers("noserver", sntp="off", time="off", http="answer")
+    app = Kestrum(env, "noserver", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", r"タイムサーバを検索します\(13\)", 120, seen)
+        deadline = time.monotonic() + 10
+        while not window.controls["btn_get"]["enabled"] and time.monotonic() < deadline:
+            time.sleep(0.3)
+            window = app.dump("main")
+        check(window.controls["btn_get"]["enabled"], "controls not enabled after the failures")
+        failures = [t for t in seen if t.startswith("タイムサーバを検索します(")]
+        check(failures[-1] == "タイムサーバを検索します(13)", f"status texts {seen}")
+        time.sleep(1.5)
+        window = app.dump("main")
+        check(window.text("StatusBar") == "タイムサーバを検索します(13)",
+              f"failure text replaced by {window.text('StatusBar')!r}")
+        check(window.text("edt_time") == "" and window.text("edt_offset") == "",
+              "time or offset box not emptied")
+        # Thirteen attempts from server 1: servers 1-11, then 1 and 2; server 3 comes next.
+        check(window.text("edt_hostname") == SERVERS[2],
+              f"host name box reads {window.text('edt_hostname')!r}")
+        check(app.settings().get("TimeServer") == SERVERS[2], f"Environ.ini {app.settings()}")
+        check(requests(log, "http") >= 1, "the probe never reached the HTTP server")
+        app.screenshot("main", "e2e-main-no-server")
+    finally:
+        app.close()
+
+
+def refused_clock_write(env, build):
+    """A server an hour ahead: the program tries to step the clock and must be refused."""
+    env.start_servers("ahead", sntp="answer", time="answer", http="answer", shift=3600)
+    app = Kestrum(env, "ahead", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("同　期")
+        window = app.wait_status("main", "StatusBar", "時刻を修正できません|時刻を 3\\d{3}秒 修正しました",
+                                 30, seen)
+        check(re.fullmatch(r"誤差 3[56]\d\d 秒", window.text("edt_offset")),
+              f"edt_offset reads {window.text('edt_offset')!r}")
+        check(window.text("StatusBar") == "時刻を修正できません",
+              f"refused clock write reported as {window.text('StatusBar')!r}")
+    finally:
+        app.close()
+
+
+SCENARIOS = {
+    "interactive-sync": interactive_sync,
+    "unattended": unattended,
+    "time-protocol-fallback": time_protocol_fallback,
+    "no-server": no_server,
+    "refused-clock-write": refused_clock_write,
+}
+
+
+def screenshots(env, build):
+    """Main window at start, and the progress window held up by silent servers."""
+    env.start_servers("shots-main", sntp="answer", time="answer", http="answer")
+    app = Kestrum(env, "shots-main", build)
+    try:
+        app.wait_window("main")
+        time.sleep(1)
+        app.screenshot("main", "main-window")
+    finally:
+        app.close()
+    env.start_servers("shots-progress", sntp="silent", time="silent", http="answer")
+    app = Kestrum(env, "shots-progress", build, ["/S", "0"])
+    try:
+        app.wait_window("progress")
+        app.wait_status("progress", "LibPanel3", "タイムサーバ接続中です", 20, [])
+        time.sleep(1)
+        app.screenshot("progress", "progress-window")
+    finally:
+        app.process.kill()
+        app.process.wait()
+
+
+# ---- namespace set-up ----
+
+def verify_no_clock_right():
+    uid_map = Path("/proc/self/uid_map").read_text().split()
+    check(uid_map[:3] != ["0", "0", "4294967295"], "not inside a private user namespace")
+    bounding = int(re.search(r"CapBnd:\s*([0-9a-f]+)",
+                             Path("/proc/self/status").read_text()).group(1), 16)
+    check(not bounding & (1 << CAP_SYS_TIME), "CAP_SYS_TIME still in the bounding set")
+
+
+def isolate_names(work):
+    hosts = work / "hosts"
+    hosts.write_text("127.0.0.1 localhost " + " ".join([PROBE_HOST, *SERVERS]) + "\n")
+    nsswitch = work / "nsswitch.conf"
+    nsswitch.write_text("hosts: files\n")
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    subprocess.run(["mount", "--bind", str(hosts), "/etc/hosts"], check=True)
+    subprocess.run(["mount", "--bind", str(nsswitch), "/etc/nsswitch.conf"], check=True)
+    for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy", "NO_PROXY"):
+        os.environ.pop(name, None)
+
+
+def private_prefix(work, shared):
+    """The shared prefix under a writable overlay, so that a wineserver of our own serves it."""
+    merged, upper, scratch = work / "prefix", work / "prefix-upper", work / "prefix-work"
+    for d in (merged, upper, scratch):
+        d.mkdir()
+    subprocess.run(["mount", "-t", "overlay", "overlay", "-o",
+                    f"lowerdir={shared},upperdir={upper},workdir={scratch}", str(merged)],
+                   check=True)
+    os.environ["WINEPREFIX"] = str(merged)
+
+
+def start_display():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                             f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
+                            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        number = f.readline().strip()
+    check(number, "Xvfb did not start")
+    os.environ["DISPLAY"] = f":{number}"
+    return xvfb
+
+
+def start_wine(wine):
+    """Starts the prefix's server and services with no tie to our pipes: a server started by a
+    helper run would keep the helper's output pipe open."""
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([str(Path(wine).parent / "wineserver"), "-p"], check=True, **quiet)
+    subprocess.run([wine, "wineboot"], check=True, timeout=180, **quiet)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--work", type=Path, required=True)
+    parser.add_argument("--build", type=Path, required=True)
+    parser.add_argument("--prefix", type=Path, required=True)
+    parser.add_argument("--shots", type=Path, required=True)
+    parser.add_argument("--screenshots-only", action="store_true")
+    parser.add_argument("scenarios", nargs="*")
+    args = parser.parse_args()
+
+    verify_no_clock_right()
+    isolate_names(args.work)
+    private_prefix(args.work, args.prefix)
+    os.environ["TZ"] = "Asia/Tokyo"
+    start_display()
+    args.shots.mkdir(parents=True, exist_ok=True)
+    env = Environment(args.work, args.shots)
+    start_wine(env.wine)
+    build = args.build.resolve()
+
+    if args.screenshots_only:
+        screenshots(env, build)
+        env.stop_servers()
+        return 0
+
+    chosen = args.scenarios or list(SCENARIOS)
+    passed, failed = 0, 0
+    for name in chosen:
+        started = time.monotonic()
+        try:
+            SCENARIOS[name](env, build)
+            passed += 1
+            print(f"PASS {name} ({time.monotonic() - started:.1f} s)", flush=True)
+        except Failure as error:
+            failed += 1
+            print(f"FAIL {name} ({time.monotonic() - started:.1f} s): {error}", flush=True)
+        finally:
+            env.stop_servers()
+    print(f"e2e: {passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
