@@ -57,6 +57,7 @@ void TKestrumCmdForm::CreateControls() {
   LibPanel2->SetBounds(5, 8, 251, 17);
   LibPanel2->SetCaption("Kestrum取得中");
   StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, lib::clBlue, true));
+  LibPanel2->SetTabOrder(1);
 
   CancelBtn = Make<TLibBtBtn>("CancelBtn", LibPanel1);
   CancelBtn->SetBounds(93, 45, 74, 21);
@@ -70,6 +71,7 @@ void TKestrumCmdForm::CreateControls() {
   LibPanel4->SetBounds(5, 27, 251, 16);
   LibPanel4->SetCaption(" ");
   StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false));
+  LibPanel4->SetTabOrder(3);
 }
 
 void TKestrumCmdForm::CancelBtnClick() { main_form_.RequestCancel(); }
