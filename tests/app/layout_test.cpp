@@ -139,7 +139,7 @@ TEST_F(Layout, ListsStatusBarAndTimer) {
 }
 
 TEST_F(Layout, TabVisitsTheEnabledStopsInTableOrder) {
-  form->FormShow();
+  form->Show();
   std::vector<const lib::TControl*> stops;
   for (const lib::TControl* c : form->Children()) {
     if (c->TabStop() && c->CanFocus()) stops.push_back(c);
