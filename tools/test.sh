@@ -39,3 +39,6 @@ start_virtual_display
 ctest --preset win64 -j"$jobs"
 . tools/wine-env.sh
 "$KESTRUM_WINESERVER" -w
+
+step "End to end: Kestrum.exe under Wine against loopback servers"
+tools/e2e.sh

@@ -122,8 +122,12 @@ class Kestrum:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def peek(self, *args):
-        result = subprocess.run([self.env.wine, str(self.winpeek), *args], capture_output=True,
-                                timeout=30)
+        try:
+            result = subprocess.run([self.env.wine, str(self.winpeek), *args],
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            print(f"    kestrum-winpeek {' '.join(args)}: no answer in 30 s", flush=True)
+            return -1, []
         return result.returncode, result.stdout.decode("utf-8", "replace").splitlines()
 
     def dump(self, which):

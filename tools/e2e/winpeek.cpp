@@ -7,7 +7,7 @@
 //   kestrum-winpeek focus main            the control that has the keyboard focus
 //   kestrum-winpeek close main            asks the window to close, as its close box does
 //
-// Exit status: 0 done, 2 window not found, 3 control not found, 1 usage.
+// Exit status: 0 done, 2 window not found, 3 control not found, 4 window busy, 1 usage.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
@@ -33,12 +33,25 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
+constexpr UINT kReplyTimeoutMs = 2000;
+constexpr int kExitBusy = 4;
+
+// The program answers only when it pumps messages; a long step must not hold this helper.
+LRESULT Ask(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, kReplyTimeoutMs,
+                          &result) == 0) {
+    std::fputs("kestrum-winpeek: the window does not answer\n", stderr);
+    ExitProcess(kExitBusy);
+  }
+  return static_cast<LRESULT>(result);
+}
+
 // Window text through WM_GETTEXT, which the system copies between processes.
 std::wstring TextOf(HWND hwnd) {
-  const auto length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  const auto length = Ask(hwnd, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const auto copied =
-      SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  const auto copied = Ask(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(copied));
   return text;
 }
@@ -92,12 +105,12 @@ std::vector<HWND> Descendants(HWND top) {
 
 // Lists in the order the harness expects extra fields: items, selection, heights, visible rows.
 std::string ComboFacts(HWND hwnd) {
-  const auto count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
-  const auto selected = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
-  const auto field_height = SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  const auto item_height = SendMessageW(hwnd, CB_GETITEMHEIGHT, 0, 0);
+  const auto count = Ask(hwnd, CB_GETCOUNT, 0, 0);
+  const auto selected = Ask(hwnd, CB_GETCURSEL, 0, 0);
+  const auto field_height = Ask(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  const auto item_height = Ask(hwnd, CB_GETITEMHEIGHT, 0, 0);
   RECT dropped{};
-  SendMessageW(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  Ask(hwnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
   char out[160];
   std::snprintf(out, sizeof out, "items=%lld sel=%lld field=%lld item=%lld dropped=%ld",
                 static_cast<long long>(count), static_cast<long long>(selected),
@@ -107,7 +120,7 @@ std::string ComboFacts(HWND hwnd) {
 }
 
 std::string StatusFacts(HWND hwnd) {
-  const auto parts = SendMessageW(hwnd, SB_GETPARTS, 0, 0);
+  const auto parts = Ask(hwnd, SB_GETPARTS, 0, 0);
   const bool grip = (GetWindowLongW(hwnd, GWL_STYLE) & SBARS_SIZEGRIP) != 0;
   char out[64];
   std::snprintf(out, sizeof out, "parts=%lld grip=%d", static_cast<long long>(parts), grip);
