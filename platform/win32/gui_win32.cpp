@@ -194,6 +194,9 @@ LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return result;
     }
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && ApplyCursor()) return TRUE;
+      break;
     case WM_MOUSEWHEEL: {
       const int distance = static_cast<short>(HIWORD(wparam));
       Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
