@@ -139,6 +139,7 @@ void TKestrumForm::CreateControls() {
   Timer = Make<lib::TTimer>("Timer");
   Timer->SetEnabled(false);
   Timer->SetInterval(kDesignedTimerInterval);
+  Timer->OnTimer = [this] { TimerTimer(); };
 }
 
 }  // namespace kestrum::app
