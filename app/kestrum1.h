@@ -48,6 +48,8 @@ class TKestrumForm : public lib::TForm {
   void btn_getClick();
   void btn_setClick();
   void btn_syncClick();
+  // The start timer of an unattended run: progress window, synchronise, close.
+  void TimerTimer();
   // Write one half of the local clock record; false when the platform refuses.
   bool SetClockDate(uint16_t year, uint8_t month, uint8_t day);
   bool SetClockTime(uint8_t hour, uint8_t minute, uint8_t second, uint16_t millisecond);

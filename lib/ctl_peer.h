@@ -25,6 +25,8 @@ enum class TProperty {
   Panels,
   Timer,
   WindowState,
+  DroppedDown,
+  Cursor,
 };
 
 class TControlPeer {
