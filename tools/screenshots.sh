@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Saves PNG screenshots of both windows under Xvfb + Wine, in the namespaces of the end-to-end
 # harness: build/screenshots/main-window.png (the main window after start) and
-# build/screenshots/progress-window.png (the progress window of a "/S 0" run, held up by time
+# build/screenshots/progress-window.png (the progress window of a "/S" run, held up by time
 # servers that never answer).
 set -euo pipefail
 exec "$(dirname "$0")/e2e.sh" --screenshots-only

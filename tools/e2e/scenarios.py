@@ -9,6 +9,7 @@ import argparse
 import datetime
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -124,14 +125,14 @@ class Kestrum:
     def peek(self, *args):
         try:
             result = subprocess.run([self.env.wine, str(self.winpeek), *args],
-                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         except subprocess.TimeoutExpired:
-            print(f"    kestrum-winpeek {' '.join(args)}: no answer in 30 s", flush=True)
+            print(f"    kestrum-winpeek {' '.join(args)}: no answer in 60 s", flush=True)
             return -1, []
         return result.returncode, result.stdout.decode("utf-8", "replace").splitlines()
 
-    def dump(self, which):
-        code, lines = self.peek("dump", which)
+    def dump(self, which, quick=False):
+        code, lines = self.peek("quick" if quick else "dump", which)
         if code != 0 or not lines:
             return None
         return Window(lines, MAIN_LAYOUT if which == "main" else PROGRESS_LAYOUT)
@@ -139,9 +140,9 @@ class Kestrum:
     def wait_window(self, which, timeout=30):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            window = self.dump(which)
+            window = self.dump(which, quick=True)
             if window is not None and window.visible:
-                return window
+                return self.wait_idle_dump(which)
             check(self.process.poll() is None, f"Kestrum.exe ended before its {which} window showed")
             time.sleep(0.3)
         raise Failure(f"no visible {which} window after {timeout} s")
@@ -151,20 +152,48 @@ class Kestrum:
         check(code == 0, f"cannot press {caption} (winpeek exit {code})")
 
     def wait_status(self, which, control, wanted, timeout, seen):
-        """Polls one text until it matches `wanted` (a regex); records every new text in `seen`."""
+        """Follows one control's text with the watcher until it matches `wanted` (a regex),
+        recording every new text in `seen`; then returns a dump of the window, read once the
+        program is idle again."""
+        layout = MAIN_LAYOUT if which == "main" else PROGRESS_LAYOUT
+        (_, x, y), = [key for key, value in layout.items() if value[0] == control]
+        watcher = subprocess.Popen([self.env.wine, str(self.winpeek), "watch", which, str(x),
+                                    str(y), str(int(timeout))], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        matched = False
+        try:
+            deadline = time.monotonic() + timeout + 10
+            buffer = b""
+            while not matched and time.monotonic() < deadline:
+                ready, _, _ = select.select([watcher.stdout], [], [], 0.5)
+                if not ready:
+                    continue
+                chunk = os.read(watcher.stdout.fileno(), 4096)
+                if not chunk:
+                    break
+                buffer += chunk
+                while b"\n" in buffer and not matched:
+                    line, buffer = buffer.split(b"\n", 1)
+                    fields = line.decode("utf-8", "replace").split("\t", 1)
+                    if fields[0] != "text":
+                        continue
+                    if not seen or seen[-1] != fields[1]:
+                        seen.append(fields[1])
+                    matched = re.fullmatch(wanted, fields[1]) is not None
+        finally:
+            watcher.kill()
+            watcher.wait()
+        check(matched, f"{control} never read {wanted!r}; texts seen: {seen}")
+        return self.wait_idle_dump(which)
+
+    def wait_idle_dump(self, which, timeout=30):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             window = self.dump(which)
-            if window is not None and control in window.controls:
-                text = window.text(control)
-                if not seen or seen[-1] != text:
-                    seen.append(text)
-                if re.fullmatch(wanted, text):
-                    return window
-            elif self.process.poll() is not None:
-                break
-            time.sleep(0.25)
-        raise Failure(f"{control} never read {wanted!r}; texts seen: {seen}")
+            if window is not None:
+                return window
+            time.sleep(0.2)
+        raise Failure(f"no dump of the {which} window in {timeout} s")
 
     def close(self):
         if self.process.poll() is None:
@@ -321,19 +350,42 @@ def interactive_sync(env, build):
         app.close()
 
 
+def watch_progress(env, build, name, args, seconds):
+    """Runs Kestrum.exe with `args` while a watcher follows the progress window's status line;
+    returns the program, the window as first shown, and every status text in order."""
+    winpeek = build / "tools/e2e/kestrum-winpeek.exe"
+    watcher = subprocess.Popen([env.wine, str(winpeek), "watch", "progress", "5", "68",
+                                str(seconds)], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL)
+    app = Kestrum(env, name, build, args)
+    try:
+        out, _ = watcher.communicate(timeout=seconds + 15)
+    except subprocess.TimeoutExpired:
+        watcher.kill()
+        out, _ = watcher.communicate()
+    lines = out.decode("utf-8", "replace").splitlines()
+    dump = [line for line in lines if line.startswith(("window\t", "control\t"))]
+    texts = [line.split("\t", 1)[1] for line in lines if line.startswith("text\t")]
+    check(dump, f"the progress window never showed; watcher said {lines}")
+    return app, Window(dump, PROGRESS_LAYOUT), texts, lines[-1] if lines else ""
+
+
 def unattended(env, build):
     env.start_servers("unattended", sntp="answer", time="answer", http="answer")
-    app = Kestrum(env, "unattended", build, ["/S", "0"])
+    app, window, texts, end = watch_progress(env, build, "unattended", ["/S", "0"], 30)
     try:
-        window = app.wait_window("progress", timeout=30)
         check_progress_layout(window)
-        seen = []
-        app.wait_status("progress", "LibPanel3", "時刻は正常です", 30, seen)
+        check(end == "gone", f"the progress window stayed ({end}); texts {texts}")
         try:
             app.process.wait(timeout=15)
         except subprocess.TimeoutExpired:
-            raise Failure(f"the unattended run did not end by itself; texts seen {seen}")
-        check(app.dump("main") is None, "main window left behind")
+            raise Failure(f"the unattended run did not end by itself; texts {texts}")
+        # Texts that change within one poll may be missed; the order may not change.
+        order = [" ", "インターネット接続中です", "タイムサーバ接続中です", "時刻を取得しました.",
+                 "時刻は正常です"]
+        check(texts and texts[-1] == "時刻は正常です", f"status texts {texts}")
+        check(all(t in order for t in texts) and texts == sorted(texts, key=order.index),
+              f"status texts {texts}")
         check(app.settings().get("TimeServer") == SERVERS[0], f"Environ.ini {app.settings()}")
     finally:
         app.close()
@@ -416,7 +468,8 @@ SCENARIOS = {
 
 
 def screenshots(env, build):
-    """Main window at start, and the progress window held up by silent servers."""
+    """Main window at start, and the progress window of an unattended run held up by silent
+    servers."""
     env.start_servers("shots-main", sntp="answer", time="answer", http="answer")
     app = Kestrum(env, "shots-main", build)
     try:
@@ -426,11 +479,12 @@ def screenshots(env, build):
     finally:
         app.close()
     env.start_servers("shots-progress", sntp="silent", time="silent", http="answer")
-    app = Kestrum(env, "shots-progress", build, ["/S", "0"])
+    # No delay argument: the panel keeps its designed yellow ("/S 0" would paint it black).
+    app = Kestrum(env, "shots-progress", build, ["/S"])
     try:
         app.wait_window("progress")
-        app.wait_status("progress", "LibPanel3", "タイムサーバ接続中です", 20, [])
-        time.sleep(1)
+        # Asked while the first time-out runs: answered at the pump that shows the failure.
+        app.wait_status("progress", "LibPanel3", "タイムサーバを検索します\\(1\\)", 30, [])
         app.screenshot("progress", "progress-window")
     finally:
         app.process.kill()
@@ -484,12 +538,20 @@ def start_display():
     return xvfb
 
 
-def start_wine(wine):
-    """Starts the prefix's server and services with no tie to our pipes: a server started by a
-    helper run would keep the helper's output pipe open."""
+def start_wine(wine, winpeek):
+    """Starts the prefix's server and services with no tie to our pipes (a server started by a
+    helper run would keep the helper's output pipe open), then runs the window reader once: its
+    first run in a new server can stall while the program starts beside it."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([str(Path(wine).parent / "wineserver"), "-p"], check=True, **quiet)
     subprocess.run([wine, "wineboot"], check=True, timeout=180, **quiet)
+    for _ in range(3):
+        try:
+            subprocess.run([wine, str(winpeek), "quick", "main"], timeout=20, **quiet)
+            return
+        except subprocess.TimeoutExpired:
+            pass
+    raise Failure("the window reader does not start under Wine")
 
 
 def main():
@@ -509,8 +571,8 @@ def main():
     start_display()
     args.shots.mkdir(parents=True, exist_ok=True)
     env = Environment(args.work, args.shots)
-    start_wine(env.wine)
     build = args.build.resolve()
+    start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
 
     if args.screenshots_only:
         screenshots(env, build)

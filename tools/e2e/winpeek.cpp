@@ -3,9 +3,14 @@
 // can also press a button and tell which control has the keyboard focus.
 //
 //   kestrum-winpeek dump main|progress    one "window" line, then one "control" line per child
+//   kestrum-winpeek quick main|progress   the same without asking the program (texts of edits,
+//                                         lists and the status bar may be stale)
 //   kestrum-winpeek click main CAPTION    posts a click to the button with that caption
 //   kestrum-winpeek focus main            the control that has the keyboard focus
 //   kestrum-winpeek close main            asks the window to close, as its close box does
+//   kestrum-winpeek watch main|progress X Y SECONDS
+//                                         waits for the window, dumps it, then prints every
+//                                         new text of the control at (X, Y) until it is gone
 //
 // Exit status: 0 done, 2 window not found, 3 control not found, 4 window busy, 1 usage.
 #include <windows.h>
@@ -33,22 +38,40 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-constexpr UINT kReplyTimeoutMs = 2000;
+// Long enough for a pump after a time server's 5 s time-out.
+constexpr UINT kReplyTimeoutMs = 8000;
+constexpr UINT kWatchReplyTimeoutMs = 250;
+constexpr DWORD kWatchPollMs = 20;
 constexpr int kExitBusy = 4;
 
-// The program answers only when it pumps messages; a long step must not hold this helper.
+// The program answers only when it pumps messages.
+bool TryAsk(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT timeout_ms,
+            LRESULT& result) {
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_NORMAL, timeout_ms, &answer) == 0) {
+    return false;
+  }
+  result = static_cast<LRESULT>(answer);
+  return true;
+}
+
 LRESULT Ask(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, kReplyTimeoutMs,
-                          &result) == 0) {
+  LRESULT result = 0;
+  if (!TryAsk(hwnd, message, wparam, lparam, kReplyTimeoutMs, result)) {
     std::fputs("kestrum-winpeek: the window does not answer\n", stderr);
     ExitProcess(kExitBusy);
   }
-  return static_cast<LRESULT>(result);
+  return result;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
 }
 
 // Window text through WM_GETTEXT, which the system copies between processes.
-std::wstring TextOf(HWND hwnd) {
+std::wstring MessageText(HWND hwnd) {
   const auto length = Ask(hwnd, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   const auto copied = Ask(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
@@ -56,10 +79,19 @@ std::wstring TextOf(HWND hwnd) {
   return text;
 }
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
+// The text the system keeps for a window: no message, so a busy program does not hold us.
+std::wstring StoredText(HWND hwnd) {
+  wchar_t text[512] = {};
+  const int length = InternalGetWindowText(hwnd, text, 512);
+  return std::wstring(text, static_cast<size_t>(length));
+}
+
+// Edits, lists and the status bar keep their text themselves; the other controls leave it to
+// the system.
+std::wstring TextOf(HWND hwnd) {
+  const std::wstring cls = ClassOf(hwnd);
+  if (cls == L"Edit" || cls == L"ComboBox" || cls == STATUSCLASSNAMEW) return MessageText(hwnd);
+  return StoredText(hwnd);
 }
 
 // Tabs and line ends would break the line format.
@@ -134,7 +166,8 @@ void PrintLine(const std::string& line) {
             nullptr);
 }
 
-int Dump(HWND top) {
+// `quick`: only what the system keeps, so that a busy program cannot hold the dump.
+int Dump(HWND top, bool quick) {
   RECT window{};
   RECT client{};
   GetWindowRect(top, &window);
@@ -148,7 +181,7 @@ int Dump(HWND top) {
                 window.left, window.top, window.right - window.left, window.bottom - window.top,
                 static_cast<unsigned long>(GetWindowLongW(top, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongW(top, GWL_EXSTYLE)));
-  PrintLine(head + std::string("\t") + Field(TextOf(top)));
+  PrintLine(head + std::string("\t") + Field(StoredText(top)));
 
   for (HWND child : Descendants(top)) {
     RECT r{};
@@ -156,13 +189,14 @@ int Dump(HWND top) {
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     const std::wstring cls = ClassOf(child);
     std::string extra;
-    if (cls == L"ComboBox") extra = ComboFacts(child);
-    if (cls == STATUSCLASSNAMEW) extra = StatusFacts(child);
+    if (!quick && cls == L"ComboBox") extra = ComboFacts(child);
+    if (!quick && cls == STATUSCLASSNAMEW) extra = StatusFacts(child);
     char place[160];
     std::snprintf(place, sizeof place, "%ld\t%ld\t%ld\t%ld\t%d\t%d\t%d", r.left, r.top,
                   r.right - r.left, r.bottom - r.top, IsWindowVisible(child) ? 1 : 0,
                   IsWindowEnabled(child) ? 1 : 0, GetParent(child) == top ? 0 : 1);
-    PrintLine("control\t" + Field(cls) + "\t" + place + "\t" + Field(TextOf(child)) + "\t" + extra);
+    PrintLine("control\t" + Field(cls) + "\t" + place + "\t" +
+              Field(quick ? StoredText(child) : TextOf(child)) + "\t" + extra);
   }
   return 0;
 }
@@ -189,6 +223,61 @@ int Focus(HWND top) {
   return 0;
 }
 
+// The child of `top` (at any depth) whose place in its parent is (x, y).
+HWND ControlAt(HWND top, int x, int y) {
+  for (HWND child : Descendants(top)) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    if (r.left == x && r.top == y) return child;
+  }
+  return nullptr;
+}
+
+// Follows one control's text from the moment the window shows until it is gone: a dump of the
+// window first, then a "text" line for every new text, and "gone" at the end. Each pump of the
+// program answers the question that waits for it, so no status shown at a pump is missed.
+int Watch(const std::wstring& which, int x, int y, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  HWND top = nullptr;
+  HWND control = nullptr;
+  std::wstring last;
+  bool first = true;
+  while (GetTickCount() - start < timeout_ms) {
+    if (top != nullptr && !IsWindow(top)) break;
+    if (top == nullptr) top = FindWindowOf(which);
+    if (top == nullptr || !IsWindowVisible(top)) {
+      Sleep(kWatchPollMs);
+      continue;
+    }
+    if (control == nullptr) {
+      Dump(top, true);
+      control = ControlAt(top, x, y);
+      if (control == nullptr) return kExitNoControl;
+    }
+    std::wstring text;
+    if (ClassOf(control) == L"Edit" || ClassOf(control) == STATUSCLASSNAMEW) {
+      wchar_t buffer[256] = {};
+      LRESULT copied = 0;
+      if (!TryAsk(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer), kWatchReplyTimeoutMs,
+                  copied)) {
+        continue;
+      }
+      text = buffer;
+    } else {
+      text = StoredText(control);
+    }
+    if (first || last != text) {
+      first = false;
+      last = text;
+      PrintLine("text\t" + Field(last));
+    }
+    Sleep(kWatchPollMs);
+  }
+  PrintLine(top != nullptr && !IsWindow(top) ? "gone" : "timeout");
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -196,13 +285,20 @@ int main() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr || argc < 3) {
-    std::fputs("usage: kestrum-winpeek dump|click|focus|close main|progress [CAPTION]\n", stderr);
+    std::fputs(
+        "usage: kestrum-winpeek dump|quick|click|focus|close|watch main|progress [CAPTION]\n",
+        stderr);
     return 1;
   }
   const std::wstring command = argv[1];
+  if (command == L"watch" && argc > 5) {
+    return Watch(argv[2], _wtoi(argv[3]), _wtoi(argv[4]),
+                 static_cast<DWORD>(_wtoi(argv[5])) * 1000);
+  }
   HWND top = FindWindowOf(argv[2]);
   if (top == nullptr) return kExitNotFound;
-  if (command == L"dump") return Dump(top);
+  if (command == L"dump") return Dump(top, false);
+  if (command == L"quick") return Dump(top, true);
   if (command == L"focus") return Focus(top);
   if (command == L"close") {
     PostMessageW(top, WM_CLOSE, 0, 0);
