@@ -75,6 +75,10 @@ class TFormPeer final : public TWin32Peer {
     const bool minimized = form_.WindowState() == lib::TWindowState::wsMinimized;
     ShowWindow(Handle(), minimized ? SW_SHOWMINNOACTIVE : SW_SHOW);
     UpdateWindow(Handle());
+    // A form shown without a focused control gives the focus to its first one in tab order.
+    if (!minimized && form_.ActiveControl() == nullptr) {
+      if (lib::TControl* first = form_.FindNextControl(nullptr, true)) first->SetFocus();
+    }
   }
   lib::TForm& form_;
 };

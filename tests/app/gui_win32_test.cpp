@@ -1,8 +1,11 @@
 // The main window on real Win32 controls: properties shown natively, user input fed back.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/servers.h"
 #include "kestrum_fixture.h"
+#include "lib/ctl_keys.h"
 #include "platform/gui.h"
 #include "platform/gui_testing.h"
 
@@ -52,6 +55,19 @@ TEST_F(NativeWindow, ButtonClickRunsTheSequenceThroughRealPumps) {
   EXPECT_EQ(NativeText(*form->edt_time), "2026/12/08 11:59:56");
   EXPECT_TRUE(NativeEnabled(*form->btn_get));
   EXPECT_EQ(form->OffsetHundredths(), -350);
+}
+
+TEST_F(NativeWindow, FocusStartsInTheHostBoxAndTabFollowsTheTabOrder) {
+  Start();
+  form->Show();
+  EXPECT_TRUE(NativeFocused(*form->edt_hostname));
+  // Stacking order (what the dialog manager follows) would visit the buttons backwards.
+  const std::vector<const lib::TControl*> forward = {form->btn_get, form->btn_set, form->btn_sync,
+                                                     form->edt_hostbox, form->edt_hostname};
+  for (const lib::TControl* next : forward) {
+    UserTypeKey(lib::kVkTab);
+    EXPECT_TRUE(NativeFocused(*next)) << next->Name();
+  }
 }
 
 TEST_F(NativeWindow, CloseBoxAsksTheFormAndEndsTheLoop) {

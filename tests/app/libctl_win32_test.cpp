@@ -42,6 +42,8 @@ class NativeControls : public ::testing::Test {
 };
 
 TEST_F(NativeControls, DownOnClosedBoxMovesTheFocusAndKeepsItem3) {
+  // The shown form gave the box the focus; it enters again with item 3.
+  UserFocus(*edit);
   box->SetItemIndex(3);
   UserFocus(*box);
   UserKeyDown(*box, kVkDown);

@@ -9,8 +9,9 @@
 //   kestrum-winpeek focus main            the control that has the keyboard focus
 //   kestrum-winpeek close main            asks the window to close, as its close box does
 //   kestrum-winpeek watch main|progress X Y SECONDS
-//                                         waits for the window, dumps it, then prints every
-//                                         new text of the control at (X, Y) until it is gone
+//                                         says "watching", waits for the window, dumps it,
+//                                         then prints every new text of the control at (X, Y)
+//                                         until it is gone
 //
 // Exit status: 0 done, 2 window not found, 3 control not found, 4 window busy, 1 usage.
 #include <windows.h>
@@ -239,6 +240,7 @@ HWND ControlAt(HWND top, int x, int y) {
 // program answers the question that waits for it, so no status shown at a pump is missed.
 int Watch(const std::wstring& which, int x, int y, DWORD timeout_ms) {
   const DWORD start = GetTickCount();
+  PrintLine("watching");
   HWND top = nullptr;
   HWND control = nullptr;
   std::wstring last;
