@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "fakes/tcp_time_responder.h"
+#include "responders/tcp_time_responder.h"
 #include "platform/posix/webprobe_posix.h"
 #include "platform/wsock.h"
 
