@@ -1,16 +1,34 @@
 #include "app/app_main.h"
 
+#include <optional>
+
 #include "app/program.h"
+#include "app/protocol_clients.h"
 #include "app/time_format.h"
 #include "lib/ctl_peer.h"
+#include "net/sockerror.h"
 #include "platform/gui.h"
 #include "platform/process.h"
 
 namespace kestrum::app {
+namespace {
+
+constexpr int kStartFailedExitCode = 1;
+
+}  // namespace
 
 int RunKestrum() {
   // The native widget set also initialises COM for this thread.
   lib::TWidgetSetOverride native(platform::NativeWidgetSet());
+  // Sockets start before any window exists; without the socket library there is no program,
+  // but the user is told why instead of seeing nothing.
+  std::optional<TSocketServices> sockets;
+  try {
+    sockets.emplace();
+  } catch (const net::EBlockSocketError& error) {
+    lib::WidgetSet().ShowError("Kestrum", error.what());
+    return kStartFailedExitCode;
+  }
   const platform::TUserTimeFormat time_format = platform::UserTimeFormat();
   ApplyUserTimeFormat(time_format.long_time, time_format.am, time_format.pm);
   return RunProgram(PlatformServices());

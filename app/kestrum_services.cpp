@@ -1,5 +1,6 @@
 #include "app/kestrum_services.h"
 
+#include "app/protocol_clients.h"
 #include "platform/process.h"
 
 namespace kestrum::app {
@@ -11,6 +12,8 @@ TKestrumServices PlatformServices() {
   services.executable_path = platform::ExecutablePath();
   services.path_delimiter = platform::PathDelimiter();
   services.arguments = platform::CommandLineArguments();
+  services.make_sntp = MakeSntpClient;
+  services.make_time = MakeTimeClient;
   return services;
 }
 

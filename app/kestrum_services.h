@@ -23,7 +23,7 @@ struct TKestrumServices {
   std::function<std::unique_ptr<TTimeQuery>()> make_time = MakeUnavailableTime;
 };
 
-// The services of the running platform (unavailable protocol clients).
+// The services of the running platform, with the real protocol clients.
 TKestrumServices PlatformServices();
 
 }  // namespace kestrum::app

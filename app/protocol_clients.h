@@ -1,0 +1,26 @@
+#pragma once
+// The real protocol clients behind the acquisition sequence's two query interfaces.
+
+#include <memory>
+
+#include "app/time_clients.h"
+
+namespace kestrum::app {
+
+// SNTP over UDP to the well-known port.
+std::unique_ptr<TSntpQuery> MakeSntpClient();
+// The Time protocol over TCP to port 37, times in UTC.
+std::unique_ptr<TTimeQuery> MakeTimeClient();
+
+// The socket layers a running program needs: the Winsock 2 table (loading it may throw
+// EBlockSocketError, before any window exists) and the Winsock 1.1 service. Both are stopped
+// when the guard ends.
+class TSocketServices {
+ public:
+  TSocketServices();
+  ~TSocketServices();
+  TSocketServices(const TSocketServices&) = delete;
+  TSocketServices& operator=(const TSocketServices&) = delete;
+};
+
+}  // namespace kestrum::app

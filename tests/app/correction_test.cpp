@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "kestrum_fixture.h"
+
+namespace kestrum::app {
+namespace {
+
+using fakes::TFakeReply;
+using platform::TSystemTime;
+
+constexpr double kSecond = 1.0 / 86400;
+
+class Correction : public KestrumFixture {
+ protected:
+  // Acquires an offset of `hundredths` from a server that answers at once.
+  void Acquire(double hundredths) {
+    const double utc = clock.local_now() - 0.375 + hundredths / 100 * kSecond;
+    servers.script = [utc](const std::string&, const std::string&) {
+      return TFakeReply{true, utc};
+    };
+    Start();
+    form->btn_getClick();
+    ASSERT_EQ(form->OffsetHundredths(), hundredths);
+    statuses.clear();
+  }
+
+  TSystemTime Now() { return clock.GetLocalTime(); }
+};
+
+TSystemTime Record(int year, int month, int day, int hour, int minute, int second, int ms) {
+  TSystemTime t;
+  t.wYear = static_cast<uint16_t>(year);
+  t.wMonth = static_cast<uint16_t>(month);
+  t.wDay = static_cast<uint16_t>(day);
+  t.wHour = static_cast<uint16_t>(hour);
+  t.wMinute = static_cast<uint16_t>(minute);
+  t.wSecond = static_cast<uint16_t>(second);
+  t.wMilliseconds = static_cast<uint16_t>(ms);
+  t.wDayOfWeek = static_cast<uint16_t>(lib::DayOfWeek(lib::EncodeDate(year, month, day)) - 1);
+  return t;
+}
+
+TEST_F(Correction, WholeSecondsDecideAndReportWhileTheFullOffsetIsApplied) {
+  struct Case {
+    double hundredths;
+    size_t writes;
+    TSystemTime after;
+    const char* status;
+  };
+  // The fake clock starts at 2026/12/08 12:00:00.000.
+  const Case cases[] = {
+      {99, 0, Record(2026, 12, 8, 12, 0, 0, 0), "時刻は正常です"},
+      {-99, 0, Record(2026, 12, 8, 12, 0, 0, 0), "時刻は正常です"},
+      {-100, 2, Record(2026, 12, 8, 11, 59, 59, 0), "時刻を -1秒 修正しました"},
+      {250, 2, Record(2026, 12, 8, 12, 0, 2, 500), "時刻を 2秒 修正しました"},
+      {-350, 2, Record(2026, 12, 8, 11, 59, 56, 500), "時刻を -3秒 修正しました"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hundredths);
+    clock.set_local_now(lib::EncodeDate(2026, 12, 8) + 0.5);
+    Acquire(c.hundredths);
+    const size_t before = clock.local_writes().size();
+    form->btn_setClick();
+    EXPECT_EQ(clock.local_writes().size() - before, c.writes);
+    EXPECT_EQ(Now(), c.after);
+    EXPECT_EQ(statuses, std::vector<std::string>{c.status});
+    EXPECT_EQ(cmd->LibPanel3->Caption(), c.status);
+    EXPECT_EQ(form->ActiveControl(), form->btn_set);
+    EXPECT_TRUE(form->btn_get->Enabled());
+    // Applying does not use the offset up.
+    EXPECT_EQ(form->OffsetHundredths(), c.hundredths);
+  }
+}
+
+TEST_F(Correction, StepsAcrossMidnightAndMonthEndWriteTheDateFirst) {
+  struct Case {
+    lib::TDateTime start;
+    double hundredths;
+    TSystemTime date_write, time_write;
+  };
+  const double ms = 1.0 / lib::kMSecsPerDay;
+  // The date write carries the old time of day and the old day of the week, as read.
+  const auto date_write = [](TSystemTime t, int old_day_of_week) {
+    t.wDayOfWeek = static_cast<uint16_t>(old_day_of_week);
+    return t;
+  };
+  const Case cases[] = {
+      {lib::EncodeDate(2026, 11, 30) + lib::EncodeTime(23, 59, 59, 500), 150,
+       date_write(Record(2026, 12, 1, 23, 59, 59, 500), 1), Record(2026, 12, 1, 0, 0, 1, 0)},
+      {lib::EncodeDate(2027, 1, 1) + 300 * ms, -100,
+       date_write(Record(2026, 12, 31, 0, 0, 0, 300), 5), Record(2026, 12, 31, 23, 59, 59, 300)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hundredths);
+    clock.set_local_now(c.start);
+    Acquire(c.hundredths);
+    const size_t before = clock.local_writes().size();
+    form->btn_setClick();
+    ASSERT_EQ(clock.local_writes().size() - before, 2u);
+    EXPECT_EQ(clock.local_writes()[before], c.date_write);
+    EXPECT_EQ(clock.local_writes()[before + 1], c.time_write);
+    EXPECT_EQ(Now(), c.time_write);
+  }
+}
+
+TEST_F(Correction, ReportFollowsTheBoxesNotTheStep) {
+  Acquire(250);
+  // An empty entry of the server list empties the host name after the acquisition.
+  form->edt_hostbox->UserSelected(static_cast<int>(form->edt_hostbox->Items().size()) - 1);
+  ASSERT_EQ(form->edt_hostname->Text(), "");
+  form->btn_setClick();
+  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 2, 500));
+  EXPECT_EQ(statuses, std::vector<std::string>{"時刻を取得できません"});
+}
+
+TEST_F(Correction, AFailedAcquisitionLeavesTheClockAlone) {
+  Start();
+  form->btn_getClick();  // nothing answers
+  statuses.clear();
+  form->btn_setClick();
+  EXPECT_TRUE(clock.local_writes().empty());
+  EXPECT_EQ(statuses, std::vector<std::string>{"時刻を取得できません"});
+}
+
+TEST_F(Correction, ARefusedClockWriteIsReported) {
+  Acquire(-250);
+  clock.refuse_writes(true);
+  form->btn_setClick();
+  EXPECT_EQ(clock.local_writes().size(), 2u);
+  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 0, 0));
+  EXPECT_EQ(statuses, std::vector<std::string>{"時刻を修正できません"});
+  EXPECT_EQ(cmd->LibPanel3->Caption(), "時刻を修正できません");
+}
+
+TEST_F(Correction, SynchroniseAfterACancelledWaitAppliesTheEarlierOffsetAgain) {
+  Acquire(250);
+  form->btn_setClick();
+  statuses.clear();
+  probe.otherwise = false;
+  const int first = static_cast<int>(probe.urls.size()) + 1;
+  probe.on_probe = [this, first](int n) {
+    if (n == first) cmd->CancelBtn->Click();
+  };
+  form->btn_syncClick();
+  EXPECT_EQ(statuses.back(), "時刻を 2秒 修正しました");
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "中断しました"), statuses.end());
+  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 5, 0));
+  EXPECT_EQ(form->ActiveControl(), form->btn_sync);
+}
+
+TEST_F(Correction, UnattendedCorrectionLeavesTheFocusAlone) {
+  const double utc = clock.local_now() - 0.375 + 2 * kSecond;
+  servers.script = [utc](const std::string&, const std::string&) { return TFakeReply{true, utc}; };
+  Start({"/S", "0"});
+  form->btn_syncClick();
+  EXPECT_EQ(statuses.back(), "時刻を 2秒 修正しました");
+  EXPECT_EQ(form->ActiveControl(), nullptr);
+  EXPECT_FALSE(cmd->CancelBtn->Enabled());
+}
+
+}  // namespace
+}  // namespace kestrum::app
