@@ -18,6 +18,8 @@ size_t RunLength(std::string_view text, size_t at) {
 // Text the toolkit shows as it is. Its literals end at the next quote of the same kind and know
 // no escape, so a double quote goes in single quotes and everything else in double quotes.
 void AppendLiteral(std::string_view text, std::string& out) {
+  // Even an empty one: it keeps the tokens on its two sides apart ("mm''m").
+  if (text.empty()) out += "\"\"";
   size_t i = 0;
   while (i < text.size()) {
     if (text[i] == '"') {

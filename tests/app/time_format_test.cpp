@@ -40,6 +40,8 @@ TEST(TimeFormat, DoubleQuotesAndAdjacentHourRunsShowAsWindowsReadsThem) {
       {"hH tt", "99 PM"},
       {"H''h", "2121"},
       {"H'時'h", "21時21"},
+      {"mm''mmmm", "0505"},
+      {"s''s", "77"},
   };
   const lib::TFormatSettings saved = lib::FormatSettings();
   lib::FormatSettings().TimeAMString = "AM";
