@@ -19,6 +19,7 @@ TResponderSet::TResponderSet(const TResponderSetOptions& options) : options_(opt
   if (options.time_port != kServiceOff) {
     time_ = std::make_unique<TTcpTimeResponder>(options.address,
                                                 static_cast<uint16_t>(options.time_port));
+    time_->SetConcurrent(true);
     time_->SetScriptMaker([this] {
       const TResponderSetOptions now = Current();
       return TimeScript(now.time_fault, now.timing, now.clock);
@@ -27,6 +28,7 @@ TResponderSet::TResponderSet(const TResponderSetOptions& options) : options_(opt
   if (options.http_port != kServiceOff) {
     http_ = std::make_unique<TTcpTimeResponder>(options.address,
                                                 static_cast<uint16_t>(options.http_port));
+    http_->SetConcurrent(true);
     http_->SetScriptMaker([this] {
       const TResponderSetOptions now = Current();
       return HttpScript(now.http_fault, now.timing);

@@ -73,6 +73,7 @@ TTcpTimeResponder::~TTcpTimeResponder() {
     stop_ = true;
   }
   thread_.join();
+  for (TPlayer& player : players_) player.thread.join();
   wsock::CloseSocket(listener_);
 }
 
@@ -84,6 +85,11 @@ void TTcpTimeResponder::Enqueue(TScript script) {
 void TTcpTimeResponder::SetScriptMaker(TScriptMaker maker) {
   const std::lock_guard<std::mutex> lock(mutex_);
   maker_ = std::move(maker);
+}
+
+void TTcpTimeResponder::SetConcurrent(bool concurrent) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  concurrent_ = concurrent;
 }
 
 std::size_t TTcpTimeResponder::accepted() const {
@@ -118,6 +124,7 @@ void TTcpTimeResponder::Run() {
     const wsock::TSocket connection = wsock::Accept(listener_);
     if (connection == wsock::kInvalidSocket) continue;
     TScript script;
+    bool concurrent = false;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       ++accepted_;
@@ -127,8 +134,40 @@ void TTcpTimeResponder::Run() {
       } else if (maker_) {
         script = maker_();
       }
+      concurrent = concurrent_;
     }
-    Play(connection, script);
+    ReapPlayers();
+    if (concurrent && Blocks(script)) {
+      auto done = std::make_shared<std::atomic<bool>>(false);
+      std::thread player([this, connection, script = std::move(script), done] {
+        Play(connection, script);
+        *done = true;
+      });
+      players_.push_back({std::move(player), std::move(done)});
+    } else {
+      Play(connection, script);
+    }
+  }
+}
+
+bool TTcpTimeResponder::Blocks(const TScript& script) {
+  for (const TStep& step : script) {
+    if (step.kind != TStep::TKind::kSend && step.kind != TStep::TKind::kClose &&
+        step.kind != TStep::TKind::kReset) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void TTcpTimeResponder::ReapPlayers() {
+  for (auto it = players_.begin(); it != players_.end();) {
+    if (*it->done) {
+      it->thread.join();
+      it = players_.erase(it);
+    } else {
+      ++it;
+    }
   }
 }
 

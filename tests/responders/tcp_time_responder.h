@@ -2,12 +2,14 @@
 // Scriptable loopback TCP responder (RFC 868 time, HTTP): listens on 127.0.0.1 at a port the
 // system picks (or at a given loopback address and port) and plays one script per accepted
 // connection (send bytes, pause, receive, read a request head, hang, close, reset): the next
-// queued one, else the one the script maker returns. Runs on its own thread, one connection at
-// a time; the socket service must be started while it exists.
+// queued one, else the one the script maker returns. Runs on its own thread (see SetConcurrent);
+// the socket service must be started while it exists.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -54,6 +56,9 @@ class TTcpTimeResponder {
   void Enqueue(TScript script);
   // Set before the first connection.
   void SetScriptMaker(TScriptMaker maker);
+  // By default one connection plays after the other; concurrent, a script that can wait plays
+  // on a thread of its own, so that a pause or a hang does not hold the next client.
+  void SetConcurrent(bool concurrent);
 
   std::size_t accepted() const;
   // Bytes taken by kReceive steps, all connections in order.
@@ -62,7 +67,16 @@ class TTcpTimeResponder {
   bool WaitForClientCloses(std::size_t n, uint32_t ms);
 
  private:
+  struct TPlayer {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+
   void Run();
+  // True when a script can wait (pause, receive, hang) rather than just send and close.
+  static bool Blocks(const TScript& script);
+  // Joins the players that have finished; accept thread only.
+  void ReapPlayers();
   void Play(platform::wsock::TSocket connection, const TScript& script);
   // False when the client closed (or stop was asked) before `count` bytes came.
   bool ReceiveBytes(platform::wsock::TSocket connection, std::size_t count);
@@ -75,11 +89,13 @@ class TTcpTimeResponder {
   mutable std::mutex mutex_;
   std::deque<TScript> scripts_;
   TScriptMaker maker_;
+  bool concurrent_ = false;
   std::size_t accepted_ = 0;
   std::size_t client_closes_ = 0;
   std::string received_;
   bool stop_ = false;
   std::thread thread_;
+  std::vector<TPlayer> players_;  // accept thread only
 };
 
 // A listening port whose accept queue is full: a further connect gets no answer at all.
