@@ -60,7 +60,9 @@ def main():
     once = fields(read(os.path.join(results, "headless_once.txt")))
     peers_text = read(os.path.join(results, "peers.json"))
     peers = {r["command"]: r for r in json.loads(peers_text)["results"]} if peers_text else {}
-    wine = (read(os.path.join(results, "wine_time.txt")) or "").split()
+    # The last line of /usr/bin/time's output: peak RSS in KiB and elapsed seconds.
+    wine_lines = (read(os.path.join(results, "wine_time.txt")) or "").strip().splitlines()
+    wine = wine_lines[-1].split() if wine_lines else []
     wine_ini = read(os.path.join(results, "wine_environ.ini")) or ""
 
     rows = []
@@ -116,17 +118,19 @@ def main():
         "getrusage ru_maxrss")
     if len(wine) >= 2:
         synced = "TimeServer=" in wine_ini
-        row('Peak RSS of `Kestrum.exe /S 0` under Wine (one unattended synchronise)',
+        row('Peak RSS of the win64 `Kestrum.exe` under Wine, "同　期" pressed once',
             f"{int(wine[0]) / 1024:.1f} MiB",
-            f"the Kestrum.exe process (wine64 preloader), {float(wine[1]):.1f} s whole run; "
-            + ("server time obtained" if synced else "no server time obtained"))
+            "the Kestrum.exe process (wine64 preloader) from start until stopped; "
+            + ("server time obtained and remembered" if synced else "no server time obtained"))
     else:
-        row("Peak RSS of `Kestrum.exe /S 0` under Wine", "not measured", "")
+        row("Peak RSS of the win64 `Kestrum.exe` under Wine", "not measured", "")
 
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     print("# Benchmarks\n")
+    load = ", ".join(f"{x:.1f}" for x in os.getloadavg())
     print(f"Measured {now} on {os.cpu_count()} CPU(s), {cpu_model()}, "
-          f"{platform.system()} {platform.release()}; every row comes from the same run of "
+          f"{platform.system()} {platform.release()} (load average {load} at the end: the "
+          "machine is shared, so single numbers move between runs); every row comes from the same run of "
           "`tools/bench.sh` (run it as root to regenerate this file). All traffic is on "
           "loopback: the responders are `kestrum-responder` (port 123/udp and 37/tcp for the "
           "peers) or the same responder library inside the benchmark process.\n")
@@ -145,7 +149,9 @@ Notes:
   `-Q -x`, so it only measures; ntpdig and rdate without their clock-setting switches.
 - Wine: a copy of the project's prefix, in a user and network namespace of its own where only
   loopback exists and every server name (and the probe's host) points at 127.0.0.1; the process
-  has no right to the machine's clock, so the correction step fails there as it should.
+  has no right to the machine's clock, so the correction step fails there as it should. The
+  button is pressed with xdotool; a screenshot is left in build/bench/results/wine-sync.png.
+  (`Kestrum.exe /S 0` was tried first: it showed no window and made no request within 120 s.)
 """)
 
 
