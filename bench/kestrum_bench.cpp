@@ -150,6 +150,11 @@ int Headless(int runs) {
       return 1;
     }
   }
+  // Every press must have asked the responder, not just left the last status in place.
+  if (set.SntpRequests() != static_cast<std::size_t>(runs)) {
+    std::fprintf(stderr, "%zu SNTP requests for %d presses\n", set.SntpRequests(), runs);
+    return 1;
+  }
   std::printf("median_ms=%.3f runs=%d peak_rss_kib=%ld\n", Median(ms), runs, PeakRssKiB());
   return 0;
 }

@@ -148,9 +148,10 @@ Notes:
   only the loopback responder (`iburst minpoll -6 maxpoll -6`, no command port, no NTP port) and
   `-Q -x`, so it only measures; ntpdig and rdate without their clock-setting switches.
 - Wine: a copy of the project's prefix, in a user and network namespace of its own where only
-  loopback exists and every server name (and the probe's host) points at 127.0.0.1; the process
-  has no right to the machine's clock, so the correction step fails there as it should. The
-  button is pressed with xdotool; a screenshot is left in build/bench/results/wine-sync.png.
+  loopback exists and every server name (and the probe's host) points at 127.0.0.1, and where the
+  process has no right to the machine's clock (the responder's clock is unshifted, so the offset
+  is 0 and no step is tried anyway). The button is pressed with xdotool; a screenshot of the
+  result is left in build/bench/results/wine-sync.png.
   (`Kestrum.exe /S 0` was tried first: it showed no window and made no request within 120 s.)
 """)
 
