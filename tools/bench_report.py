@@ -143,7 +143,8 @@ Notes:
   the bare socket talk to the same in-process responder, so the ratio shows the client's own cost.
 - Offset: the program's formula, nearbyint((server time + 0.375 − local now) × 8 640 000), with the
   local clock read as UTC + nine hours (at the program's millisecond resolution), so the true
-  offset is exactly the shift × 100; 200 queries each.
+  offset is exactly the shift × 100; 200 queries each. −0.994 s is −99.4 hundredths and the
+  program keeps whole hundredths, so 0.4 is the least error it can show there.
 - Peers: hyperfine, 2 warm-up runs, then 20; chronyd runs with a scratch configuration that names
   only the loopback responder (`iburst minpoll -6 maxpoll -6`, no command port, no NTP port) and
   `-Q -x`, so it only measures; ntpdig and rdate without their clock-setting switches.
