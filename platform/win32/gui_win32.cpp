@@ -368,6 +368,10 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
   }
 
+  void ShowWarning(const std::string& caption, const std::string& text) override {
+    MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  }
+
   void Beep() override { MessageBeep(MB_OK); }
 
   void SetTitle(const std::string& title) override {
