@@ -71,6 +71,18 @@ TEST_F(NativeBase, NextDialogControlMessageMovesTheNativeFocus) {
   EXPECT_EQ(form.ActiveControl(), first);
 }
 
+TEST_F(NativeBase, TabFollowsTabOrderNotCreationOrder) {
+  first->SetTabOrder(1);
+  second->SetTabOrder(0);
+  UserFocus(*first);
+  PostKeyDown(*first, kVkTab);
+  platform::NativeWidgetSet().ProcessMessages();
+  EXPECT_TRUE(NativeFocused(*second));
+  PostKeyDown(*second, kVkTab);
+  platform::NativeWidgetSet().ProcessMessages();
+  EXPECT_TRUE(NativeFocused(*first));
+}
+
 TEST_F(NativeBase, KeysCharactersAndWheelReachTheHooks) {
   first->SetFocus();
   log.clear();
