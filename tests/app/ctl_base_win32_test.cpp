@@ -72,15 +72,19 @@ TEST_F(NativeBase, NextDialogControlMessageMovesTheNativeFocus) {
 }
 
 TEST_F(NativeBase, TabFollowsTabOrderNotCreationOrder) {
-  first->SetTabOrder(1);
-  second->SetTabOrder(0);
+  auto* third = form.Make<TRecordingButton>("third", &form, log);
+  third->SetBounds(100, 10, 80, 24);
+  form.CreatePeers();
+  first->SetTabOrder(0);
+  second->SetTabOrder(2);
+  third->SetTabOrder(1);
   UserFocus(*first);
   PostKeyDown(*first, kVkTab);
   platform::NativeWidgetSet().ProcessMessages();
-  EXPECT_TRUE(NativeFocused(*second));
-  PostKeyDown(*second, kVkTab);
+  EXPECT_TRUE(NativeFocused(*third));
+  PostKeyDown(*third, kVkTab);
   platform::NativeWidgetSet().ProcessMessages();
-  EXPECT_TRUE(NativeFocused(*first));
+  EXPECT_TRUE(NativeFocused(*second));
 }
 
 TEST_F(NativeBase, KeysCharactersAndWheelReachTheHooks) {
