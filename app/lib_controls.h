@@ -1,12 +1,14 @@
 #pragma once
-// The maker's controls as the windows of this program use them, for now thin classes over the
-// plain controls of the toolkit. Only what the application reads and writes is here; the
-// house styles, navigation and formatting come with the maker's library.
+// The maker's controls as the windows of this program use them. The edit is still a thin
+// class over the toolkit's edit; the others are the maker's library's own.
 
 #include <string>
 #include <string_view>
 
 #include "lib/ctl_stdctrls.h"
+#include "lib/libbtbtn.h"
+#include "lib/libcbox.h"
+#include "lib/liblabel_panel.h"
 
 namespace kestrum::app {
 
@@ -18,24 +20,9 @@ class TLibEdit : public lib::TEdit {
   std::string NormalizeText(std::string_view text) const;
 };
 
-class TLibCBox : public lib::TComboBox {
- public:
-  using lib::TComboBox::TComboBox;
-};
-
-class TLibBtBtn : public lib::TButton {
- public:
-  using lib::TButton::TButton;
-};
-
-class TLibLabel : public lib::TLabel {
- public:
-  using lib::TLabel::TLabel;
-};
-
-class TLibPanel : public lib::TPanel {
- public:
-  using lib::TPanel::TPanel;
-};
+using lib::TLibBtBtn;
+using lib::TLibCBox;
+using lib::TLibLabel;
+using lib::TLibPanel;
 
 }  // namespace kestrum::app
