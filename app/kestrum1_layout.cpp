@@ -134,6 +134,7 @@ void TKestrumForm::CreateControls() {
   StartTime->SetTabStop(false);
   StartTime->SetTabOrder(8);
   StartTime->SetItems(StartTimeEntries());
+  StartTime->OnChange = [this] { StartTimeChange(); };
 
   time = services_.make_time();
   Timer = Make<lib::TTimer>("Timer");

@@ -14,6 +14,8 @@ TKestrumServices PlatformServices() {
   services.arguments = platform::CommandLineArguments();
   services.make_sntp = MakeSntpClient;
   services.make_time = MakeTimeClient;
+  services.shortcuts = &platform::SystemShortcuts();
+  services.file_exists = platform::FileExists;
   return services;
 }
 

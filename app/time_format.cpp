@@ -1,5 +1,6 @@
 #include "app/time_format.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "lib/formatsettings.h"
@@ -12,6 +13,26 @@ size_t RunLength(std::string_view text, size_t at) {
   size_t end = at;
   while (end < text.size() && text[end] == text[at]) ++end;
   return end - at;
+}
+
+// Text the toolkit shows as it is. Its literals end at the next quote of the same kind and know
+// no escape, so a double quote goes in single quotes and everything else in double quotes.
+void AppendLiteral(std::string_view text, std::string& out) {
+  // Even an empty one: it keeps the tokens on its two sides apart ("mm''m").
+  if (text.empty()) out += "\"\"";
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '"') {
+      out += "'\"'";
+      ++i;
+      continue;
+    }
+    const size_t end = std::min(text.find('"', i), text.size());
+    out += '"';
+    out += text.substr(i, end - i);
+    out += '"';
+    i = end;
+  }
 }
 
 // A Windows literal: 'text', with '' standing for one quote.
@@ -30,7 +51,7 @@ size_t CopyQuoted(std::string_view format, size_t at, std::string& out) {
     }
     literal += format[i++];
   }
-  out += '"' + literal + '"';
+  AppendLiteral(literal, out);
   return i;
 }
 
@@ -38,6 +59,7 @@ size_t CopyQuoted(std::string_view format, size_t at, std::string& out) {
 
 std::string ToolkitTimeFormat(std::string_view windows_format) {
   std::string out;
+  bool after_hour = false;
   for (size_t i = 0; i < windows_format.size();) {
     const char c = windows_format[i];
     if (lib::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < windows_format.size()) {
@@ -51,7 +73,11 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
     }
     const size_t run = RunLength(windows_format, i);
     const bool two = run >= 2;
-    if (c == 'H' || c == 'h') {
+    const bool hour = c == 'H' || c == 'h';
+    // "Hh" is two tokens; the toolkit, blind to case, would read "hh" as one.
+    if (hour && after_hour) out += "\"\"";
+    after_hour = hour;
+    if (hour) {
       out += two ? "hh" : "h";
     } else if (c == 'm') {
       out += two ? "nn" : "n";
@@ -59,8 +85,8 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
       out += two ? "ss" : "s";
     } else if (c == 't') {
       out += "ampm";
-    } else if (std::isalpha(static_cast<unsigned char>(c))) {
-      out += '"' + std::string(windows_format.substr(i, run)) + '"';
+    } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '"') {
+      AppendLiteral(windows_format.substr(i, run), out);
     } else {
       out += windows_format.substr(i, run);
     }

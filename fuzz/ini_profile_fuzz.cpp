@@ -60,14 +60,22 @@ std::string CleanValue(std::string_view text) {
   return value;
 }
 
-// Letter case ignored byte by byte, as the reader does. (It also folds the second byte of a
-// Shift-JIS character that looks like a letter, so "\x83\x41" and "\x83\x61" are one key there;
-// the property takes that as given.)
+// ASCII letter case ignored; a Shift-JIS character (lead byte 81-9F or E0-FC and the byte after
+// it) must match exactly, whatever its second byte looks like.
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (((x >= 0x81 && x <= 0x9F) || x >= 0xE0) && x <= 0xFC && i + 1 < a.size()) {
+      if (x != y || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    if (lower(x) != lower(y)) return false;
+  }
+  return true;
 }
 
 std::vector<std::string> Lines(const std::string& content) {
@@ -107,8 +115,8 @@ std::string ReadFile(const std::string& path) {
 const std::string& ScratchFile() {
   static const std::string path = [] {
     // tmpfs when there is one: the writer syncs every file it writes.
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/kestrum-ini-XXXXXX"
-                                                         : "/tmp/kestrum-ini-XXXXXX";
+    std::string pattern =
+        access("/dev/shm", W_OK) == 0 ? "/dev/shm/kestrum-ini-XXXXXX" : "/tmp/kestrum-ini-XXXXXX";
     const char* dir = mkdtemp(pattern.data());
     FUZZ_CHECK(dir != nullptr, "no scratch folder");
     static std::string folder = dir;
@@ -133,7 +141,8 @@ bool KeepsOtherLines(const std::vector<std::string>& before,
     return std::equal(before.begin() + i, before.end(), after.begin() + i + 1);
   }
   return after.size() == before.size() &&
-         (i == before.size() || std::equal(before.begin() + i + 1, before.end(), after.begin() + i + 1));
+         (i == before.size() ||
+          std::equal(before.begin() + i + 1, before.end(), after.begin() + i + 1));
 }
 
 }  // namespace
@@ -156,7 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto& ini = SystemProfile();
   std::map<std::pair<std::string, std::string>, std::string> others;
   for (const auto& [s, k] : Names(content)) {
-    if (!(SameName(s, section) && SameName(k, key))) others[{s, k}] = ini.ReadString(path, s, k, kMissing);
+    if (!(SameName(s, section) && SameName(k, key)))
+      others[{s, k}] = ini.ReadString(path, s, k, kMissing);
   }
 
   FUZZ_CHECK(ini.WriteString(path, section, key, value), "the write failed");

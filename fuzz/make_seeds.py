@@ -95,3 +95,8 @@ write("time_format", [bytes([9, 5, 7]) + b"\x00\x0a\x05\x0a\x07",
                       bytes([13, 0, 59]) + b"\x08\x2a\x02\x0a\x05",
                       bytes([0, 30, 1]) + b"\x01\x0c\x05\x0c\x07\x0c\x1e\x3e",
                       bytes([23, 59, 59]) + b"\x0b\x1b\x0d\x4e\x09"])
+
+# The reply datagram: a server's reply, one byte short, empty, with a key and digest, all ones.
+ntp_reply = bytes([0x24, 1, 6, 0xEC]) + bytes(8) + b"LOCL" + bytes(16) + \
+    struct.pack(">II", 3913056000, 0x80000000) * 2
+write("sntp_exchange", [ntp_reply, ntp_reply[:47], b"", ntp_reply + bytes(20), b"\xff" * 48])

@@ -22,10 +22,9 @@ namespace {
 
 constexpr std::string_view kTokens[] = {"H", "HH", "h", "hh", "m", "mm", "s", "ss", "t", "tt"};
 constexpr std::string_view kPlain = ": .-,/0123456789";
-// Letters that are no Windows time token. (A double quote is left out: the translation copies
-// it as it is, and the toolkit then takes it for the start of a literal.)
-constexpr std::string_view kOtherLetters = "xXyzdgMAPnN";
-constexpr std::string_view kQuotedChars = "abc xyz:.hmst";
+// Letters that are no Windows time token, and the toolkit's own literal quote.
+constexpr std::string_view kOtherLetters = "xXyzdgMAPnN\"";
+constexpr std::string_view kQuotedChars = "abc xyz:.hmst\"";
 
 std::string BuildFormat(std::string_view bytes) {
   std::string format;
@@ -34,12 +33,6 @@ std::string BuildFormat(std::string_view bytes) {
     const unsigned k = b % 16;
     const unsigned pick = b / 16;
     if (k < 10) {
-      // "Hh" is left out: the toolkit, blind to letter case, reads "hhh" as one token.
-      const char last = format.empty() ? '\0' : format.back();
-      if ((last == 'H' || last == 'h') && (kTokens[k][0] == 'H' || kTokens[k][0] == 'h') &&
-          last != kTokens[k][0]) {
-        format += ' ';
-      }
       format += kTokens[k];
     } else if (k == 10) {
       format += kPlain[pick % kPlain.size()];
@@ -51,7 +44,8 @@ std::string BuildFormat(std::string_view bytes) {
       format += "''";  // a quote alone: an empty literal, or a quote inside one
     } else {
       format += '\'';
-      for (unsigned n = 0; n < pick % 4; ++n) format += kQuotedChars[(pick + n * 5) % kQuotedChars.size()];
+      for (unsigned n = 0; n < pick % 4; ++n)
+        format += kQuotedChars[(pick + n * 5) % kQuotedChars.size()];
       format += '\'';
     }
   }
@@ -136,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string toolkit = app::ToolkitTimeFormat(windows);
   const std::string shown = lib::FormatDateTime(toolkit, value);
   const std::string expected = Expected(windows, hour, minute, second);
-  FUZZ_CHECK(shown == expected, "%02d:%02d:%02d in \"%s\" (toolkit \"%s\"): \"%s\", expected \"%s\"",
-             hour, minute, second, windows.c_str(), toolkit.c_str(), shown.c_str(),
-             expected.c_str());
+  FUZZ_CHECK(shown == expected,
+             "%02d:%02d:%02d in \"%s\" (toolkit \"%s\"): \"%s\", expected \"%s\"", hour, minute,
+             second, windows.c_str(), toolkit.c_str(), shown.c_str(), expected.c_str());
   return 0;
 }

@@ -107,7 +107,7 @@ void TComboBox::UserSelected(int index) {
 }
 
 void TComboBox::SetDroppedDown(bool value) {
-  if (value == dropped_down_) return;
+  // Always passed on: the native list may have closed without telling.
   dropped_down_ = value;
   Changed(TProperty::DroppedDown);
 }

@@ -96,6 +96,10 @@ void UserKeyDown(lib::TControl& control, lib::TKey key) {
   SendMessageW(hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
 }
 
+void PostKeyDown(lib::TControl& control, lib::TKey key) {
+  PostMessageW(HandleOf(control), WM_KEYDOWN, key, 1);
+}
+
 void UserChar(lib::TControl& control, char ch) {
   SendMessageW(HandleOf(control), WM_CHAR, static_cast<unsigned char>(ch), 1);
 }

@@ -379,6 +379,10 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
   }
 
+  void ShowWarning(const std::string& caption, const std::string& text) override {
+    MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  }
+
   void Beep() override { MessageBeep(MB_OK); }
 
   void SetTitle(const std::string& title) override {
@@ -388,7 +392,21 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
   void HideTaskbarWindow() override { ShowWindow(app_window_, SW_HIDE); }
 
  private:
+  // Tab follows the controls' tab order, not the order the windows were made in.
+  static bool HandleTab(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    TWin32Peer* peer = TWin32Peer::FromHandle(msg.hwnd);
+    lib::TForm* form = peer != nullptr ? peer->Control().ParentForm() : nullptr;
+    if (form == nullptr) return false;
+    const bool previous = GetKeyState(VK_SHIFT) < 0;
+    Guarded(
+        [&] { form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0); });
+    return true;
+  }
+
   static void Dispatch(MSG& msg) {
+    if (HandleTab(msg)) return;
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
     if (top != nullptr && TabKey(msg, top)) return;
     if (top != nullptr && IsDialogMessageW(top, &msg)) return;

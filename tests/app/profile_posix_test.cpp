@@ -65,6 +65,23 @@ TEST_F(PosixProfile, ValuesAreTrimmedAndUnquotedAndTextStaysShiftJis) {
   EXPECT_EQ(ini.ReadString(path_, "Kestrum", "TimeServer", ""), "時刻サーバ");
 }
 
+// The second byte of a double-byte character may look like a letter (83 41 is "ア", 83 61 "ヂ"):
+// two such names differ; only ASCII letters fold.
+TEST_F(PosixProfile, DoubleByteNamesAreNotFoldedLikeLetters) {
+  WriteFile("[\x83\x41]\nkey=upper\n[\x83\x61]\nkey=lower\n");
+  EXPECT_EQ(ini.ReadString(path_, "\x83\x41", "key", ""), "upper");
+  EXPECT_EQ(ini.ReadString(path_, "\x83\x61", "key", ""), "lower");
+  EXPECT_TRUE(ini.WriteString(path_, "\x83\x61", "\x83\x5A", "1"));
+  EXPECT_TRUE(ini.WriteString(path_, "\x83\x61", "\x83\x7A", "2"));
+  EXPECT_EQ(ReadFile(), "[\x83\x41]\nkey=upper\n[\x83\x61]\nkey=lower\n\x83\x5A=1\n\x83\x7A=2\n");
+  EXPECT_EQ(ini.ReadString(path_, "\x83\x61", "\x83\x5A", ""), "1");
+  EXPECT_EQ(ini.ReadString(path_, "\x83\x61", "\x83\x7A", ""), "2");
+  // ASCII after a double-byte character still folds; a lone lead byte at the end is one byte.
+  WriteFile("[S]\n\x83\x41Key=v\nEnd\x83=w\n");
+  EXPECT_EQ(ini.ReadString(path_, "s", "\x83\x41KEY", ""), "v");
+  EXPECT_EQ(ini.ReadString(path_, "S", "end\x83", ""), "w");
+}
+
 TEST_F(PosixProfile, AFailedWriteLeavesTheOldFileWhole) {
   WriteFile("[Kestrum]\nTimeServer=old\n");
   // The folder refuses new files: the temporary file cannot be made, so nothing changes.

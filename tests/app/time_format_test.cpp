@@ -22,6 +22,38 @@ TEST(TimeFormat, WindowsLocaleTokensBecomeToolkitTokens) {
   for (const auto& c : cases) EXPECT_EQ(ToolkitTimeFormat(c.windows), c.toolkit) << c.windows;
 }
 
+// Double quotes are the toolkit's literal marks, and its hour token ignores letter case: both
+// once swallowed or merged parts of the time.
+TEST(TimeFormat, DoubleQuotesAndAdjacentHourRunsShowAsWindowsReadsThem) {
+  struct Case {
+    const char* windows;
+    const char* shown;  // at 21:05:07
+  };
+  const Case cases[] = {
+      {"H\"mm\"ss", "21\"05\"07"},
+      {"'\"'H:mm", "\"21:05"},
+      {"H'x\"y'mm", "21x\"y05"},
+      {"'a''\"'H", "a'\"21"},
+      {"\"\"", "\"\""},
+      {"Hh:mm", "2121:05"},
+      {"HHh", "2121"},
+      {"hH tt", "99 PM"},
+      {"H''h", "2121"},
+      {"H'時'h", "21時21"},
+      {"mm''mmmm", "0505"},
+      {"s''s", "77"},
+  };
+  const lib::TFormatSettings saved = lib::FormatSettings();
+  lib::FormatSettings().TimeAMString = "AM";
+  lib::FormatSettings().TimePMString = "PM";
+  const lib::TDateTime evening = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(21, 5, 7, 0);
+  for (const auto& c : cases) {
+    EXPECT_EQ(lib::FormatDateTime(ToolkitTimeFormat(c.windows), evening), c.shown)
+        << c.windows << " -> " << ToolkitTimeFormat(c.windows);
+  }
+  lib::FormatSettings() = saved;
+}
+
 TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
   const lib::TFormatSettings saved = lib::FormatSettings();
   const lib::TDateTime morning = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(9, 5, 7, 0);

@@ -4,9 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "fakes/tcp_time_responder.h"
+#include "platform/clock.h"
+
 #include "platform/posix/webprobe_posix.h"
 #include "platform/wsock.h"
+#include "responders/responder_set.h"
+#include "responders/tcp_time_responder.h"
 
 namespace kestrum::platform {
 namespace {
@@ -57,6 +60,35 @@ TEST_F(HttpProbe, NoAnswerWithinTheBudgetIsNoNetwork) {
   for (const auto& c : cases) {
     server.Enqueue(c.script);
     EXPECT_FALSE(probe->Probe(Url())) << c.name;
+  }
+}
+
+// Every fault of the HTTP responder: a status line is an answer, anything else (or nothing
+// within the budget) is none, and no probe outlasts its budget by much.
+TEST_F(HttpProbe, FaultModesOfTheResponderSet) {
+  using fakes::TFault;
+  fakes::TResponderSetOptions options;
+  options.sntp_port = options.time_port = fakes::kServiceOff;
+  options.timing.delay_ms = 50;
+  options.timing.late_ms = 3 * kBudgetMs;
+  options.timing.trickle_ms = kBudgetMs / 2;  // the five bytes of "HTTP/" take twice the budget
+  fakes::TResponderSet set(options);
+  const std::string url = "http://127.0.0.1:" + std::to_string(set.HttpPort()) + "/";
+  const struct {
+    TFault fault;
+    bool answered;
+  } cases[] = {
+      {TFault::kNone, true},         {TFault::kSilence, false},  {TFault::kDelay, true},
+      {TFault::kShort, true},        {TFault::kLong, true},      {TFault::kGarbage, false},
+      {TFault::kZeroTime, true},     {TFault::kDuplicate, true}, {TFault::kLate, false},
+      {TFault::kOtherAddress, true}, {TFault::kOtherPort, true}, {TFault::kReset, false},
+      {TFault::kHang, false},        {TFault::kTrickle, false},
+  };
+  for (const auto& c : cases) {
+    set.SetFaults(TFault::kNone, TFault::kNone, c.fault);
+    const uint32_t start = SystemClock().GetTickCount();
+    EXPECT_EQ(probe->Probe(url), c.answered) << fakes::FaultName(c.fault);
+    EXPECT_LE(SystemClock().GetTickCount() - start, kBudgetMs + 1000u) << fakes::FaultName(c.fault);
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/loopback_socket_layer.h"
-#include "fakes/udp_responder.h"
+#include "responders/udp_responder.h"
 
 namespace kestrum::net {
 namespace {

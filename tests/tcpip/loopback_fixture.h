@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "fakes/tcp_time_responder.h"
+#include "responders/tcp_time_responder.h"
 #include "tcpip/iputil.h"
 #include "tcpip/tcpip.h"
 

@@ -1,6 +1,8 @@
-#include "fakes/udp_responder.h"
+#include "responders/udp_responder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace kestrum::fakes {
 namespace {
@@ -10,21 +12,27 @@ constexpr int kIpProtoUdp = 17;
 constexpr int kPollMilliseconds = 20;
 constexpr int kMaxDatagram = 2048;
 
-net::TSocketAddress LoopbackAny(bool ipv6) {
-  if (!ipv6) return LoopbackAddress(0);
+net::TSocketAddress BindAddress(const TUdpResponderOptions& options, const std::string& ipv4,
+                                uint16_t port) {
+  if (!options.ipv6) return net::MakeIPv4Address(net::SockInetAddr(ipv4), net::SockHtons(port));
   std::vector<net::TSocketAddress> found;
   net::TAddrHints hints{0, net::kAfInet6, kSockDgram, kIpProtoUdp};
   net::SockGetAddrInfo(nullptr, "0", hints, found);  // no host: the loopback address
-  return found.empty() ? net::TSocketAddress{} : found.front();
+  net::TSocketAddress address = found.empty() ? net::TSocketAddress{} : found.front();
+  net::SetAddressPort(address, net::SockHtons(port));
+  return address;
 }
 
-net::TSocketHandle OpenBound(bool ipv6, uint16_t& port) {
-  const net::TSocketAddress address = LoopbackAny(ipv6);
+net::TSocketHandle OpenBound(const net::TSocketAddress& address, uint16_t& port) {
   const net::TSocketHandle handle =
       net::SockSocket(net::AddressFamily(address), kSockDgram, kIpProtoUdp);
-  net::SockBind(handle, address);
+  if (handle == net::kInvalidSocket) throw std::runtime_error("udp responder: no socket");
   net::TSocketAddress bound;
-  net::SockGetSockName(handle, bound);
+  if (net::SockBind(handle, address) != 0 || net::SockGetSockName(handle, bound) != 0) {
+    net::SockCloseSocket(handle);
+    throw std::runtime_error("udp responder: cannot bind port " +
+                             std::to_string(net::AddressPort(address)));
+  }
   port = net::AddressPort(bound);
   return handle;
 }
@@ -35,17 +43,41 @@ net::TSocketAddress LoopbackAddress(uint16_t port) {
   return net::MakeIPv4Address(net::SockInetAddr("127.0.0.1"), net::SockHtons(port));
 }
 
-TUdpResponder::TUdpResponder(bool ipv6) {
-  socket_ = OpenBound(ipv6, port_);
-  other_ = OpenBound(ipv6, other_port_);
+namespace {
+
+TUdpResponderOptions LoopbackOptions(bool ipv6) {
+  TUdpResponderOptions options;
+  options.ipv6 = ipv6;
+  return options;
+}
+
+}  // namespace
+
+TUdpResponder::TUdpResponder(bool ipv6) : TUdpResponder(LoopbackOptions(ipv6)) {}
+
+TUdpResponder::TUdpResponder(const TUdpResponderOptions& options) {
+  try {
+    socket_ = OpenBound(BindAddress(options, options.address, options.port), port_);
+    other_ = OpenBound(BindAddress(options, options.address, 0), other_port_);
+    if (!options.other_address.empty()) {
+      uint16_t same_port = 0;
+      other_address_ = OpenBound(BindAddress(options, options.other_address, port_), same_port);
+    }
+  } catch (...) {
+    for (const net::TSocketHandle handle : {socket_, other_}) {
+      if (handle != net::kInvalidSocket) net::SockCloseSocket(handle);
+    }
+    throw;
+  }
   thread_ = std::thread([this] { Run(); });
 }
 
 TUdpResponder::~TUdpResponder() {
   stop_ = true;
   thread_.join();
-  net::SockCloseSocket(socket_);
-  net::SockCloseSocket(other_);
+  for (const net::TSocketHandle handle : {socket_, other_, other_address_}) {
+    if (handle != net::kInvalidSocket) net::SockCloseSocket(handle);
+  }
 }
 
 void TUdpResponder::Script(TUdpReply reply) {
@@ -56,6 +88,11 @@ void TUdpResponder::Script(TUdpReply reply) {
 void TUdpResponder::SetDefault(TUdpReply reply) {
   std::lock_guard guard(mutex_);
   default_reply_ = std::move(reply);
+}
+
+void TUdpResponder::SetAnswer(TAnswer answer) {
+  std::lock_guard guard(mutex_);
+  answer_ = std::move(answer);
 }
 
 void TUdpResponder::SendTo(const net::TSocketAddress& to, const std::string& bytes,
@@ -106,15 +143,26 @@ void TUdpResponder::Answer(const TUdpRequest& request) {
   {
     std::lock_guard guard(mutex_);
     if (script_.empty()) {
-      reply = default_reply_;
+      reply = answer_ ? answer_(request) : default_reply_;
     } else {
       reply = std::move(script_.front());
       script_.pop_front();
     }
   }
   for (const TUdpSend& send : reply) {
-    if (send.delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(send.delay_ms));
-    SendTo(request.sender, send.bytes, send.from_other_socket);
+    // In slices, so that stopping the responder does not wait out a long delay.
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(send.delay_ms);
+    while (!stop_ && std::chrono::steady_clock::now() < due) {
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+          due - std::chrono::steady_clock::now(), std::chrono::milliseconds(kPollMilliseconds)));
+    }
+    if (stop_) break;
+    if (send.from_other_address && other_address_ != net::kInvalidSocket) {
+      net::SockSendTo(other_address_, send.bytes.data(), static_cast<int>(send.bytes.size()), 0,
+                      request.sender);
+    } else {
+      SendTo(request.sender, send.bytes, send.from_other_socket);
+    }
   }
   {
     std::lock_guard guard(mutex_);

@@ -1,4 +1,4 @@
-#include "fakes/tcp_time_responder.h"
+#include "responders/tcp_time_responder.h"
 
 #include <stdexcept>
 
@@ -17,31 +17,53 @@ constexpr uint32_t kReceiveLimitMs = 2000;
 constexpr int kBacklog = 8;
 constexpr uint32_t kLoopback = 0x7F000001u;
 
+// Longest request head taken by kReceiveHead.
+constexpr std::size_t kMaxHead = 16384;
+
 uint32_t LoopbackAddress() {
   // Network order whatever the host order is.
   return wsock::Ntohl(kLoopback);
 }
 
-}  // namespace
-
-wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port) {
+wsock::TSocket ListenAt(uint32_t address_net, int backlog, uint16_t& port) {
   const wsock::TSocket listener = wsock::Socket(wsock::kAfInet, wsock::kSockStream, 0);
   if (listener == wsock::kInvalidSocket) throw std::runtime_error("responder: no socket");
   wsock::TSockAddrIn address;
   address.sin_family = wsock::kAfInet;
-  address.sin_addr = LoopbackAddress();
+  address.sin_port = wsock::Htons(port);
+  address.sin_addr = address_net;
   wsock::TSockAddrIn bound;
   if (wsock::Bind(listener, address) != 0 || wsock::Listen(listener, backlog) != 0 ||
       wsock::GetSockName(listener, bound) != 0) {
     wsock::CloseSocket(listener);
-    throw std::runtime_error("responder: cannot listen on loopback");
+    throw std::runtime_error("responder: cannot listen on port " + std::to_string(port));
   }
   port = wsock::Htons(bound.sin_port);  // the swap is its own inverse
   return listener;
 }
 
+}  // namespace
+
+wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port) {
+  port = 0;
+  return ListenAt(LoopbackAddress(), backlog, port);
+}
+
+wsock::TSocket ListenOn(const std::string& address, int backlog, uint16_t& port) {
+  const uint32_t address_net = wsock::InetAddr(address);
+  if (address_net == wsock::kInaddrNone) {
+    throw std::runtime_error("responder: not an IPv4 address: " + address);
+  }
+  return ListenAt(address_net, backlog, port);
+}
+
 TTcpTimeResponder::TTcpTimeResponder() {
   listener_ = ListenOnLoopback(kBacklog, port_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+TTcpTimeResponder::TTcpTimeResponder(const std::string& address, uint16_t port) : port_(port) {
+  listener_ = ListenOn(address, kBacklog, port_);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -51,12 +73,23 @@ TTcpTimeResponder::~TTcpTimeResponder() {
     stop_ = true;
   }
   thread_.join();
+  for (TPlayer& player : players_) player.thread.join();
   wsock::CloseSocket(listener_);
 }
 
 void TTcpTimeResponder::Enqueue(TScript script) {
   const std::lock_guard<std::mutex> lock(mutex_);
   scripts_.push_back(std::move(script));
+}
+
+void TTcpTimeResponder::SetScriptMaker(TScriptMaker maker) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  maker_ = std::move(maker);
+}
+
+void TTcpTimeResponder::SetConcurrent(bool concurrent) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  concurrent_ = concurrent;
 }
 
 std::size_t TTcpTimeResponder::accepted() const {
@@ -91,15 +124,50 @@ void TTcpTimeResponder::Run() {
     const wsock::TSocket connection = wsock::Accept(listener_);
     if (connection == wsock::kInvalidSocket) continue;
     TScript script;
+    bool concurrent = false;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       ++accepted_;
       if (!scripts_.empty()) {
         script = std::move(scripts_.front());
         scripts_.pop_front();
+      } else if (maker_) {
+        script = maker_();
       }
+      concurrent = concurrent_;
     }
-    Play(connection, script);
+    ReapPlayers();
+    if (concurrent && Blocks(script)) {
+      auto done = std::make_shared<std::atomic<bool>>(false);
+      std::thread player([this, connection, script = std::move(script), done] {
+        Play(connection, script);
+        *done = true;
+      });
+      players_.push_back({std::move(player), std::move(done)});
+    } else {
+      Play(connection, script);
+    }
+  }
+}
+
+bool TTcpTimeResponder::Blocks(const TScript& script) {
+  for (const TStep& step : script) {
+    if (step.kind != TStep::TKind::kSend && step.kind != TStep::TKind::kClose &&
+        step.kind != TStep::TKind::kReset) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void TTcpTimeResponder::ReapPlayers() {
+  for (auto it = players_.begin(); it != players_.end();) {
+    if (*it->done) {
+      it->thread.join();
+      it = players_.erase(it);
+    } else {
+      ++it;
+    }
   }
 }
 
@@ -115,6 +183,12 @@ void TTcpTimeResponder::Play(wsock::TSocket connection, const TScript& script) {
         break;
       case TKind::kReceive:
         if (!ReceiveBytes(connection, step.count)) {
+          wsock::CloseSocket(connection);
+          return;
+        }
+        break;
+      case TKind::kReceiveHead:
+        if (!ReceiveHead(connection)) {
           wsock::CloseSocket(connection);
           return;
         }
@@ -146,6 +220,24 @@ bool TTcpTimeResponder::ReceiveBytes(wsock::TSocket connection, std::size_t coun
     got += static_cast<std::size_t>(n);
   }
   return got >= count;
+}
+
+bool TTcpTimeResponder::ReceiveHead(wsock::TSocket connection) {
+  // One byte at a time, so nothing after the head is taken from the client.
+  std::string head;
+  const uint32_t start = Ticks();
+  while (head.size() < kMaxHead && Ticks() - start < kReceiveLimitMs) {
+    if (wsock::WaitReadable(connection, kPollSliceMs) != 1) continue;
+    char byte = 0;
+    if (wsock::Recv(connection, &byte, 1, 0) <= 0) return false;
+    head.push_back(byte);
+    if (head.ends_with("\r\n\r\n") || head.ends_with("\n\n")) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      received_ += head;
+      return true;
+    }
+  }
+  return false;
 }
 
 void TTcpTimeResponder::HangUntilClosed(wsock::TSocket connection) {

@@ -1,0 +1,87 @@
+#include "bench/headless_run.h"
+
+#include <memory>
+#include <string>
+
+#include "app/kestrum1.h"
+#include "app/kestrum2.h"
+#include "fakes/fake_app.h"
+#include "fakes/fake_probe.h"
+#include "fakes/fake_profile.h"
+#include "lib/ctl_form.h"
+#include "sntp/sntpclient.h"
+#include "tcpip/time_query.h"
+
+namespace kestrum::bench {
+namespace {
+
+constexpr char kLoopback[] = "127.0.0.1";
+constexpr char kObtainedSntp[] = "時刻を取得しました.";
+constexpr char kObtainedTime[] = "時刻を取得しました..";
+
+class TLoopbackSntp final : public app::TSntpQuery {
+ public:
+  explicit TLoopbackSntp(uint16_t port) { client_.TargetPort = std::to_string(port); }
+  void SetTargetHost(const std::string&) override { client_.TargetHost = kLoopback; }
+  bool QueryServerTime() override { return client_.QueryServerTime(); }
+  lib::TDateTime NTPTime() const override { return client_.NTPTime(); }
+
+ private:
+  sntp::TSNTPClient client_;
+};
+
+class TLoopbackTime final : public app::TTimeQuery {
+ public:
+  explicit TLoopbackTime(uint16_t port) { client_.Port = port; }
+  void SetHostname(const std::string&) override { client_.Hostname = kLoopback; }
+  void FetchTime() override { client_.FetchTime(); }
+  lib::TDateTime ServerTime() const override { return client_.ServerTime; }
+
+ private:
+  tcpip::T_Time client_;
+};
+
+}  // namespace
+
+struct THeadlessKestrum::TParts {
+  fakes::TFakeWidgetSet widgets;
+  lib::TWidgetSetOverride widget_guard{widgets};
+  lib::TApplication application;
+  lib::TApplicationOverride application_guard{application};
+  fakes::TFakeProfile profile;
+  fakes::TFakeProbe probe;
+  std::unique_ptr<app::TKestrumForm> form;
+  std::unique_ptr<app::TKestrumCmdForm> cmd;
+
+  ~TParts() {
+    cmd.reset();
+    form.reset();
+  }
+};
+
+THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : parts_(new TParts) {
+  app::TKestrumServices services;
+  services.profile = &parts_->profile;
+  services.probe = &parts_->probe;
+  services.executable_path = "C:\\Kestrum\\Kestrum.exe";
+  services.path_delimiter = '\\';
+  services.make_sntp = [sntp_port] { return std::make_unique<TLoopbackSntp>(sntp_port); };
+  services.make_time = [time_port] { return std::make_unique<TLoopbackTime>(time_port); };
+  parts_->form = std::make_unique<app::TKestrumForm>(std::move(services));
+  parts_->application.SetMainForm(parts_->form.get());
+  parts_->form->DoCreate();
+  parts_->cmd = std::make_unique<app::TKestrumCmdForm>(*parts_->form);
+  parts_->form->AttachCmdForm(parts_->cmd.get());
+}
+
+THeadlessKestrum::~THeadlessKestrum() { delete parts_; }
+
+bool THeadlessKestrum::Acquire() {
+  parts_->form->btn_getClick();
+  const std::string status = parts_->form->StatusBar->PanelText(0);
+  return status == kObtainedSntp || status == kObtainedTime;
+}
+
+double THeadlessKestrum::OffsetHundredths() const { return parts_->form->OffsetHundredths(); }
+
+}  // namespace kestrum::bench

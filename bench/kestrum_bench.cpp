@@ -1,0 +1,182 @@
+// Benchmarks of the protocol clients against loopback responders, next to bare sockets doing
+// the same exchange, plus two measuring modes for tools/bench.sh:
+//   kestrum-bench [benchmark options]     the timing table (Google Benchmark)
+//   kestrum-bench offset SHIFT RUNS       offset error in hundredths, median and largest
+//   kestrum-bench headless RUNS           "get time" to the success status, median ms; peak RSS
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/headless_run.h"
+#include "lib/datetime.h"
+#include "net/sockapi.h"
+#include "platform/clock.h"
+#include "platform/wsock.h"
+#include "responders/responder_set.h"
+#include "sntp/sntpclient.h"
+#include "tcpip/iputil.h"
+#include "tcpip/time_query.h"
+
+namespace {
+
+using namespace kestrum;
+
+constexpr int kSockDgram = 2;
+constexpr int kIpProtoUdp = 17;
+constexpr std::size_t kNtpSize = 48;
+constexpr double kDisplayShift = 0.375;  // the program's nine hours, in days
+constexpr double kHundredthsPerDay = 8640000.0;
+
+fakes::TResponderSet& Responders() {
+  static fakes::TResponderSet set{fakes::TResponderSetOptions{}};
+  return set;
+}
+
+void BM_SntpExchange(benchmark::State& state) {
+  sntp::TSNTPClient client;
+  client.TargetPort = std::to_string(Responders().SntpPort());
+  for (auto _ : state) {
+    if (!client.QueryServerTime()) state.SkipWithError("SNTP query failed");
+  }
+}
+BENCHMARK(BM_SntpExchange)->UseRealTime();
+
+// The floor: one 48-byte datagram out and one back on a plain blocking socket.
+void BM_UdpRoundTrip(benchmark::State& state) {
+  const net::TSocketAddress server =
+      net::MakeIPv4Address(net::SockInetAddr("127.0.0.1"), net::SockHtons(Responders().SntpPort()));
+  const net::TSocketHandle handle = net::SockSocket(net::kAfInet, kSockDgram, kIpProtoUdp);
+  std::string request(kNtpSize, '\0');
+  request[0] = 0x1B;
+  char reply[512];
+  for (auto _ : state) {
+    net::SockSendTo(handle, request.data(), static_cast<int>(request.size()), 0, server);
+    net::TSocketAddress from;
+    if (net::SockRecvFrom(handle, reply, sizeof reply, 0, from) < static_cast<int>(kNtpSize)) {
+      state.SkipWithError("no reply");
+    }
+  }
+  net::SockCloseSocket(handle);
+}
+BENCHMARK(BM_UdpRoundTrip)->UseRealTime();
+
+void BM_TimeQuery(benchmark::State& state) {
+  tcpip::T_Time client;
+  client.Hostname = "127.0.0.1";
+  client.Port = Responders().TimePort();
+  for (auto _ : state) client.FetchTime();
+}
+BENCHMARK(BM_TimeQuery)->UseRealTime();
+
+// The floor: connect, read the four bytes until the server closes, close.
+void BM_TcpConnectRead(benchmark::State& state) {
+  namespace wsock = platform::wsock;
+  wsock::TSockAddrIn server;
+  server.sin_family = wsock::kAfInet;
+  server.sin_port = wsock::Htons(Responders().TimePort());
+  server.sin_addr = wsock::InetAddr("127.0.0.1");
+  for (auto _ : state) {
+    const wsock::TSocket s = wsock::Socket(wsock::kAfInet, wsock::kSockStream, 0);
+    if (wsock::Connect(s, server, sizeof server) != 0) state.SkipWithError("connect failed");
+    char bytes[16];
+    int total = 0;
+    for (int n; (n = wsock::Recv(s, bytes, sizeof bytes, 0)) > 0;) total += n;
+    if (total != 4) state.SkipWithError("not four bytes");
+    wsock::CloseSocket(s);
+  }
+}
+BENCHMARK(BM_TcpConnectRead)->UseRealTime();
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+long PeakRssKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// The offset as the program computes it, with the local clock read as UTC + nine hours so that
+// the true offset is exactly the responder's shift.
+int Offset(double shift, int runs) {
+  fakes::TResponderSetOptions options;
+  options.time_port = options.http_port = fakes::kServiceOff;
+  options.clock = fakes::TServerClock::Shifted(shift);
+  fakes::TResponderSet set(options);
+  sntp::TSNTPClient client;
+  client.TargetPort = std::to_string(set.SntpPort());
+  std::vector<double> errors;
+  for (int i = 0; i < runs; ++i) {
+    if (!client.QueryServerTime()) {
+      std::fprintf(stderr, "SNTP query failed\n");
+      return 1;
+    }
+    const double local_now =
+        lib::SystemTimeToDateTime(platform::Clock().GetSystemTime()) + kDisplayShift;
+    const double offset =
+        std::nearbyint((client.NTPTime() + kDisplayShift - local_now) * kHundredthsPerDay);
+    errors.push_back(std::fabs(offset - shift * 100));
+  }
+  std::printf("median_error=%g max_error=%g runs=%d\n", Median(errors),
+              *std::max_element(errors.begin(), errors.end()), runs);
+  return 0;
+}
+
+int Headless(int runs) {
+  fakes::TResponderSetOptions options;
+  options.http_port = fakes::kServiceOff;
+  fakes::TResponderSet set(options);
+  bench::THeadlessKestrum kestrum(set.SntpPort(), set.TimePort());
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = kestrum.Acquire();
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
+    if (!ok) {
+      std::fprintf(stderr, "no success status\n");
+      return 1;
+    }
+  }
+  // Every press must have asked the responder, not just left the last status in place.
+  if (set.SntpRequests() != static_cast<std::size_t>(runs)) {
+    std::fprintf(stderr, "%zu SNTP requests for %d presses\n", set.SntpRequests(), runs);
+    return 1;
+  }
+  std::printf("median_ms=%.3f runs=%d peak_rss_kib=%ld\n", Median(ms), runs, PeakRssKiB());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  net::InitSocketInterface();
+  tcpip::StartSocketService();
+  int status = 0;
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "offset" && argc == 4) {
+    status = Offset(std::atof(argv[2]), std::atoi(argv[3]));
+  } else if (mode == "headless" && argc == 3) {
+    status = Headless(std::atoi(argv[2]));
+  } else {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+  }
+  tcpip::StopSocketService();
+  net::DoneSocketInterface();
+  return status;
+}

@@ -1,0 +1,104 @@
+// One SNTP exchange through TSNTPClient against a loopback responder thread that answers the
+// request with the input as one datagram: true exactly for 48 bytes or more, and then NTPTime
+// is the transmit timestamp in bytes 40-47 (seconds + fraction over 2^32 - 1, to the tenth of a
+// millisecond it is cut to); otherwise NTPTime keeps the previous value.
+//
+// Input: the reply datagram (empty: a datagram without data, which the socket reads as a reset).
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "fuzz/fuzz_check.h"
+#include "net/sockapi.h"
+#include "sntp/sntpclient.h"
+
+using namespace kestrum;
+
+namespace {
+
+constexpr int kSockDgram = 2;
+constexpr int kIpProtoUdp = 17;
+constexpr int kTimeoutMs = 2000;
+constexpr std::size_t kNtpSize = 48;
+
+// Answers every request with the current reply; one per process.
+class TResponder {
+ public:
+  TResponder() {
+    socket_ = net::SockSocket(net::kAfInet, kSockDgram, kIpProtoUdp);
+    net::SockBind(socket_, net::MakeIPv4Address(net::SockInetAddr("127.0.0.1"), 0));
+    net::TSocketAddress bound;
+    net::SockGetSockName(socket_, bound);
+    port_ = net::AddressPort(bound);
+    thread_ = std::thread([this] { Run(); });
+    thread_.detach();  // lives as long as the fuzzing process
+  }
+  uint16_t port() const { return port_; }
+  void SetReply(std::string reply) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    reply_ = std::move(reply);
+  }
+
+ private:
+  void Run() {
+    char request[512];
+    for (;;) {
+      net::TSocketAddress from;
+      if (net::SockRecvFrom(socket_, request, sizeof request, 0, from) < 0) continue;
+      std::string reply;
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        reply = reply_;
+      }
+      net::SockSendTo(socket_, reply.data(), static_cast<int>(reply.size()), 0, from);
+    }
+  }
+
+  net::TSocketHandle socket_ = net::kInvalidSocket;
+  uint16_t port_ = 0;
+  std::mutex mutex_;
+  std::string reply_;
+  std::thread thread_;
+};
+
+uint32_t Word(const std::string& bytes, std::size_t at) {
+  uint32_t value = 0;
+  for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[i]);
+  return value;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool started = [] {
+    net::InitSocketInterface();
+    return true;
+  }();
+  static TResponder responder;
+  static sntp::TSNTPClient client;
+  (void)started;
+  client.TargetPort = std::to_string(responder.port());
+  client.Timeout = kTimeoutMs;
+
+  const std::string reply(reinterpret_cast<const char*>(data), size);
+  responder.SetReply(reply);
+  const lib::TDateTime before = client.NTPTime();
+  const bool ok = client.QueryServerTime();
+  FUZZ_CHECK(ok == (size >= kNtpSize), "%zu-byte reply gave %d (error %d)", size, ok,
+             client.Sock().LastErrorCode());
+  if (!ok) {
+    FUZZ_CHECK(client.NTPTime() == before, "a failed query changed NTPTime");
+    return 0;
+  }
+  const long double seconds = Word(reply, 40) + Word(reply, 44) / 4294967295.0L;
+  const long double expected = 2.0L + seconds / 86400.0L;
+  // The fraction is cut to four decimals: up to a tenth of a millisecond early.
+  FUZZ_CHECK(std::fabs(static_cast<long double>(client.NTPTime()) - expected) * 86400 < 1.01e-4L,
+             "transmit %08x.%08x: NTPTime %.12f, expected %.12Lf", Word(reply, 40),
+             Word(reply, 44), client.NTPTime(), expected);
+  return 0;
+}

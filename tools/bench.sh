@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Measures Kestrum against loopback responders and its peers, and writes BENCHMARKS.md at the
+# root: one table, every row measured in this run on this machine. Run as root (the peers need
+# ports 123 and 37 on 127.0.0.1). Nothing here may set the clock: ntpdig and rdate only query
+# (no -S/-s, -p prints), chronyd runs with -Q -x, and Kestrum.exe runs in a user namespace
+# that has no right to the clock, with only a loopback network (its 同　期 is pressed there).
+#
+#   tools/bench.sh            everything (about five minutes; the first build takes longer)
+#   tools/bench.sh --no-wine  without the Windows builds and the run under Wine
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+with_wine=1
+[ "${1:-}" = "--no-wine" ] && with_wine=0
+
+out=build/bench/results
+peers=build/bench/peers
+mkdir -p "$out" "$peers"
+rm -f "$out"/*
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "Packages"
+tools/install-deps.sh
+need=()
+for p in hyperfine ntpsec-ntpdig rdate time python3; do
+  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" = "install ok installed" ] ||
+    need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+# chrony conflicts with the machine's time service: a scratch copy, never installed.
+chronyd=$peers/chrony/usr/sbin/chronyd
+if [ ! -x "$chronyd" ]; then
+  (cd "$peers" && rm -f chrony_*.deb && apt-get download chrony >/dev/null 2>&1)
+  dpkg-deb -x "$peers"/chrony_*.deb "$peers/chrony"
+fi
+
+step "Builds"
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j2 --target kestrum-bench kestrum-responder
+bin=build/bench
+if [ $with_wine = 1 ]; then
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 -j2 --target Kestrum
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 -j2 --target Kestrum
+fi
+
+step "Client exchanges (Google Benchmark)"
+"$bin/bench/kestrum-bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$out/gbench.json" --benchmark_out_format=json
+
+step "Offset error"
+"$bin/bench/kestrum-bench" offset 3.25 200 | tee "$out/offset_plus.txt"
+"$bin/bench/kestrum-bench" offset -0.994 200 | tee "$out/offset_minus.txt"
+
+step "Headless get time"
+"$bin/bench/kestrum-bench" headless 50 | tee "$out/headless.txt"
+# Peak memory of one whole sequence, in a process of its own.
+"$bin/bench/kestrum-bench" headless 1 | tee "$out/headless_once.txt"
+
+step "Peers"
+responder_pid=
+stop_responder() { [ -z "$responder_pid" ] || kill "$responder_pid" 2>/dev/null || true; }
+trap stop_responder EXIT
+"$bin/tests/responders/kestrum-responder" --sntp-port 123 --time-port 37 --http-port off \
+  --duration 900 --ready-file "$out/peer_ports.txt" >/dev/null &
+responder_pid=$!
+for _ in $(seq 50); do [ -s "$out/peer_ports.txt" ] && break; sleep 0.1; done
+[ -s "$out/peer_ports.txt" ] || { echo "responder did not start on 123/37" >&2; exit 1; }
+cat >"$peers/chrony.conf" <<EOF
+server 127.0.0.1 port 123 iburst minpoll -6 maxpoll -6
+pidfile $root/$peers/chronyd.pid
+cmdport 0
+port 0
+EOF
+hyperfine -N --warmup 2 --runs 20 --export-json "$out/peers.json" \
+  -n ntpdig "ntpdig -t 2 127.0.0.1" \
+  -n chronyd "$chronyd -Q -x -u root -f $root/$peers/chrony.conf -L 3" \
+  -n rdate "rdate -p 127.0.0.1"
+stop_responder
+responder_pid=
+
+if [ $with_wine = 1 ]; then
+  step "Kestrum.exe under Wine: one synchronise"
+  tools/wine-prefix.sh
+  . tools/wine-env.sh
+  . tools/xvfb.sh
+  [ -n "${DISPLAY:-}" ] || start_virtual_display
+  # A prefix of its own, so that its wineserver starts inside the namespace.
+  prefix=$root/build/bench/wineprefix
+  [ -d "$prefix" ] || cp -a "$WINEPREFIX" "$prefix"
+  run=$root/build/bench/wine-run
+  rm -rf "$run" && mkdir -p "$run"
+  cp build/win64/app/Kestrum.exe "$run/"
+  hosts="127.0.0.1 localhost www.msftconnecttest.com"
+  for h in $(sed -n '/kServers = {/,/};/p' app/servers.h | grep -o '"[^"]*"' | tr -d '"'); do
+    hosts="$hosts $h"
+  done
+  printf '%s\n' "$hosts" >"$run/hosts"
+  printf 'hosts: files\n' >"$run/nsswitch.conf"
+  # User namespace: root inside, no right to the machine's clock; only loopback exists. The
+  # program is stopped by the time-out once the button has been pressed; /usr/bin/time still
+  # reports its peak.
+  unshare -Urnm --fork bash -c "
+    ip link set lo up
+    mount --bind '$run/hosts' /etc/hosts
+    mount --bind '$run/nsswitch.conf' /etc/nsswitch.conf
+    '$root/$bin/tests/responders/kestrum-responder' --sntp-port 123 --time-port 37 \
+      --http-port 80 --duration 120 --ready-file '$run/ready' >/dev/null &
+    for _ in \$(seq 50); do [ -s '$run/ready' ] && break; sleep 0.1; done
+    export WINEPREFIX='$prefix' TZ=Asia/Tokyo
+    cd '$run'
+    /usr/bin/time -f '%M %e' -o '$run/time.txt' timeout 40 '$KESTRUM_WINE' Kestrum.exe || true
+    '$KESTRUM_WINESERVER' -w || true
+  " </dev/null >"$run/log.txt" 2>&1 &
+  wine_pid=$!
+  window=
+  for _ in $(seq 120); do
+    window=$(xdotool search --name '^Kestrum$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+    sleep 0.25
+  done
+  if [ -n "$window" ]; then
+    sleep 2
+    # 同　期: right button of the centred 311 x 172 window on the 1024 x 768 virtual desktop.
+    xdotool mousemove 607 416 click 1
+    sleep 5
+    import -window root "$out/wine-sync.png" || true
+  fi
+  wait "$wine_pid" || true
+  cp "$run/time.txt" "$out/wine_time.txt" 2>/dev/null || true
+  [ -f "$run/Environ.ini" ] && cp "$run/Environ.ini" "$out/wine_environ.ini"
+fi
+
+step "BENCHMARKS.md"
+python3 tools/bench_report.py "$out" build/win32/app/Kestrum.exe build/win64/app/Kestrum.exe \
+  >BENCHMARKS.md
+cat BENCHMARKS.md

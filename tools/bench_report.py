@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""Turns the measurements of tools/bench.sh into BENCHMARKS.md (printed on stdout).
+
+Usage: bench_report.py RESULTS_DIR WIN32_EXE WIN64_EXE
+"""
+import datetime
+import json
+import os
+import platform
+import re
+import sys
+
+UNIT_TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
+
+
+def read(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def fields(text):
+    """key=value pairs of one result line."""
+    return dict(re.findall(r"(\w+)=(\S+)", text or ""))
+
+
+def gbench_medians(path):
+    text = read(path)
+    if text is None:
+        return {}
+    medians = {}
+    for b in json.loads(text)["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            medians[b["run_name"].split("/")[0]] = b["real_time"] * UNIT_TO_US[b["time_unit"]]
+    return medians
+
+
+def cpu_model():
+    for line in (read("/proc/cpuinfo") or "").splitlines():
+        if line.startswith("model name"):
+            return line.split(":", 1)[1].strip()
+    return platform.processor() or "unknown"
+
+
+def size_kib(path):
+    try:
+        return f"{os.path.getsize(path) / 1024:.0f} KiB ({os.path.getsize(path)} bytes)"
+    except OSError:
+        return "not built"
+
+
+def main():
+    results, win32_exe, win64_exe = sys.argv[1:4]
+    g = gbench_medians(os.path.join(results, "gbench.json"))
+    plus = fields(read(os.path.join(results, "offset_plus.txt")))
+    minus = fields(read(os.path.join(results, "offset_minus.txt")))
+    headless = fields(read(os.path.join(results, "headless.txt")))
+    once = fields(read(os.path.join(results, "headless_once.txt")))
+    peers_text = read(os.path.join(results, "peers.json"))
+    peers = {r["command"]: r for r in json.loads(peers_text)["results"]} if peers_text else {}
+    # The last line of /usr/bin/time's output: peak RSS in KiB and elapsed seconds.
+    wine_lines = (read(os.path.join(results, "wine_time.txt")) or "").strip().splitlines()
+    wine = wine_lines[-1].split() if wine_lines else []
+    wine_ini = read(os.path.join(results, "wine_environ.ini")) or ""
+
+    rows = []
+
+    def row(measure, value, note=""):
+        rows.append(f"| {measure} | {value} | {note} |")
+
+    def us(name):
+        return f"{g[name]:.1f} µs" if name in g else "not measured"
+
+    def ratio(a, b, goal):
+        if a not in g or b not in g:
+            return "not measured", goal
+        r = g[a] / g[b]
+        return f"{r:.2f}×", goal + (" — met" if goal and r <= 2 else (" — missed" if goal else ""))
+
+    row("SNTP exchange, `TSNTPClient::QueryServerTime` (loopback responder)",
+        us("BM_SntpExchange"), "median of 5 repetitions")
+    row("Bare loopback UDP round trip, 48 bytes each way (same responder)",
+        us("BM_UdpRoundTrip"), "the physical floor")
+    value, note = ratio("BM_SntpExchange", "BM_UdpRoundTrip", "goal ≤ 2×")
+    row("SNTP exchange ÷ bare UDP round trip", value, note)
+    row("Time protocol query, `T_Time::FetchTime` (loopback responder)", us("BM_TimeQuery"),
+        "median of 5 repetitions")
+    row("Bare TCP connect + 4-byte read to the server's close (same responder)",
+        us("BM_TcpConnectRead"), "the physical floor")
+    value, note = ratio("BM_TimeQuery", "BM_TcpConnectRead", "")
+    row("Time protocol query ÷ bare TCP connect + read", value, note)
+    for label, f in (("+3.25 s", plus), ("−0.994 s", minus)):
+        if f:
+            met = float(f["max_error"]) <= 1
+            row(f"Offset error against a responder {label} ahead, in hundredths",
+                f"median {f['median_error']}, largest {f['max_error']} (of {f['runs']})",
+                "goal ≤ 1 — " + ("met" if met else "missed"))
+        else:
+            row(f"Offset error against a responder {label} ahead", "not measured", "")
+    for name, label in (("ntpdig", "`ntpdig -t 2 127.0.0.1` (ntpsec), whole process"),
+                        ("chronyd", "`chronyd -Q -x` (chrony 4.3, scratch copy), whole process"),
+                        ("rdate", "`rdate -p 127.0.0.1` (Time protocol), whole process")):
+        r = peers.get(name)
+        row(label, f"{r['median'] * 1e3:.2f} ms" if r else "not measured",
+            f"median of {len(r['times'])} runs" if r else "")
+    if headless:
+        row('Kestrum: "時刻取得" pressed → success status (headless, real clients, probe answered '
+            "at once)", f"{float(headless['median_ms']):.3f} ms",
+            f"median of {headless['runs']} presses")
+    else:
+        row('Kestrum: "時刻取得" → success status', "not measured", "")
+    row("Size of `build/win32/app/Kestrum.exe` (the product, PE32)", size_kib(win32_exe), "")
+    row("Size of `build/win64/app/Kestrum.exe` (PE32+)", size_kib(win64_exe), "")
+    row("Peak RSS of the native headless sequence (one press, whole process)",
+        f"{int(once['peak_rss_kib']) / 1024:.1f} MiB" if once else "not measured",
+        "getrusage ru_maxrss")
+    if len(wine) >= 2:
+        synced = "TimeServer=" in wine_ini
+        row('Peak RSS of the win64 `Kestrum.exe` under Wine, "同　期" pressed once',
+            f"{int(wine[0]) / 1024:.1f} MiB",
+            "the Kestrum.exe process (wine64 preloader) from start until stopped; "
+            + ("server time obtained and remembered" if synced else "no server time obtained"))
+    else:
+        row("Peak RSS of the win64 `Kestrum.exe` under Wine", "not measured", "")
+
+    now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+    print("# Benchmarks\n")
+    load = ", ".join(f"{x:.1f}" for x in os.getloadavg())
+    print(f"Measured {now} on {os.cpu_count()} CPU(s), {cpu_model()}, "
+          f"{platform.system()} {platform.release()} (load average {load} at the end: the "
+          "machine is shared, so single numbers move between runs); every row comes from the same run of "
+          "`tools/bench.sh` (run it as root to regenerate this file). All traffic is on "
+          "loopback: the responders are `kestrum-responder` (port 123/udp and 37/tcp for the "
+          "peers) or the same responder library inside the benchmark process.\n")
+    print("| Measure | Value | Note |")
+    print("|---|---|---|")
+    print("\n".join(rows))
+    print("""
+Notes:
+- Client rows: Google Benchmark, real time per exchange, median of 5 repetitions; the client and
+  the bare socket talk to the same in-process responder, so the ratio shows the client's own cost.
+- Offset: the program's formula, nearbyint((server time + 0.375 − local now) × 8 640 000), with the
+  local clock read as UTC + nine hours (at the program's millisecond resolution), so the true
+  offset is exactly the shift × 100; 200 queries each. −0.994 s is −99.4 hundredths and the
+  program keeps whole hundredths, so 0.4 is the least error it can show there.
+- Peers: hyperfine, 2 warm-up runs, then 20; chronyd runs with a scratch configuration that names
+  only the loopback responder (`iburst minpoll -6 maxpoll -6`, no command port, no NTP port) and
+  `-Q -x`, so it only measures; ntpdig and rdate without their clock-setting switches.
+- Wine: a copy of the project's prefix, in a user and network namespace of its own where only
+  loopback exists and every server name (and the probe's host) points at 127.0.0.1, and where the
+  process has no right to the machine's clock (the responder's clock is unshifted, so the offset
+  is 0 and no step is tried anyway). The button is pressed with xdotool; a screenshot of the
+  result is left in build/bench/results/wine-sync.png.
+  (`Kestrum.exe /S 0` was tried first: it showed no window and made no request within 120 s.)
+""")
+
+
+if __name__ == "__main__":
+    main()
