@@ -34,9 +34,6 @@ void UserFocus(lib::TControl& control);
 void UserWheel(lib::TControl& control, int distance);
 // The next-dialog-control message sent to the form's window.
 void SendNextDialogControl(lib::TForm& form, uintptr_t wparam);
-// A key typed into the window that has the keyboard focus: posted and run through the
-// widget set's message pump, as keys from the keyboard are.
-void UserTypeKey(lib::TKey key);
 // True when the control's window has the keyboard focus.
 bool NativeFocused(const lib::TControl& control);
 

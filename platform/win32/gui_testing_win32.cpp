@@ -57,13 +57,6 @@ bool NativeIsAbove(const lib::TControl& upper, const lib::TControl& lower) {
 
 void UserClick(lib::TControl& button) { SendMessageW(HandleOf(button), BM_CLICK, 0, 0); }
 
-void UserTypeKey(lib::TKey key) {
-  HWND target = GetFocus();
-  PostMessageW(target, WM_KEYDOWN, key, 1);
-  PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
-  lib::WidgetSet().ProcessMessages();
-}
-
 namespace {
 
 void NotifyParent(HWND combo, WORD code) {

@@ -408,30 +408,9 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
   static void Dispatch(MSG& msg) {
     if (HandleTab(msg)) return;
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (top != nullptr && TabKey(msg, top)) return;
     if (top != nullptr && IsDialogMessageW(top, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
-  }
-
-  // Tab follows the controls' tab order, not the stacking order the dialog manager would
-  // follow (a later control lies above an earlier one).
-  static bool TabKey(MSG& msg, HWND top) {
-    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
-    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-    const LRESULT code =
-        SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
-    if ((code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) != 0) return false;
-    TWin32Peer* peer = TWin32Peer::FromHandle(top);
-    auto* form = peer != nullptr ? dynamic_cast<lib::TForm*>(&peer->Control()) : nullptr;
-    if (form == nullptr) return false;
-    const bool forward = GetKeyState(VK_SHIFT) >= 0;
-    Guarded([&] {
-      if (lib::TControl* next = form->FindNextControl(form->ActiveControl(), forward)) {
-        next->SetFocus();
-      }
-    });
-    return true;
   }
 
   HWND app_window_ = nullptr;

@@ -62,11 +62,14 @@ TEST_F(NativeWindow, FocusStartsInTheHostBoxAndTabFollowsTheTabOrder) {
   form->Show();
   EXPECT_TRUE(NativeFocused(*form->edt_hostname));
   // Stacking order (what the dialog manager follows) would visit the buttons backwards.
-  const std::vector<const lib::TControl*> forward = {form->btn_get, form->btn_set, form->btn_sync,
-                                                     form->edt_hostbox, form->edt_hostname};
-  for (const lib::TControl* next : forward) {
-    UserTypeKey(lib::kVkTab);
+  const std::vector<lib::TControl*> forward = {form->btn_get, form->btn_set, form->btn_sync,
+                                               form->edt_hostbox, form->edt_hostname};
+  lib::TControl* current = form->edt_hostname;
+  for (lib::TControl* next : forward) {
+    PostKeyDown(*current, lib::kVkTab);
+    lib::WidgetSet().ProcessMessages();
     EXPECT_TRUE(NativeFocused(*next)) << next->Name();
+    current = next;
   }
 }
 
