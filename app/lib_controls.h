@@ -7,16 +7,11 @@
 #include <string_view>
 
 #include "lib/ctl_stdctrls.h"
+#include "lib/libedit.h"
 
 namespace kestrum::app {
 
-class TLibEdit : public lib::TEdit {
- public:
-  using lib::TEdit::TEdit;
-  // The text a free-text field shows for `text`: trailing half-width and full-width blanks
-  // removed.
-  std::string NormalizeText(std::string_view text) const;
-};
+using TLibEdit = lib::TLibEdit;
 
 class TLibCBox : public lib::TComboBox {
  public:
