@@ -95,3 +95,13 @@ write("time_format", [bytes([9, 5, 7]) + b"\x00\x0a\x05\x0a\x07",
                       bytes([13, 0, 59]) + b"\x08\x2a\x02\x0a\x05",
                       bytes([0, 30, 1]) + b"\x01\x0c\x05\x0c\x07\x0c\x1e\x3e",
                       bytes([23, 59, 59]) + b"\x0b\x1b\x0d\x4e\x09"])
+
+# Control byte (type, exit mode), byte limit, the text, a zero byte, a pattern / lower bound.
+write("edit_text", [bytes([control, limit]) + text + b"\x00" + second
+                    for control, limit, text, second in [
+    (0x03, 10, b"0501", b"000-000-000"), (0x04, 0, sj("H1/1/8"), sj("平成1/1/1")),
+    (0x05, 5, sj("S64/1/7"), b""), (0x08, 0, b"250000", b"12:34:56"),
+    (0x01, 0, b"600000000000", b"5"), (0x07, 0, b"123456", b"##0-00"),
+    (0x00, 10, sj("abcdefghiあ"), b"x"), (0x0A, 3, sj("ｶﾞA 　"), b""),
+    (0x14, 0, sj("がＡ漢ﾊﾟ"), b""), (0x06, 0, b"-15", b"//15"),
+    (0x03, 0, b"--1/5", b"2024/2/30"), (0x00, 2, b"a\x82", b"\x82\x20")]])

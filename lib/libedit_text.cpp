@@ -36,6 +36,23 @@ void KeepFirst(std::string& text, int max_length) {
   if (max_length > 0 && text.size() > limit) text.resize(limit);
 }
 
+// `digits` (at most as many as the run is long) as the run formats them as a number. A run
+// of "#" and "0" is done digit by digit, exact at any length: "0" forces a digit from its
+// place on. Runs holding other digits, which the number format copies as text, go through it.
+std::string FormatDigitRun(const std::string& digits, std::string_view run) {
+  if (run.find_first_not_of("#0") != std::string_view::npos) {
+    long double value = 0;
+    if (digits.empty() || !TryTextToFloat(digits, value)) value = 0;
+    return FormatFloat(run, value);
+  }
+  const size_t first_zero = run.find('0');
+  const size_t forced = first_zero == std::string_view::npos ? 0 : run.size() - first_zero;
+  const size_t significant = digits.find_first_not_of('0');
+  std::string out = significant == std::string::npos ? "" : digits.substr(significant);
+  if (out.size() < forced) out.insert(0, forced - out.size(), '0');
+  return out;
+}
+
 // Holds a bound empty while the text it sets is checked again, and puts it back after.
 class TBoundHold {
  public:
@@ -91,10 +108,7 @@ std::string TLibEdit::FillPattern(std::string_view text, std::string_view patter
     while (from < text.size() && IsDigit(text[from]) && digits.size() < run.size()) {
       digits += text[from++];
     }
-    if (digits.empty()) digits = "0";
-    long double value = 0;
-    if (!TryTextToFloat(digits, value)) value = 0;
-    out += FormatFloat(run, value);
+    out += FormatDigitRun(digits, run);
   }
   return out;
 }
