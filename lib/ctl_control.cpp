@@ -5,6 +5,7 @@
 namespace kestrum::lib {
 
 TComponent::~TComponent() {
+  alive_.reset();
   // Peers go first (children before parents), while every control they mirror still exists.
   DestroyPeers();
   while (!components_.empty()) components_.pop_back();
@@ -111,8 +112,11 @@ bool TControl::CanFocus() const {
 }
 
 void TControl::SetFocus() {
-  if (TForm* form = ParentForm()) form->SetActiveControl(this);
+  TForm* form = ParentForm();
+  // A native window reports its focus back to the form; without one (or when the native
+  // window cannot take it) the form moves the focus itself.
   if (Peer() != nullptr) Peer()->SetFocus();
+  if (form != nullptr && form->ActiveControl() != this) form->FocusControl(this);
 }
 
 bool TControl::Focused() const {
@@ -122,6 +126,51 @@ bool TControl::Focused() const {
 
 void TControl::Click() {
   if (OnClick) OnClick();
+}
+
+void TControl::DoEnter() {
+  if (OnEnter) OnEnter();
+}
+
+void TControl::DoExit() {
+  if (OnExit) OnExit();
+}
+
+bool TControl::KeyDownNotify(TKey&, TShiftState) { return false; }
+
+void TControl::KeyDown(TKey& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(key, shift);
+}
+
+void TControl::KeyUp(TKey& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(key, shift);
+}
+
+void TControl::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(key);
+}
+
+void TControl::MouseWheel(int, TShiftState) {}
+
+bool TControl::QueryChildKey(TKey key) {
+  for (TWinControl* p = parent_; p != nullptr; p = p->Parent()) {
+    if (p->ChildKey(key, *this)) return true;
+  }
+  return false;
+}
+
+bool TControl::FocusNextControl(bool previous) {
+  TForm* form = ParentForm();
+  if (form == nullptr) return false;
+  form->NextDialogControl(previous ? kPreviousControl : kNextControl, 0);
+  return true;
+}
+
+bool TControl::DispatchKeyDown(TKey& key, TShiftState shift) {
+  if (KeyDownNotify(key, shift)) return false;
+  if (key == 0) return false;
+  KeyDown(key, shift);
+  return key != 0;
 }
 
 }  // namespace kestrum::lib

@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "lib/ctl_graphics.h"
+#include "lib/ctl_keys.h"
 #include "lib/ctl_peer.h"
 
 namespace kestrum::lib {
 
 using TNotifyEvent = std::function<void()>;
+using TKeyEvent = std::function<void(TKey& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(char& key)>;
 
 class TComponent {
  public:
@@ -27,6 +30,8 @@ class TComponent {
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name) { name_ = name; }
   TComponent* Owner() const { return owner_; }
+  // Expires when this component is destroyed; see TComponentRef.
+  std::weak_ptr<const bool> AliveToken() const { return alive_; }
 
   // Creates a component owned (and freed) by this one.
   template <class T, class... Args>
@@ -54,6 +59,26 @@ class TComponent {
   TComponent* owner_;
   std::vector<std::unique_ptr<TComponent>> components_;
   std::unique_ptr<TControlPeer> peer_;
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};
+
+// A non-owning reference to a component that reads as null once the component is destroyed,
+// so a stale reference can never be followed.
+template <class T>
+class TComponentRef {
+ public:
+  TComponentRef() = default;
+  TComponentRef(T* component)  // NOLINT: implicit, like the raw pointer it stands for
+      : component_(component) {
+    if (component != nullptr) alive_ = component->AliveToken();
+  }
+  T* Get() const { return alive_.expired() ? nullptr : component_; }
+  // The pointer as stored, for comparisons only: it may be stale.
+  const T* Stored() const { return component_; }
+
+ private:
+  T* component_ = nullptr;
+  std::weak_ptr<const bool> alive_;
 };
 
 class TWinControl;
@@ -115,8 +140,42 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
   TNotifyEvent OnChange;
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
   // Runs OnClick, as a click of the user does.
   virtual void Click();
+
+  // Focus entry and exit, run by the form when the focus moves between its controls.
+  virtual void DoEnter();
+  virtual void DoExit();
+  // A key went down, before the control's own window handles it. True: the key is consumed
+  // and the window never sees it.
+  virtual bool KeyDownNotify(TKey& key, TShiftState shift);
+  // The control's own handling of a key; setting `key` to 0 discards it.
+  virtual void KeyDown(TKey& key, TShiftState shift);
+  virtual void KeyUp(TKey& key, TShiftState shift);
+  // A typed character (one byte of a double-byte one at a time); 0 discards it.
+  virtual void KeyPress(char& key);
+  // Wheel turned by `distance` (multiples of kWheelDelta; positive away from the user). The
+  // window's own wheel handling runs afterwards in every case.
+  virtual void MouseWheel(int distance, TShiftState shift);
+  // Keys the control handles itself that a dialog manager would otherwise take (Enter, arrows).
+  virtual bool WantsKey(TKey /*key*/) const { return false; }
+  // The child-key query: offers `key`, which went down in `sender`, to this control; true when
+  // it took the key.
+  virtual bool ChildKey(TKey /*key*/, TControl& /*sender*/) { return false; }
+  // Offers `key` to every parent, innermost first; true when one of them took it.
+  bool QueryChildKey(TKey key);
+  // Asks the containing form to focus its next (or previous) control in tab order; false
+  // when the control lies on no form.
+  bool FocusNextControl(bool previous);
+
+  // Native input in the order a window receives it: the notification, then (unless consumed)
+  // the own handling. True when the window's default handling should still see `key`.
+  bool DispatchKeyDown(TKey& key, TShiftState shift);
 
  protected:
   // The text as the user left it in the native control: stored without echoing to the peer.

@@ -1,5 +1,7 @@
 #include "lib/ctl_form.h"
 
+#include <algorithm>
+
 namespace kestrum::lib {
 namespace {
 
@@ -61,6 +63,54 @@ void TForm::Close() {
   if (!can_close) return;
   Hide();
   if (Application().MainForm() == this) Application().Terminate();
+}
+
+void TForm::FocusControl(TControl* control) {
+  if (control == active_control_) return;
+  TControl* previous = active_control_;
+  active_control_ = nullptr;
+  if (previous != nullptr) {
+    previous->DoExit();
+    // The exit handler moved the focus on its own.
+    if (active_control_ != nullptr) return;
+  }
+  active_control_ = control;
+  if (control != nullptr) control->DoEnter();
+}
+
+namespace {
+
+// Tab stops of `container` in tab order (equal orders keep creation order), containers
+// followed by their own children.
+void CollectTabStops(const TWinControl& container, std::vector<TControl*>& out) {
+  std::vector<TControl*> children = container.Children();
+  std::stable_sort(children.begin(), children.end(), [](const TControl* a, const TControl* b) {
+    return a->TabOrder() < b->TabOrder();
+  });
+  for (TControl* child : children) {
+    if (!child->CanFocus()) continue;
+    if (child->TabStop()) out.push_back(child);
+    if (auto* inner = dynamic_cast<TWinControl*>(child)) CollectTabStops(*inner, out);
+  }
+}
+
+}  // namespace
+
+TControl* TForm::FindNextControl(TControl* current, bool forward) const {
+  std::vector<TControl*> stops;
+  CollectTabStops(*this, stops);
+  if (stops.empty()) return nullptr;
+  const auto n = static_cast<ptrdiff_t>(stops.size());
+  const auto found = std::find(stops.begin(), stops.end(), current);
+  ptrdiff_t i = found == stops.end() ? (forward ? -1 : n) : found - stops.begin();
+  i = forward ? i + 1 : i - 1;
+  i = (i % n + n) % n;
+  return stops[static_cast<size_t>(i)] == current ? nullptr : stops[static_cast<size_t>(i)];
+}
+
+void TForm::NextDialogControl(uintptr_t wparam, intptr_t lparam) {
+  if (lparam != 0) return;
+  if (TControl* next = FindNextControl(active_control_, wparam == kNextControl)) next->SetFocus();
 }
 
 void TForm::DoCreate() {

@@ -1,6 +1,7 @@
 #pragma once
 // Top-level windows and the application object that owns them and runs the message loop.
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -49,8 +50,17 @@ class TForm : public TWinControl {
   // ends the application's message loop.
   void Close();
 
+  // The control that has the focus and has run its focus entry.
   TControl* ActiveControl() const { return active_control_; }
-  void SetActiveControl(TControl* control) { active_control_ = control; }
+  // Moves the focus to `control`: exit of the control that has it, then entry of the new one.
+  // An exit handler may send the focus elsewhere; then that move wins.
+  void FocusControl(TControl* control);
+  // The control after (or before) `current` in tab order, wrapping around; only visible,
+  // enabled tab stops count. Null when there is none. `current` null starts from the ends.
+  TControl* FindNextControl(TControl* current, bool forward) const;
+  // The next-dialog-control message: wParam 0 next, 1 previous; a non-zero lParam names the
+  // control itself (wParam its handle) and is not supported here.
+  void NextDialogControl(uintptr_t wparam, intptr_t lparam);
 
   std::function<void()> OnCreate;
   std::function<void()> OnShow;

@@ -2,6 +2,7 @@
 // Drives the native windows of shown controls as a user would, and reads back what they show.
 // For tests of the native peers only.
 
+#include <cstdint>
 #include <string>
 
 #include "lib/ctl_form.h"
@@ -22,5 +23,15 @@ void UserClick(lib::TControl& button);
 void UserSelect(lib::TComboBox& combo, int index);
 void UserType(lib::TEdit& edit, const std::string& text);
 void UserClose(lib::TForm& form);
+
+// Real key, character, focus and wheel messages sent to the control's window.
+void UserKeyDown(lib::TControl& control, lib::TKey key);
+void UserChar(lib::TControl& control, char ch);
+void UserFocus(lib::TControl& control);
+void UserWheel(lib::TControl& control, int distance);
+// The next-dialog-control message sent to the form's window.
+void SendNextDialogControl(lib::TForm& form, uintptr_t wparam);
+// True when the control's window has the keyboard focus.
+bool NativeFocused(const lib::TControl& control);
 
 }  // namespace kestrum::platform::testing

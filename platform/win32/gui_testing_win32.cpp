@@ -70,4 +70,27 @@ void UserType(lib::TEdit& edit, const std::string& text) {
 
 void UserClose(lib::TForm& form) { SendMessageW(HandleOf(form), WM_CLOSE, 0, 0); }
 
+void UserKeyDown(lib::TControl& control, lib::TKey key) {
+  HWND hwnd = HandleOf(control);
+  SendMessageW(hwnd, WM_KEYDOWN, key, 1);
+  SendMessageW(hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+void UserChar(lib::TControl& control, char ch) {
+  SendMessageW(HandleOf(control), WM_CHAR, static_cast<unsigned char>(ch), 1);
+}
+
+void UserFocus(lib::TControl& control) { SetFocus(HandleOf(control)); }
+
+void UserWheel(lib::TControl& control, int distance) {
+  SendMessageW(HandleOf(control), WM_MOUSEWHEEL,
+               MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(distance))), 0);
+}
+
+void SendNextDialogControl(lib::TForm& form, uintptr_t wparam) {
+  SendMessageW(HandleOf(form), WM_NEXTDLGCTL, wparam, 0);
+}
+
+bool NativeFocused(const lib::TControl& control) { return GetFocus() == HandleOf(control); }
+
 }  // namespace kestrum::platform::testing

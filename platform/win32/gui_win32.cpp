@@ -31,6 +31,9 @@ COLORREF ToColorRef(lib::TColor color) {
 
 TWin32Peer::~TWin32Peer() {
   if (hwnd_ != nullptr) {
+    if (original_proc_ != nullptr) {
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
+    }
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
@@ -48,6 +51,10 @@ void TWin32Peer::Create(DWORD ex_style, const wchar_t* window_class, DWORD style
   hwnd_ = CreateWindowExW(ex_style, window_class, Wide(control_.Text()).c_str(), style, x, y, width,
                           height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (lstrcmpW(window_class, kFormClass) != 0 && lstrcmpW(window_class, kPanelClass) != 0) {
+    original_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc)));
+  }
   // A later control lies above the earlier ones it overlaps.
   if (parent != nullptr) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ApplyFont();
@@ -126,6 +133,81 @@ void Guarded(F&& handler) {
   }
 }
 
+lib::TShiftState CurrentShift() {
+  lib::TShiftState shift = lib::kShiftNone;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= lib::kShiftShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= lib::kShiftCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= lib::kShiftAlt;
+  return shift;
+}
+
+}  // namespace
+
+LRESULT TWin32Peer::CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const {
+  return CallWindowProcW(original_proc_, hwnd_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TWin32Peer::ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  TWin32Peer* self = FromHandle(hwnd);
+  if (self == nullptr || self->original_proc_ == nullptr) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleInput(message, wparam, lparam);
+}
+
+LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
+  lib::TControl& control = control_;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      auto key = static_cast<lib::TKey>(wparam);
+      bool pass = true;
+      Guarded([&] { pass = control.DispatchKeyDown(key, CurrentShift()); });
+      return pass ? CallOriginal(message, key, lparam) : 0;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      auto key = static_cast<lib::TKey>(wparam);
+      Guarded([&] { control.KeyUp(key, CurrentShift()); });
+      return key != 0 ? CallOriginal(message, key, lparam) : 0;
+    }
+    case WM_CHAR: {
+      // One byte of the ANSI code page per message; wider characters are passed on untouched.
+      if (wparam > 0xFF) break;
+      char ch = static_cast<char>(wparam);
+      Guarded([&] { control.KeyPress(ch); });
+      return ch != 0 ? CallOriginal(message, static_cast<unsigned char>(ch), lparam) : 0;
+    }
+    case WM_GETDLGCODE: {
+      LRESULT code = CallOriginal(message, wparam, lparam);
+      const auto* msg = reinterpret_cast<const MSG*>(lparam);
+      if (msg != nullptr && msg->message == WM_KEYDOWN &&
+          control.WantsKey(static_cast<lib::TKey>(msg->wParam))) {
+        code |= DLGC_WANTMESSAGE | DLGC_WANTARROWS;
+      }
+      return code;
+    }
+    case WM_SETFOCUS: {
+      const LRESULT result = CallOriginal(message, wparam, lparam);
+      if (lib::TForm* form = control.ParentForm()) {
+        Guarded([&] { form->FocusControl(&control); });
+      }
+      return result;
+    }
+    case WM_MOUSEWHEEL: {
+      const int distance = static_cast<short>(HIWORD(wparam));
+      Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
+      // The window still scrolls its own way.
+      break;
+    }
+    default:
+      break;
+  }
+  return CallOriginal(message, wparam, lparam);
+}
+
+namespace {
+
 void PaintPanel(HWND hwnd, TWin32Peer& peer) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
@@ -191,6 +273,14 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       if (self != nullptr && dynamic_cast<lib::TPanel*>(&self->Control()) != nullptr) {
         PaintPanel(hwnd, *self);
         return 0;
+      }
+      break;
+    case lib::kMsgNextDialogControl:
+      if (self != nullptr) {
+        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+          Guarded([&] { form->NextDialogControl(wparam, lparam); });
+          return 0;
+        }
       }
       break;
     case WM_CLOSE:

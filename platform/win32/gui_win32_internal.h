@@ -33,6 +33,8 @@ class TWin32Peer : public lib::TControlPeer {
 
   // A notification (WM_COMMAND code) from the native control.
   virtual void Command(WORD /*code*/) {}
+  // The system control's own window procedure, for messages the control hands on.
+  LRESULT CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const;
   // Colours for WM_CTLCOLOR*: sets up `dc` and returns the background brush.
   HBRUSH PrepareColors(HDC dc);
   HFONT FontHandle() const { return font_; }
@@ -48,7 +50,12 @@ class TWin32Peer : public lib::TControlPeer {
 
  private:
   lib::TControl& control_;
+  // Routes key, focus and wheel messages of a system control through its toolkit control.
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleInput(UINT message, WPARAM wparam, LPARAM lparam);
+
   HWND hwnd_ = nullptr;
+  WNDPROC original_proc_ = nullptr;
   HFONT font_ = nullptr;
   HBRUSH brush_ = nullptr;
 };
