@@ -167,9 +167,9 @@ int TLibEdit::SelLength() const {
 }
 
 void TLibEdit::SetSelection(int start, int length) {
-  const int size = static_cast<int>(Text().size());
-  sel_start_ = start < 0 ? 0 : start > size ? size : start;
-  sel_length_ = length < 0 ? 0 : sel_start_ + length > size ? size - sel_start_ : length;
+  // Not held to the text's length: a native edit moves the caret before it reports the change.
+  sel_start_ = start < 0 ? 0 : start;
+  sel_length_ = length < 0 ? 0 : length;
   if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->SetSelection(sel_start_, sel_length_);
 }
 

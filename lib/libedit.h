@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "lib/ctl_keys.h"
 #include "lib/ctl_stdctrls.h"
 #include "lib/datetime.h"
 #include "lib/libedit_field.h"
@@ -44,6 +45,8 @@ class TLibEditPeer {
   virtual void SetSelection(int start, int length) = 0;
   // Recreates the caret: 0 bytes means the narrow caret, else as wide as that many bytes.
   virtual void ShapeCaret(int width_bytes) = 0;
+  // A Delete key press and release sent to the edit itself.
+  virtual void SendDeleteKey() = 0;
   virtual void Repaint() = 0;
 };
 
@@ -139,20 +142,60 @@ class TLibEdit : public TEdit {
   int ByteLimit() const { return byte_limit_; }
   void SetByteLimit(int value) { byte_limit_ = value; }
 
+  // Named navigation targets for Enter, Up and Down; one destroyed or unable to take the
+  // focus reads as none.
+  TControl* TabStopEnter() const { return Usable(tab_stop_enter_); }
+  void SetTabStopEnter(TControl* control) { tab_stop_enter_ = control; }
+  TControl* TabStopUp() const { return Usable(tab_stop_up_); }
+  void SetTabStopUp(TControl* control) { tab_stop_up_ = control; }
+  TControl* TabStopDown() const { return Usable(tab_stop_down_); }
+  void SetTabStopDown(TControl* control) { tab_stop_down_ = control; }
+
   // Focus and keys (libedit_keys.cpp).
   bool FieldFocused() const { return focused_; }
   bool JustEntered() const { return just_entered_; }
   int SelStart() const;
   int SelLength() const;
   void SetSelection(int start, int length);
+  // Bytes the caret last covered: 0 for the narrow caret.
+  int CaretWidthBytes() const { return caret_width_bytes_; }
+
+  void DoEnter() override;
+  void DoExit() override;
+  bool KeyDownNotify(TKey& key, TShiftState shift) override;
+  void KeyDown(TKey& key, TShiftState shift) override;
+  void KeyUp(TKey& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  void MouseWheel(int distance, TShiftState shift) override;
+  bool WantsKey(TKey key) const override;
+  void MouseDown();
+  void MouseUp();
+  // A cut or paste reaches the field (menu or keys).
+  void CutOrPaste();
+  // The bound field's value changed: the field shows it again.
+  void DataChanged();
+  // True when the text changed since the bound field was last written.
+  bool Modified() const { return modified_; }
 
   // Unfocused look (libedit_paint.cpp).
+  struct TLook {
+    std::string text;
+    TColor text_color;
+    TColor background;
+    // Pixels between the outer edge and the text area; a 1-pixel frame is drawn first.
+    int border_offset;
+    bool frame;
+  };
+  // What the field shows while it has no focus: the normalized text in the normal or
+  // disabled colours.
+  TLook UnfocusedLook();
+  // Left edge of a text `text_width` pixels wide in a client area `client_width` wide.
+  static int TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin);
   TColor NormalColor() const { return normal_color_; }
   static constexpr TColor kDisabledFontColor = clWindowText;
   static constexpr TColor kDisabledColor = clActiveBorder;
 
  private:
-  friend class TLibEditTest;
   void Beep() const;
   bool IsNumberType() const;
   bool IsDateType() const;
@@ -168,6 +211,13 @@ class TLibEdit : public TEdit {
   void SwapBoundsIfCrossed();
   std::string StoredBound(const std::string& value);
   void ApplyHouseStyle();
+  static TControl* Usable(const TComponentRef<TControl>& ref);
+  void RedrawCaret(bool for_overwrite);
+  void PutFieldInEditMode();
+  void AcceptTyped(bool overwrite);
+  void DeleteCharacterAtCaret();
+  void UpdateRecord();
+  void TextChanged() override;
 
   TEditType edit_type_ = TEditType::Strin;
   TExitMode exit_mode_ = TExitMode::None;
@@ -199,6 +249,16 @@ class TLibEdit : public TEdit {
   TDateTime date_value_ = kNoValidDate;
   TDate date_parts_;
 
+  TComponentRef<TControl> tab_stop_enter_;
+  TComponentRef<TControl> tab_stop_up_;
+  TComponentRef<TControl> tab_stop_down_;
+  TComponentRef<TControl> focus_target_;
+  bool modified_ = false;
+  bool canvas_made_ = false;
+  int caret_width_bytes_ = 0;
+  // A double-byte character is judged at its lead byte; its trail byte follows the verdict.
+  bool trail_pending_ = false;
+  bool drop_trail_ = false;
   bool focused_ = false;
   bool just_entered_ = false;
   int byte_limit_ = 0;

@@ -127,7 +127,7 @@ TEST_F(EditText, FillPatternPoursDigitRunsIntoThePattern) {
       {"12:5", "00:00:00", "12:05:00"},
       {"１２3", "00", "03"},  // full-width digits are not digits
       {"9", "年00", "年09"},
-      {"00123", "#0#", "12"},
+      {"00123", "#0#", "01"},
       {"7", "#0#", "07"},
       {std::string(23, '8'), std::string(23, '0'), std::string(23, '8')},
       {std::string("1\x82"), std::string("0\x82"), std::string("1\x82")},
