@@ -45,8 +45,8 @@ void CheckZeroPattern(std::string_view text, std::string_view seed) {
   FUZZ_CHECK(out.size() == pattern.size(), "FillPattern gave %zu bytes for a %zu-byte pattern",
              out.size(), pattern.size());
   for (size_t i = 0; i < out.size(); ++i) {
-    FUZZ_CHECK((pattern[i] == '-') == (out[i] == '-') && (out[i] == '-' || (out[i] >= '0' &&
-                                                                            out[i] <= '9')),
+    FUZZ_CHECK((pattern[i] == '-') == (out[i] == '-') &&
+                   (out[i] == '-' || (out[i] >= '0' && out[i] <= '9')),
                "FillPattern byte %zu is '%c' for pattern '%c'", i, out[i], pattern[i]);
   }
 }
@@ -65,21 +65,23 @@ void CheckDate(TLibEdit& edit, std::string_view text) {
 }
 
 void CheckFreeText(TLibEdit& edit, std::string_view text, int limit) {
+  edit.SetByteLimit(0);
+  const std::string whole = edit.FormatByType(text);
+  FUZZ_CHECK(whole == TrimSpaces(whole, "R"), "trailing blanks left");
   edit.SetByteLimit(limit);
   const std::string out = edit.FormatByType(text);
-  const std::string trimmed = TrimSpaces(text, "R");
-  FUZZ_CHECK(trimmed.starts_with(out), "free text is not a prefix of the trimmed text");
+  FUZZ_CHECK(whole.starts_with(out), "the cut text is not a prefix of the whole");
   if (limit == 0) {
-    FUZZ_CHECK(out == trimmed, "no limit, yet the text was cut");
+    FUZZ_CHECK(out == whole, "no limit, yet the text was cut");
     return;
   }
-  FUZZ_CHECK(out.size() <= static_cast<size_t>(limit), "%zu bytes over a limit of %d",
-             out.size(), limit);
+  FUZZ_CHECK(out.size() <= static_cast<size_t>(limit), "%zu bytes over a limit of %d", out.size(),
+             limit);
   // Cut short only to keep a character whole.
-  if (trimmed.size() > out.size()) {
+  if (whole.size() > out.size()) {
     FUZZ_CHECK(out.size() + 1 >= static_cast<size_t>(limit), "cut to %zu under a limit of %d",
                out.size(), limit);
-    FUZZ_CHECK(ByteTypeAt(trimmed, out.size()) != TByteType::mbTrailByte,
+    FUZZ_CHECK(ByteTypeAt(whole, out.size()) != TByteType::mbTrailByte,
                "cut inside a character at %zu", out.size());
   }
 }

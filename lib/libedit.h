@@ -189,6 +189,8 @@ class TLibEdit : public TEdit {
   // What the field shows while it has no focus: the normalized text in the normal or
   // disabled colours.
   TLook UnfocusedLook();
+  // The native edit has painted the focused field: caret and colour follow.
+  void PaintedFocused();
   // Left edge of a text `text_width` pixels wide in a client area `client_width` wide.
   static int TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin);
   TColor NormalColor() const { return normal_color_; }

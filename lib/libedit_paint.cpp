@@ -18,6 +18,10 @@ TLibEdit::TLook TLibEdit::UnfocusedLook() {
     normal_color_ = Color();
   }
   SetColor(normal_color_);
+  if (field_ != nullptr && field_->IsNumeric() && !using_text_.empty()) {
+    // Zero groups of a digit-group field show empty.
+    field_->SetDisplayFormat(edit_type_ == TEditType::StrinNo ? using_text_ + ";#;#" : using_text_);
+  }
   TLook look;
   look.text = NormalizeText(Text());
   if (password_char_ != '\0') look.text.assign(look.text.size(), password_char_);
@@ -32,6 +36,14 @@ TLibEdit::TLook TLibEdit::UnfocusedLook() {
                                                              : kFlatOffset;
   look.frame = !ctl3d_ && border_style_ == TBorderStyle::bsSingle;
   return look;
+}
+
+void TLibEdit::PaintedFocused() {
+  if (entering_cursor_top_ && just_entered_ && alignment_ != TAlignment::taLeftJustify) {
+    SetSelection(0, 0);
+  }
+  RedrawCaret(true);
+  SetColor(enter_color_);
 }
 
 int TLibEdit::TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin) {

@@ -79,8 +79,10 @@ class TFakeField final : public TEditField {
   }
   bool CanModify() const override { return true; }
   int Size() const override { return size; }
-  bool IsNumeric() const override { return false; }
-  void SetDisplayFormat(const std::string&) override {}
+  bool numeric = false;
+  std::string display_format;
+  bool IsNumeric() const override { return numeric; }
+  void SetDisplayFormat(const std::string& format) override { display_format = format; }
   std::string Text() const override { return text; }
   void SetText(const std::string& value) override {
     if (++sets == throw_on_set) throw std::runtime_error("refused");
@@ -325,6 +327,18 @@ TEST_F(EditKeys, ARefusedValueBeepsAndAFailedWriteKeepsTheFocus) {
   Type(first, "w");
   EXPECT_THROW(Focus(second), std::runtime_error);
   EXPECT_EQ(Active(), first);
+}
+
+TEST_F(EditKeys, ANumericFieldShowsThePatternAndEmptyZeroGroups) {
+  TFakeField field;
+  field.numeric = true;
+  first->SetField(&field);
+  first->SetEditType(TEditType::StrinNo);
+  first->UnfocusedLook();
+  EXPECT_EQ(field.display_format, "000-000-000;#;#");
+  first->SetEditType(TEditType::Numin);
+  first->UnfocusedLook();
+  EXPECT_EQ(field.display_format, "###,###,###,###,##0.####");
 }
 
 TEST_F(EditKeys, UnfocusedLookShowsNormalizedTextInTheStateColours) {
