@@ -268,6 +268,20 @@ TEST_F(EditKeys, EntryRemembersTheValueAndExitRestoresTheLength) {
   EXPECT_EQ(first->MaxLength(), 24);
 }
 
+TEST_F(EditKeys, PaintingARightAlignedFieldJustEnteredPutsTheCaretFirst) {
+  first->SetEditType(TEditType::Numin);
+  first->SetEnteringCursorTop(true);
+  first->SetText("123");
+  Focus(first);
+  first->SetSelection(3, 0);  // where the native edit leaves it
+  first->PaintedFocused();
+  EXPECT_EQ(first->SelStart(), 0);
+  Press(first, kVkRight);
+  first->SetSelection(2, 0);
+  first->PaintedFocused();
+  EXPECT_EQ(first->SelStart(), 2);
+}
+
 TEST_F(EditKeys, AutoReleaseLeavesAFullFieldButNeverAFreeTextOne) {
   first->SetEditType(TEditType::NuminNo);
   first->SetAutoRelease(true);
