@@ -48,6 +48,13 @@ class TKestrumForm : public lib::TForm {
   void btn_getClick();
   void btn_setClick();
   void btn_syncClick();
+  // The user picked a delay (or the empty entry) in StartTime.
+  void StartTimeChange();
+  void CreateStartupShortcut(const std::string& target, const std::string& arguments,
+                             const std::string& name, int folder_id);
+  void DeleteStartupShortcut(const std::string& target, const std::string& name, int folder_id);
+  // The start timer of an unattended run: progress window, synchronise, close.
+  void TimerTimer();
   // Write one half of the local clock record; false when the platform refuses.
   bool SetClockDate(uint16_t year, uint8_t month, uint8_t day);
   bool SetClockTime(uint8_t hour, uint8_t minute, uint8_t second, uint16_t millisecond);

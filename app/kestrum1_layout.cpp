@@ -26,6 +26,7 @@ const lib::TFont kBoxFont = MakeFont("ＭＳ Ｐゴシック", -16, lib::clWindo
 const lib::TFont kStartTimeFont = MakeFont("ＭＳ ゴシック", -12, lib::clWindowText);
 
 void PlaceCaption(TLibLabel* label, int top, const char* caption) {
+  label->SetOriginalStyle(false);
   label->SetBounds(5, top, 60, 15);
   label->SetFont(kCaptionFont);
   label->SetCaption(caption);
@@ -59,6 +60,7 @@ void PlaceButton(TLibBtBtn* button, int left, const char* caption, int tab_order
 
 void PlaceSmallLabel(TLibLabel* label, int left, int width, const char* caption,
                      lib::TAlignment alignment) {
+  label->SetOriginalStyle(false);
   label->SetBounds(left, 133, width, 15);
   label->SetFont(kSmallMaroon);
   label->SetCaption(caption);
@@ -107,6 +109,7 @@ void TKestrumForm::CreateControls() {
 
   edt_hostname = Make<TLibEdit>("edt_hostname", this);
   PlaceBox(edt_hostname, 8, 215, kHostFont, 0);
+  edt_hostbox->SetTabStopClose(edt_hostname);
   edt_time = Make<TLibEdit>("edt_time", this);
   PlaceDisplayBox(edt_time, 35, 1);
   edt_time->SetHint("Local time");
@@ -136,11 +139,13 @@ void TKestrumForm::CreateControls() {
   StartTime->SetTabStop(false);
   StartTime->SetTabOrder(8);
   StartTime->SetItems(StartTimeEntries());
+  StartTime->OnChange = [this] { StartTimeChange(); };
 
   time = services_.make_time();
   Timer = Make<lib::TTimer>("Timer");
   Timer->SetEnabled(false);
   Timer->SetInterval(kDesignedTimerInterval);
+  Timer->OnTimer = [this] { TimerTimer(); };
 }
 
 }  // namespace kestrum::app

@@ -12,7 +12,8 @@ lib::TFont MakeFont(const char* name, int height, lib::TColor color, bool bold) 
   return lib::TFont{name, height, color, bold, lib::TFontCharset::ShiftJis};
 }
 
-void StyleLine(TLibPanel* panel, const lib::TFont& font) {
+void StyleLine(TLibPanel* panel, const lib::TFont& font, int tab_order) {
+  panel->SetTabOrder(tab_order);
   panel->SetFont(font);
   panel->SetBevelOuter(lib::TBevelCut::bvNone);
   panel->SetCtl3D(false);
@@ -47,21 +48,23 @@ void TKestrumCmdForm::CreateControls() {
   LibPanel1->SetBevelWidth(2);
   LibPanel1->SetBorderStyle(lib::TBorderStyle::bsSingle);
   LibPanel1->SetCtl3D(false);
+  LibPanel1->SetTabOrder(0);
 
   LibPanel3 = Make<TLibPanel>("LibPanel3", LibPanel1);
   LibPanel3->SetBounds(5, 68, 251, 22);
   LibPanel3->SetCaption(" ");
-  StyleLine(LibPanel3, MakeFont("ＭＳ ゴシック", -15, lib::clGreen, true));
+  StyleLine(LibPanel3, MakeFont("ＭＳ ゴシック", -15, lib::clGreen, true), 0);
 
   LibPanel2 = Make<TLibPanel>("LibPanel2", LibPanel1);
   LibPanel2->SetBounds(5, 8, 251, 17);
   LibPanel2->SetCaption("Kestrum取得中");
-  StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, lib::clBlue, true));
+  StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, lib::clBlue, true), 1);
 
   CancelBtn = Make<TLibBtBtn>("CancelBtn", LibPanel1);
   CancelBtn->SetBounds(93, 45, 74, 21);
   CancelBtn->SetCaption("中　止");
   CancelBtn->SetFont(MakeFont("ＭＳ Ｐゴシック", -13, lib::clBlack, true));
+  CancelBtn->SetCursor(lib::TCursor::crHandPoint);
   CancelBtn->SetEnabled(false);
   CancelBtn->SetTabOrder(2);
   CancelBtn->OnClick = [this] { CancelBtnClick(); };
@@ -69,7 +72,7 @@ void TKestrumCmdForm::CreateControls() {
   LibPanel4 = Make<TLibPanel>("LibPanel4", LibPanel1);
   LibPanel4->SetBounds(5, 27, 251, 16);
   LibPanel4->SetCaption(" ");
-  StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false));
+  StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false), 3);
 }
 
 void TKestrumCmdForm::CancelBtnClick() { main_form_.RequestCancel(); }

@@ -11,6 +11,8 @@ TKestrumServices PlatformServices() {
   services.executable_path = platform::ExecutablePath();
   services.path_delimiter = platform::PathDelimiter();
   services.arguments = platform::CommandLineArguments();
+  services.shortcuts = &platform::SystemShortcuts();
+  services.file_exists = platform::FileExists;
   return services;
 }
 

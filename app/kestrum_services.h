@@ -9,6 +9,7 @@
 
 #include "app/time_clients.h"
 #include "platform/profile.h"
+#include "platform/shortcut.h"
 #include "platform/webprobe.h"
 
 namespace kestrum::app {
@@ -21,6 +22,8 @@ struct TKestrumServices {
   std::vector<std::string> arguments;  // after the program name
   std::function<std::unique_ptr<TSntpQuery>()> make_sntp = MakeUnavailableSntp;
   std::function<std::unique_ptr<TTimeQuery>()> make_time = MakeUnavailableTime;
+  platform::TShortcutPort* shortcuts = nullptr;
+  std::function<bool(const std::string& path)> file_exists;
 };
 
 // The services of the running platform (unavailable protocol clients).

@@ -66,13 +66,13 @@ void TForm::Close() {
 }
 
 void TForm::FocusControl(TControl* control) {
-  if (control == active_control_) return;
-  TControl* previous = active_control_;
+  TControl* previous = active_control_.Get();
+  if (control == previous) return;
   active_control_ = nullptr;
   if (previous != nullptr) {
     previous->DoExit();
     // The exit handler moved the focus on its own.
-    if (active_control_ != nullptr) return;
+    if (active_control_.Get() != nullptr) return;
   }
   active_control_ = control;
   if (control != nullptr) control->DoEnter();
@@ -110,7 +110,9 @@ TControl* TForm::FindNextControl(TControl* current, bool forward) const {
 
 void TForm::NextDialogControl(uintptr_t wparam, intptr_t lparam) {
   if (lparam != 0) return;
-  if (TControl* next = FindNextControl(active_control_, wparam == kNextControl)) next->SetFocus();
+  if (TControl* next = FindNextControl(active_control_.Get(), wparam == kNextControl)) {
+    next->SetFocus();
+  }
 }
 
 void TForm::DoCreate() {

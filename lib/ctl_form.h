@@ -51,7 +51,7 @@ class TForm : public TWinControl {
   void Close();
 
   // The control that has the focus and has run its focus entry.
-  TControl* ActiveControl() const { return active_control_; }
+  TControl* ActiveControl() const { return active_control_.Get(); }
   // Moves the focus to `control`: exit of the control that has it, then entry of the new one.
   // An exit handler may send the focus elsewhere; then that move wins.
   void FocusControl(TControl* control);
@@ -79,7 +79,8 @@ class TForm : public TWinControl {
   TPosition position_ = TPosition::poDesigned;
   TFormStyle form_style_ = TFormStyle::fsNormal;
   TWindowState window_state_ = TWindowState::wsNormal;
-  TControl* active_control_ = nullptr;
+  // Expires with the control, so a destroyed control is never asked to exit.
+  TComponentRef<TControl> active_control_;
   bool destroyed_ = false;
 };
 

@@ -39,6 +39,14 @@ struct TFont {
   friend bool operator==(const TFont&, const TFont&) = default;
 };
 
+// Windows are laid out for this resolution and never rescaled.
+constexpr int kScreenPixelsPerInch = 96;
+constexpr int kPointsPerInch = 72;
+// The font height (negative: without internal leading) of a size in points, rounded.
+constexpr int FontHeightOfSize(int points) {
+  return -((points * kScreenPixelsPerInch + kPointsPerInch / 2) / kPointsPerInch);
+}
+
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 

@@ -25,6 +25,8 @@ enum class TProperty {
   Panels,
   Timer,
   WindowState,
+  DroppedDown,
+  Cursor,
 };
 
 class TControlPeer {
@@ -47,6 +49,8 @@ class TWidgetSet {
   virtual void Terminate() = 0;
   // The default error report: a message box with the text.
   virtual void ShowError(const std::string& title, const std::string& text) = 0;
+  // A modal warning (exclamation icon, OK only) owned by the application's window.
+  virtual void ShowWarning(const std::string& /*caption*/, const std::string& /*text*/) {}
   virtual void Beep() = 0;
   virtual void SetTitle(const std::string& title) = 0;
   // Hides the application's own top-level window, the one that owns the taskbar entry.

@@ -58,6 +58,12 @@ TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, paren
   SetTabStop(true);
 }
 
+void TButton::SetCursor(TCursor value) {
+  if (value == cursor_) return;
+  cursor_ = value;
+  Changed(TProperty::Cursor);
+}
+
 TComboBox::TComboBox(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
   SetTabStop(true);
   SetColor(clWindow);
@@ -90,8 +96,29 @@ std::string TComboBox::SelectedText() const {
 
 void TComboBox::UserSelected(int index) {
   if (index < -1 || index >= static_cast<int>(items_.size())) return;
-  item_index_ = index;
-  if (OnChange) OnChange();
+  StoreFromUser(item_index_, true);
+  Command(kCbnDropDown);
+  StoreFromUser(index, true);
+  Command(kCbnSelEndOk);
+  StoreFromUser(index, false);
+  Command(kCbnCloseUp);
+  StoreFromUser(item_index_, false);
+  Command(kCbnSelChange);
+}
+
+void TComboBox::SetDroppedDown(bool value) {
+  if (value == dropped_down_) return;
+  dropped_down_ = value;
+  Changed(TProperty::DroppedDown);
+}
+
+void TComboBox::StoreFromUser(int index, bool dropped_down) {
+  if (index >= -1 && index < static_cast<int>(items_.size())) item_index_ = index;
+  dropped_down_ = dropped_down;
+}
+
+void TComboBox::Command(int code) {
+  if (code == kCbnSelChange && OnChange) OnChange();
 }
 
 void TComboBox::SetItemHeight(int value) {

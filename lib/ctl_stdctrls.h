@@ -46,12 +46,32 @@ class TEdit : public TControl {
   int max_length_ = 0;
 };
 
+enum class TCursor { crDefault, crHandPoint };
+
 class TButton : public TControl {
  public:
   TButton(TComponent* owner, TWinControl* parent);
+  // The button a dialog's Enter key presses.
+  bool Default() const { return default_; }
+  void SetDefault(bool value) { default_ = value; }
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor value);
+
+ private:
+  bool default_ = false;
+  TCursor cursor_ = TCursor::crDefault;
 };
 
-enum class TComboBoxStyle { csDropDown, csDropDownList };
+// Owner-drawn styles need an item painter of the user's; without one the items stay blank.
+enum class TComboBoxStyle { csDropDown, csDropDownList, csOwnerDrawVariable };
+
+// Notification codes of the native combo box, as delivered to Command.
+constexpr int kCbnSelChange = 1;
+constexpr int kCbnSetFocus = 3;
+constexpr int kCbnKillFocus = 4;
+constexpr int kCbnDropDown = 7;
+constexpr int kCbnCloseUp = 8;
+constexpr int kCbnSelEndOk = 9;
 
 class TComboBox : public TControl {
  public:
@@ -66,8 +86,17 @@ class TComboBox : public TControl {
   int IndexOf(std::string_view text) const;
   // The selected entry's text; empty when none is selected.
   std::string SelectedText() const;
-  // The user picked an entry in the open list: selects it and runs OnChange.
+  // The user picked an entry in the open list, as the native box reports it: the list
+  // confirms the entry, closes, then reports the selection change.
   void UserSelected(int index);
+
+  // Whether the drop-down list is open; setting it opens or closes the list.
+  bool DroppedDown() const { return dropped_down_; }
+  void SetDroppedDown(bool value);
+  // The state the native box is in, stored without echoing it back.
+  void StoreFromUser(int index, bool dropped_down);
+  // A notification of the native box (kCbn* codes). Selection changed runs OnChange.
+  virtual void Command(int code);
 
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle value) { style_ = value; }
@@ -79,6 +108,7 @@ class TComboBox : public TControl {
  private:
   std::vector<std::string> items_;
   int item_index_ = -1;
+  bool dropped_down_ = false;
   TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
   int drop_down_count_ = 8;
   int item_height_ = 16;
@@ -100,6 +130,8 @@ class TPanel : public TWinControl {
   void SetBorderStyle(TBorderStyle value) { border_style_ = value; }
   bool Ctl3D() const { return ctl3d_; }
   void SetCtl3D(bool value) { ctl3d_ = value; }
+  bool ParentCtl3D() const { return parent_ctl3d_; }
+  void SetParentCtl3D(bool value) { parent_ctl3d_ = value; }
 
  private:
   TBevelCut bevel_outer_ = TBevelCut::bvRaised;
@@ -107,6 +139,7 @@ class TPanel : public TWinControl {
   int bevel_width_ = 1;
   TBorderStyle border_style_ = TBorderStyle::bsNone;
   bool ctl3d_ = true;
+  bool parent_ctl3d_ = true;
 };
 
 struct TStatusPanel {

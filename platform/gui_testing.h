@@ -26,6 +26,9 @@ void UserClose(lib::TForm& form);
 
 // Real key, character, focus and wheel messages sent to the control's window.
 void UserKeyDown(lib::TControl& control, lib::TKey key);
+// A key that goes through the message loop (and its dialog handling) as typing does; the
+// next pump delivers it.
+void PostKeyDown(lib::TControl& control, lib::TKey key);
 void UserChar(lib::TControl& control, char ch);
 void UserFocus(lib::TControl& control);
 void UserWheel(lib::TControl& control, int distance);

@@ -8,6 +8,8 @@ namespace kestrum::platform {
 
 // Full path of the executable (Shift-JIS).
 std::string ExecutablePath();
+// True when a file (not a folder) exists at `path`.
+bool FileExists(const std::string& path);
 // The separator between folders of a path: '\\' on Windows, '/' elsewhere.
 char PathDelimiter();
 // The command-line arguments after the program name (Shift-JIS).

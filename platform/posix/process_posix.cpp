@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -14,6 +15,11 @@ std::string ExecutablePath() {
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (length <= 0) return {};
   return Utf8ToSjis(std::string(buffer.data(), static_cast<size_t>(length)));
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return stat(SjisToUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 char PathDelimiter() { return '/'; }

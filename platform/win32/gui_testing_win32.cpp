@@ -57,11 +57,24 @@ bool NativeIsAbove(const lib::TControl& upper, const lib::TControl& lower) {
 
 void UserClick(lib::TControl& button) { SendMessageW(HandleOf(button), BM_CLICK, 0, 0); }
 
+namespace {
+
+void NotifyParent(HWND combo, WORD code) {
+  SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), code),
+               reinterpret_cast<LPARAM>(combo));
+}
+
+}  // namespace
+
+// As a mouse pick reports it: the open list confirms the entry, closes, then the selection
+// change follows.
 void UserSelect(lib::TComboBox& combo, int index) {
   HWND hwnd = HandleOf(combo);
+  SendMessageW(hwnd, CB_SHOWDROPDOWN, TRUE, 0);
   SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(hwnd));
+  NotifyParent(hwnd, CBN_SELENDOK);
+  SendMessageW(hwnd, CB_SHOWDROPDOWN, FALSE, 0);
+  NotifyParent(hwnd, CBN_SELCHANGE);
 }
 
 void UserType(lib::TEdit& edit, const std::string& text) {
@@ -74,6 +87,10 @@ void UserKeyDown(lib::TControl& control, lib::TKey key) {
   HWND hwnd = HandleOf(control);
   SendMessageW(hwnd, WM_KEYDOWN, key, 1);
   SendMessageW(hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+void PostKeyDown(lib::TControl& control, lib::TKey key) {
+  PostMessageW(HandleOf(control), WM_KEYDOWN, key, 1);
 }
 
 void UserChar(lib::TControl& control, char ch) {

@@ -194,6 +194,9 @@ LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return result;
     }
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && ApplyCursor()) return TRUE;
+      break;
     case WM_MOUSEWHEEL: {
       const int distance = static_cast<short>(HIWORD(wparam));
       Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
@@ -365,6 +368,10 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
   }
 
+  void ShowWarning(const std::string& caption, const std::string& text) override {
+    MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  }
+
   void Beep() override { MessageBeep(MB_OK); }
 
   void SetTitle(const std::string& title) override {
@@ -374,7 +381,21 @@ class TWin32WidgetSet final : public lib::TWidgetSet {
   void HideTaskbarWindow() override { ShowWindow(app_window_, SW_HIDE); }
 
  private:
+  // Tab follows the controls' tab order, not the order the windows were made in.
+  static bool HandleTab(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    TWin32Peer* peer = TWin32Peer::FromHandle(msg.hwnd);
+    lib::TForm* form = peer != nullptr ? peer->Control().ParentForm() : nullptr;
+    if (form == nullptr) return false;
+    const bool previous = GetKeyState(VK_SHIFT) < 0;
+    Guarded(
+        [&] { form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0); });
+    return true;
+  }
+
   static void Dispatch(MSG& msg) {
+    if (HandleTab(msg)) return;
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
     if (top != nullptr && IsDialogMessageW(top, &msg)) return;
     TranslateMessage(&msg);

@@ -34,6 +34,8 @@ class TWin32Peer : public lib::TControlPeer {
 
   // A notification (WM_COMMAND code) from the native control.
   virtual void Command(WORD /*code*/) {}
+  // Sets the mouse cursor over the window; false leaves it to the window.
+  virtual bool ApplyCursor() { return false; }
   // The system control's own window procedure, for messages the control hands on.
   LRESULT CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const;
   // Colours for WM_CTLCOLOR*: sets up `dc` and returns the background brush.

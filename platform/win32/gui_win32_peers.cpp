@@ -133,7 +133,7 @@ class TEditPeer final : public TWin32Peer {
 
 class TButtonPeer final : public TWin32Peer {
  public:
-  explicit TButtonPeer(lib::TButton& button) : TWin32Peer(button) {
+  explicit TButtonPeer(lib::TButton& button) : TWin32Peer(button), button_(button) {
     const auto& b = button.Bounds();
     Create(0, L"BUTTON", CommonStyle(button) | BS_PUSHBUTTON, ParentHandle(), b.left, b.top,
            b.width, b.height);
@@ -141,13 +141,31 @@ class TButtonPeer final : public TWin32Peer {
   void Command(WORD code) override {
     if (code == BN_CLICKED) Control().Click();
   }
+  bool ApplyCursor() override {
+    if (button_.Cursor() != lib::TCursor::crHandPoint) return false;
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+    return true;
+  }
+
+ private:
+  lib::TButton& button_;
 };
 
 class TComboPeer final : public TWin32Peer {
  public:
   explicit TComboPeer(lib::TComboBox& combo) : TWin32Peer(combo), combo_(combo) {
     DWORD style = CommonStyle(combo) | WS_VSCROLL;
-    style |= combo.Style() == lib::TComboBoxStyle::csDropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN;
+    switch (combo.Style()) {
+      case lib::TComboBoxStyle::csDropDown:
+        style |= CBS_DROPDOWN;
+        break;
+      case lib::TComboBoxStyle::csDropDownList:
+        style |= CBS_DROPDOWNLIST;
+        break;
+      case lib::TComboBoxStyle::csOwnerDrawVariable:
+        style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
+        break;
+    }
     const auto& b = combo.Bounds();
     const int visible = combo.DropDownCount() > 0 ? combo.DropDownCount() : kDefaultComboItems;
     Create(0, L"COMBOBOX", style, ParentHandle(), b.left, b.top, b.width,
@@ -160,14 +178,17 @@ class TComboPeer final : public TWin32Peer {
       FillItems();
     } else if (property == lib::TProperty::ItemIndex) {
       SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
+    } else if (property == lib::TProperty::DroppedDown) {
+      SendMessageW(Handle(), CB_SHOWDROPDOWN, combo_.DroppedDown(), 0);
     } else if (property != lib::TProperty::Text) {
       TWin32Peer::Changed(property);
     }
   }
   void Command(WORD code) override {
-    if (code == CBN_SELCHANGE) {
-      combo_.UserSelected(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)));
-    }
+    // The box's own state first, so that the handler reads what the user sees.
+    combo_.StoreFromUser(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)),
+                         SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0);
+    combo_.Command(code);
   }
 
  private:

@@ -36,6 +36,12 @@ std::string ExecutablePath() {
   }
 }
 
+bool FileExists(const std::string& path) {
+  const std::u16string wide = SjisToUtf16(path);
+  const DWORD attributes = GetFileAttributesW(std::wstring(wide.begin(), wide.end()).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 char PathDelimiter() { return '\\'; }
 
 std::vector<std::string> CommandLineArguments() {

@@ -71,6 +71,22 @@ TEST_F(NativeBase, NextDialogControlMessageMovesTheNativeFocus) {
   EXPECT_EQ(form.ActiveControl(), first);
 }
 
+TEST_F(NativeBase, TabFollowsTabOrderNotCreationOrder) {
+  auto* third = form.Make<TRecordingButton>("third", &form, log);
+  third->SetBounds(100, 10, 80, 24);
+  form.CreatePeers();
+  first->SetTabOrder(0);
+  second->SetTabOrder(2);
+  third->SetTabOrder(1);
+  UserFocus(*first);
+  PostKeyDown(*first, kVkTab);
+  platform::NativeWidgetSet().ProcessMessages();
+  EXPECT_TRUE(NativeFocused(*third));
+  PostKeyDown(*third, kVkTab);
+  platform::NativeWidgetSet().ProcessMessages();
+  EXPECT_TRUE(NativeFocused(*second));
+}
+
 TEST_F(NativeBase, KeysCharactersAndWheelReachTheHooks) {
   first->SetFocus();
   log.clear();

@@ -14,6 +14,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
+#include "fakes/fake_shortcuts.h"
 #include "fakes/fake_time_clients.h"
 #include "lib/ctl_form.h"
 #include "lib/formatsettings.h"
@@ -40,6 +41,10 @@ class KestrumFixture : public ::testing::Test {
     services.arguments = std::move(arguments);
     services.make_sntp = [this] { return servers.MakeSntp(); };
     services.make_time = [this] { return servers.MakeTime(); };
+    services.shortcuts = &shortcuts;
+    services.file_exists = [this](const std::string& path) {
+      return exe_exists && path == kExePath;
+    };
     form = std::make_unique<TKestrumForm>(std::move(services));
     application.SetMainForm(form.get());
     form->DoCreate();
@@ -71,6 +76,8 @@ class KestrumFixture : public ::testing::Test {
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;
   fakes::TFakeServers servers{clock};
+  fakes::TFakeShortcuts shortcuts;
+  bool exe_exists = true;
   std::unique_ptr<TKestrumForm> form;
   std::unique_ptr<TKestrumCmdForm> cmd;
 

@@ -41,6 +41,9 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   void RunMessageLoop() override { ++loops_run; }
   void Terminate() override { ++terminations; }
   void ShowError(const std::string&, const std::string& text) override { errors.push_back(text); }
+  void ShowWarning(const std::string& caption, const std::string& text) override {
+    warnings.push_back(caption + ":" + text);
+  }
   void Beep() override { ++beeps; }
   void SetTitle(const std::string& text) override { title = text; }
   void HideTaskbarWindow() override { taskbar_hidden = true; }
@@ -53,6 +56,7 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   bool taskbar_hidden = false;
   std::string title;
   std::vector<std::string> errors;
+  std::vector<std::string> warnings;  // "caption:text"
   std::vector<std::string> peers_created;
   std::vector<std::string> changes;
   std::vector<std::string> focus_requests;

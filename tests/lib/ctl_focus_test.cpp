@@ -1,6 +1,7 @@
 // Focus movement, tab order, key dispatch and stale references of the toolkit's base classes.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,16 @@ TEST_F(FocusTest, FocusNextControlNeedsAForm) {
   TPanel loose(nullptr, nullptr);
   TButton orphan(nullptr, &loose);
   EXPECT_FALSE(orphan.FocusNextControl(false));
+}
+
+TEST_F(FocusTest, AFocusedControlDestroyedEarlyIsNotExited) {
+  auto extra = std::make_unique<TProbe>(nullptr, &form, log);
+  extra->SetTabStop(true);
+  testing::Focus(*extra);
+  extra.reset();
+  EXPECT_EQ(form.ActiveControl(), nullptr);
+  testing::Focus(*a);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter ", "enter a"}));
 }
 
 TEST(ComponentRef, ReadsNullOnceTheComponentIsGone) {

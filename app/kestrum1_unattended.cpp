@@ -1,0 +1,28 @@
+// The unattended run: the start timer shows the progress window, synchronises the clock once
+// and closes the program a second later.
+#include "app/kestrum1.h"
+#include "app/kestrum2.h"
+#include "platform/clock.h"
+
+namespace kestrum::app {
+namespace {
+
+// The last status stays readable this long before the program ends.
+constexpr uint32_t kClosingPauseMs = 1000;
+
+}  // namespace
+
+void TKestrumForm::TimerTimer() {
+  Timer->SetEnabled(false);
+  if (cmd_form_ != nullptr) {
+    cmd_form_->LibPanel1->SetColor(progress_color);
+    cmd_form_->Show();
+  }
+  lib::Application().ProcessMessages();
+  btn_syncClick();
+  EnableControls(false);
+  platform::Clock().Sleep(kClosingPauseMs);
+  Close();
+}
+
+}  // namespace kestrum::app

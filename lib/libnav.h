@@ -1,0 +1,54 @@
+#pragma once
+// Keyboard navigation shared by the maker's focusable controls: named targets for Enter, Up
+// and Down, the control that takes the focus when this one loses it, and moving the focus
+// through the containing form.
+
+#include "lib/ctl_control.h"
+
+namespace kestrum::lib {
+
+class TLibNavigation {
+ public:
+  explicit TLibNavigation(TControl& self) : self_(self) {}
+
+  // Named targets; a target destroyed since it was set reads as none.
+  TControl* TabStopEnter() const { return tab_stop_enter_.Get(); }
+  void SetTabStopEnter(TControl* control) { Store(tab_stop_enter_, control); }
+  TControl* TabStopUp() const { return tab_stop_up_.Get(); }
+  void SetTabStopUp(TControl* control) { Store(tab_stop_up_, control); }
+  TControl* TabStopDown() const { return tab_stop_down_.Get(); }
+  void SetTabStopDown(TControl* control) { Store(tab_stop_down_, control); }
+
+  // Given the focus at the next focus exit; cleared at focus entry.
+  TControl* FocusTarget() const { return focus_target_.Get(); }
+  void SetFocusTarget(TControl* control) { focus_target_ = control; }
+
+  // `target` when it exists and can take the focus now; else null.
+  static TControl* Focusable(TControl* target);
+  // Makes `target` the focus target when it can take the focus; true if it did.
+  bool AimAt(TControl* target);
+
+  // Offers `key` to the parents, then asks the form for the next or previous control.
+  // False when neither took it (no containing form): the caller's own handling follows.
+  bool MoveFocus(TKey key, bool previous);
+  // One notch exactly moves the focus: toward the user next, away previous. Faster turns
+  // (several notches in one message) move nothing.
+  void Wheel(int distance);
+
+  // Focus entry and exit around the control's own ones.
+  void Entered() { focus_target_ = nullptr; }
+  void Exited();
+
+ private:
+  static void Store(TComponentRef<TControl>& ref, TControl* control) {
+    if (ref.Stored() != control || ref.Get() != control) ref = control;
+  }
+
+  TControl& self_;
+  TComponentRef<TControl> tab_stop_enter_;
+  TComponentRef<TControl> tab_stop_up_;
+  TComponentRef<TControl> tab_stop_down_;
+  TComponentRef<TControl> focus_target_;
+};
+
+}  // namespace kestrum::lib

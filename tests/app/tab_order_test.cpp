@@ -1,0 +1,42 @@
+// The main window's keyboard order: Tab and the maker's controls' Enter/Down walk the enabled
+// controls in tab order; the display boxes and the start-up list are left out.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "kestrum_fixture.h"
+#include "lib/ctl_testing.h"
+
+namespace kestrum::app {
+namespace {
+
+class TabOrder : public KestrumFixture {};
+
+TEST_F(TabOrder, WalksHostButtonsAndServerList) {
+  Start();
+  form->Show();
+  const std::vector<lib::TControl*> expected{form->edt_hostname, form->btn_get,
+                                             form->btn_set,      form->btn_sync,
+                                             form->edt_hostbox,  form->edt_hostname};
+  std::vector<lib::TControl*> walked;
+  lib::TControl* at = nullptr;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    at = form->FindNextControl(at, true);
+    walked.push_back(at);
+  }
+  EXPECT_EQ(walked, expected);
+}
+
+TEST_F(TabOrder, DownOnAButtonAndWheelOnTheListFollowIt) {
+  Start();
+  form->Show();
+  lib::testing::Focus(*form->btn_set);
+  lib::testing::PressKey(*form->btn_set, lib::kVkDown);
+  EXPECT_EQ(form->ActiveControl(), form->btn_sync);
+  lib::testing::Focus(*form->edt_hostbox);
+  lib::testing::TurnWheel(*form->edt_hostbox, -lib::kWheelDelta);
+  EXPECT_EQ(form->ActiveControl(), form->edt_hostname);
+}
+
+}  // namespace
+}  // namespace kestrum::app
