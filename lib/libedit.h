@@ -12,6 +12,7 @@
 #include "lib/ctl_stdctrls.h"
 #include "lib/datetime.h"
 #include "lib/libedit_field.h"
+#include "lib/libnav.h"
 
 namespace kestrum::lib {
 
@@ -142,14 +143,13 @@ class TLibEdit : public TEdit {
   int ByteLimit() const { return byte_limit_; }
   void SetByteLimit(int value) { byte_limit_ = value; }
 
-  // Named navigation targets for Enter, Up and Down; one destroyed or unable to take the
-  // focus reads as none.
-  TControl* TabStopEnter() const { return Usable(tab_stop_enter_); }
-  void SetTabStopEnter(TControl* control) { tab_stop_enter_ = control; }
-  TControl* TabStopUp() const { return Usable(tab_stop_up_); }
-  void SetTabStopUp(TControl* control) { tab_stop_up_ = control; }
-  TControl* TabStopDown() const { return Usable(tab_stop_down_); }
-  void SetTabStopDown(TControl* control) { tab_stop_down_ = control; }
+  // Named navigation targets for Enter, Up and Down; one destroyed since reads as none.
+  TControl* TabStopEnter() const { return nav_.TabStopEnter(); }
+  void SetTabStopEnter(TControl* control) { nav_.SetTabStopEnter(control); }
+  TControl* TabStopUp() const { return nav_.TabStopUp(); }
+  void SetTabStopUp(TControl* control) { nav_.SetTabStopUp(control); }
+  TControl* TabStopDown() const { return nav_.TabStopDown(); }
+  void SetTabStopDown(TControl* control) { nav_.SetTabStopDown(control); }
 
   // Focus and keys (libedit_keys.cpp).
   bool FieldFocused() const { return focused_; }
@@ -213,7 +213,6 @@ class TLibEdit : public TEdit {
   void SwapBoundsIfCrossed();
   std::string StoredBound(const std::string& value);
   void ApplyHouseStyle();
-  static TControl* Usable(const TComponentRef<TControl>& ref);
   void RedrawCaret(bool for_overwrite);
   void PutFieldInEditMode();
   void AcceptTyped(bool overwrite);
@@ -251,10 +250,7 @@ class TLibEdit : public TEdit {
   TDateTime date_value_ = kNoValidDate;
   TDate date_parts_;
 
-  TComponentRef<TControl> tab_stop_enter_;
-  TComponentRef<TControl> tab_stop_up_;
-  TComponentRef<TControl> tab_stop_down_;
-  TComponentRef<TControl> focus_target_;
+  TLibNavigation nav_{*this};
   bool modified_ = false;
   bool canvas_made_ = false;
   int caret_width_bytes_ = 0;

@@ -16,17 +16,12 @@ constexpr unsigned char kFirstPrintable = 32;
 
 }  // namespace
 
-TControl* TLibEdit::Usable(const TComponentRef<TControl>& ref) {
-  TControl* control = ref.Get();
-  return control != nullptr && control->CanFocus() ? control : nullptr;
-}
-
 void TLibEdit::DoEnter() {
   // The window got the focus: the field shows its bound value again.
   focused_ = true;
   if (field_ != nullptr) DataChanged();
   TEdit::DoEnter();
-  focus_target_ = nullptr;
+  nav_.Entered();
   saved_max_length_ = MaxLength();
   just_entered_ = true;
   enter_text_ = ExitText();
@@ -65,20 +60,17 @@ void TLibEdit::DoExit() {
   SetColor(normal_color_);
   if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->Repaint();
   TEdit::DoExit();
-  if (TControl* target = focus_target_.Get()) target->SetFocus();
+  nav_.Exited();
 }
 
 bool TLibEdit::KeyDownNotify(TKey& key, TShiftState shift) {
-  focus_target_ = nullptr;
-  TControl* target = key == kVkReturn ? TabStopEnter()
-                     : key == kVkUp   ? TabStopUp()
-                     : key == kVkDown ? TabStopDown()
-                                      : nullptr;
+  nav_.SetFocusTarget(nullptr);
+  TControl* named = key == kVkReturn ? nav_.TabStopEnter()
+                    : key == kVkUp   ? nav_.TabStopUp()
+                    : key == kVkDown ? nav_.TabStopDown()
+                                     : nullptr;
   // The move itself happens in KeyDown; the exit then goes on to the target.
-  if (target != nullptr) {
-    focus_target_ = target;
-    return false;
-  }
+  if (nav_.AimAt(named)) return false;
   return TEdit::KeyDownNotify(key, shift);
 }
 
@@ -145,9 +137,7 @@ void TLibEdit::MouseUp() {
 }
 
 void TLibEdit::MouseWheel(int distance, TShiftState shift) {
-  if (next_prev_key_ && (distance == -kWheelDelta || distance == kWheelDelta)) {
-    FocusNextControl(distance == kWheelDelta);
-  }
+  if (next_prev_key_) nav_.Wheel(distance);
   TEdit::MouseWheel(distance, shift);
 }
 

@@ -245,7 +245,7 @@ TEST_F(EditKeys, NamedTargetsWinUnlessTheyCannotTakeTheFocus) {
   Press(first, kVkReturn);
   EXPECT_EQ(Active(), third);
   third->SetEnabled(false);
-  EXPECT_EQ(first->TabStopEnter(), nullptr);
+  EXPECT_EQ(first->TabStopEnter(), third);
   Focus(first);
   Press(first, kVkReturn);
   EXPECT_EQ(Active(), second);
