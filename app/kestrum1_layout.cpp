@@ -38,6 +38,11 @@ void PlaceCaption(TLibLabel* label, int top, const char* caption) {
 void PlaceBox(TLibEdit* edit, int top, int width, const lib::TFont& font, int tab_order) {
   edit->SetBounds(72, top, width, 24);
   edit->SetFont(font);
+  edit->SetEditType(lib::TEditType::Strin);
+  edit->SetExitMode(lib::TExitMode::None);
+  edit->SetEnteringCursorTop(false);
+  edit->SetCtl3D(true);
+  edit->SetImeMode(lib::TImeMode::imClose);
   edit->SetTabOrder(tab_order);
 }
 

@@ -100,3 +100,13 @@ write("time_format", [bytes([9, 5, 7]) + b"\x00\x0a\x05\x0a\x07",
 ntp_reply = bytes([0x24, 1, 6, 0xEC]) + bytes(8) + b"LOCL" + bytes(16) + \
     struct.pack(">II", 3913056000, 0x80000000) * 2
 write("sntp_exchange", [ntp_reply, ntp_reply[:47], b"", ntp_reply + bytes(20), b"\xff" * 48])
+
+# Control byte (type, exit mode), byte limit, the text, a zero byte, a pattern / lower bound.
+write("edit_text", [bytes([control, limit]) + text + b"\x00" + second
+                    for control, limit, text, second in [
+    (0x03, 10, b"0501", b"000-000-000"), (0x04, 0, sj("H1/1/8"), sj("平成1/1/1")),
+    (0x05, 5, sj("S64/1/7"), b""), (0x08, 0, b"250000", b"12:34:56"),
+    (0x01, 0, b"600000000000", b"5"), (0x07, 0, b"123456", b"##0-00"),
+    (0x00, 10, sj("abcdefghiあ"), b"x"), (0x0A, 3, sj("ｶﾞA 　"), b""),
+    (0x14, 0, sj("がＡ漢ﾊﾟ"), b""), (0x06, 0, b"-15", b"//15"),
+    (0x03, 0, b"--1/5", b"2024/2/30"), (0x00, 2, b"a\x82", b"\x82\x20")]])

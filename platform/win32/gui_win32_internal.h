@@ -8,6 +8,7 @@
 
 #include "lib/ctl_control.h"
 #include "lib/ctl_peer.h"
+#include "lib/libedit.h"
 
 namespace kestrum::platform::win32 {
 
@@ -61,6 +62,9 @@ class TWin32Peer : public lib::TControlPeer {
   HFONT font_ = nullptr;
   HBRUSH brush_ = nullptr;
 };
+
+// The maker's edit control on a subclassed system edit.
+std::unique_ptr<lib::TControlPeer> CreateLibEditPeer(lib::TLibEdit& edit);
 
 // The peer for `component`, or null for a component without a native counterpart.
 std::unique_ptr<lib::TControlPeer> CreateWin32Peer(lib::TComponent& component, HWND timer_window);

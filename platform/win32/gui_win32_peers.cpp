@@ -280,6 +280,8 @@ std::unique_ptr<lib::TControlPeer> CreateWin32Peer(lib::TComponent& component, H
     return std::make_unique<TPanelPeer>(*panel);
   if (auto* label = dynamic_cast<lib::TLabel*>(&component))
     return std::make_unique<TLabelPeer>(*label);
+  if (auto* lib_edit = dynamic_cast<lib::TLibEdit*>(&component))
+    return CreateLibEditPeer(*lib_edit);
   if (auto* edit = dynamic_cast<lib::TEdit*>(&component)) return std::make_unique<TEditPeer>(*edit);
   if (auto* button = dynamic_cast<lib::TButton*>(&component)) {
     return std::make_unique<TButtonPeer>(*button);

@@ -134,6 +134,21 @@ TEST_F(FormCreate, CloseRequestSetsTheCancelFlagAndEndsTheLoop) {
   EXPECT_TRUE(profile.writes.empty());
 }
 
+TEST_F(FormCreate, TheThreeBoxesAreFreeTextEditsOfTheLayout) {
+  Start();
+  for (const TLibEdit* box : {form->edt_hostname, form->edt_time, form->edt_offset}) {
+    EXPECT_EQ(box->EditType(), lib::TEditType::Strin) << box->Name();
+    EXPECT_EQ(box->ExitMode(), lib::TExitMode::None);
+    EXPECT_FALSE(box->EnteringCursorTop());
+    EXPECT_TRUE(box->Ctl3D());
+    EXPECT_EQ(box->ImeMode(), lib::TImeMode::imClose);
+    EXPECT_EQ(box->Bounds().height, 24);
+  }
+  EXPECT_EQ(form->edt_hostname->Font().color, lib::clFuchsia);
+  EXPECT_TRUE(form->edt_time->ReadOnly());
+  EXPECT_EQ(form->edt_time->Hint(), "Local time");
+}
+
 TEST_F(FormCreate, PickingAListEntryPutsItTrimmedIntoTheHostBox) {
   Start();
   form->edt_hostbox->UserSelected(3);

@@ -1,0 +1,270 @@
+#pragma once
+// TLibEdit: the maker's single-line entry field for Japanese data-entry forms. On top of the
+// plain edit it adds a typed entry mode with per-type key filtering and formatting on exit,
+// width conversion, bounds, a focused background colour and its own unfocused painting, an
+// overwrite mode, Enter/Up/Down navigation, a byte-exact length limit, and an optional field
+// binding. All texts are Shift-JIS bytes.
+
+#include <string>
+#include <string_view>
+
+#include "lib/ctl_keys.h"
+#include "lib/ctl_stdctrls.h"
+#include "lib/datetime.h"
+#include "lib/libedit_field.h"
+#include "lib/libnav.h"
+
+namespace kestrum::lib {
+
+enum class TEditType {
+  Strin,    // free text
+  Numin,    // number with grouping
+  NuminNo,  // number without sign, zero-padded
+  Dayin,    // date with four-digit year
+  DayinWa,  // era date with slashes
+  DayinBi,  // era date with kanji
+  StrinNo,  // digit groups with separators, zero shown empty
+  Codein,   // digit groups with separators
+  Timein,   // time, checked
+  TimeinH,  // time, unchecked
+};
+
+enum class TExitMode { None, Zenkaku, Hankaku };
+enum class TImeMode { imDontCare, imClose, imOpen };
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
+// 1867-12-31: the date value that stands for "no valid date".
+constexpr TDateTime kNoValidDate = -11687;
+
+// What a native edit adds to the control's peer: caret, selection and the caret's shape.
+class TLibEditPeer {
+ public:
+  virtual ~TLibEditPeer() = default;
+  // Byte positions in the control's text.
+  virtual int SelStart() const = 0;
+  virtual int SelLength() const = 0;
+  virtual void SetSelection(int start, int length) = 0;
+  // Recreates the caret: 0 bytes means the narrow caret, else as wide as that many bytes.
+  virtual void ShapeCaret(int width_bytes) = 0;
+  // A Delete key press and release sent to the edit itself.
+  virtual void SendDeleteKey() = 0;
+  virtual void Repaint() = 0;
+};
+
+class TLibEdit : public TEdit {
+ public:
+  TLibEdit(TComponent* owner, TWinControl* parent);
+
+  // Entry mode; setting it also sets UsingText and Alignment.
+  TEditType EditType() const { return edit_type_; }
+  void SetEditType(TEditType value);
+  TExitMode ExitMode() const { return exit_mode_; }
+  void SetExitMode(TExitMode value) { exit_mode_ = value; }
+  // Format pattern of the type; setting a new one sets MaxLength to its byte length (+5 for
+  // the date types).
+  const std::string& UsingText() const { return using_text_; }
+  void SetUsingText(const std::string& value);
+
+  // The value text as it was at focus entry; the fallback for invalid numbers and times.
+  const std::string& EnterText() const { return enter_text_; }
+  void SetEnterText(const std::string& value) { enter_text_ = value; }
+  // ValueText of FormatByType of Text.
+  std::string ExitText();
+  // Bounds; empty means none. The date types store the bound's date text.
+  const std::string& ExitMinChk() const { return exit_min_chk_; }
+  void SetExitMinChk(const std::string& value);
+  const std::string& ExitMaxChk() const { return exit_max_chk_; }
+  void SetExitMaxChk(const std::string& value);
+
+  bool OriginalStyle() const { return original_style_; }
+  // Turning it on applies the house style; turning it off changes nothing else.
+  void SetOriginalStyle(bool value);
+  TColor EnterColor() const { return enter_color_; }
+  void SetEnterColor(TColor value) { enter_color_ = value; }
+  bool EnterKeyNextField() const { return enter_key_next_field_; }
+  void SetEnterKeyNextField(bool value) { enter_key_next_field_ = value; }
+  bool OverWrite() const { return over_write_; }
+  void SetOverWrite(bool value) { over_write_ = value; }
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value);
+  bool AutoClear() const { return auto_clear_; }
+  void SetAutoClear(bool value) { auto_clear_ = value; }
+  bool AutoRelease() const { return auto_release_; }
+  void SetAutoRelease(bool value) { auto_release_ = value; }
+  bool CheckBeep() const { return check_beep_; }
+  void SetCheckBeep(bool value) { check_beep_ = value; }
+  bool EnteringCursorTop() const { return entering_cursor_top_; }
+  void SetEnteringCursorTop(bool value) { entering_cursor_top_ = value; }
+  bool NextPrevKey() const { return next_prev_key_; }
+  void SetNextPrevKey(bool value) { next_prev_key_ = value; }
+  bool AutoSelect() const { return auto_select_; }
+  void SetAutoSelect(bool value) { auto_select_ = value; }
+  bool Ctl3D() const { return ctl3d_; }
+  void SetCtl3D(bool value) { ctl3d_ = value; }
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle value) { border_style_ = value; }
+  TImeMode ImeMode() const { return ime_mode_; }
+  void SetImeMode(TImeMode value) { ime_mode_ = value; }
+  TEditCharCase CharCase() const { return char_case_; }
+  void SetCharCase(TEditCharCase value) { char_case_ = value; }
+  char PasswordChar() const { return password_char_; }
+  void SetPasswordChar(char value) { password_char_ = value; }
+
+  // The bound field (not owned); null for none. Clearing it is what freeing the source does.
+  TEditField* Field() const { return field_; }
+  void SetField(TEditField* field) { field_ = field; }
+
+  // Era name the date formatting gives for 2019-05-01, and the years dates may take.
+  const std::string& SystemEraName() const { return system_era_name_; }
+  // Sets the era name as an older system would report it; MaxYear follows.
+  void SetSystemEraName(const std::string& name);
+  int MinYear() const { return min_year_; }
+  int MaxYear() const { return max_year_; }
+
+  // Text operations (libedit_text.cpp, libedit_date.cpp).
+  // FormatByType, then the bounds; the text to show.
+  std::string NormalizeText(std::string_view text);
+  // The text as the field's type and exit mode format it; may set ByteLimit.
+  std::string FormatByType(std::string_view text);
+  // The value form of a formatted text.
+  std::string ValueText(std::string_view text);
+  // CleanNumber, without "-" for the unsigned types.
+  std::string PlainNumber(std::string_view text) const;
+  // The digits of `text` poured into the digit runs ("#", "0"-"9") of `pattern`.
+  static std::string FillPattern(std::string_view text, std::string_view pattern);
+  // A typed date (Western or era, short forms, relative entry) as "yyyy/mm/dd".
+  std::string ParseDate(std::string_view text);
+  // The date of year/month/day, corrected to an existing one; sets DateValue.
+  TDateTime BuildDate(int year, int month, int day);
+
+  TDateTime DateValue() const { return date_value_; }
+  TDate DateParts() const { return date_parts_; }
+  // Length limit in bytes of a focused free-text field; 0 = none.
+  int ByteLimit() const { return byte_limit_; }
+  void SetByteLimit(int value) { byte_limit_ = value; }
+
+  // Named navigation targets for Enter, Up and Down; one destroyed since reads as none.
+  TControl* TabStopEnter() const { return nav_.TabStopEnter(); }
+  void SetTabStopEnter(TControl* control) { nav_.SetTabStopEnter(control); }
+  TControl* TabStopUp() const { return nav_.TabStopUp(); }
+  void SetTabStopUp(TControl* control) { nav_.SetTabStopUp(control); }
+  TControl* TabStopDown() const { return nav_.TabStopDown(); }
+  void SetTabStopDown(TControl* control) { nav_.SetTabStopDown(control); }
+
+  // Focus and keys (libedit_keys.cpp).
+  bool FieldFocused() const { return focused_; }
+  bool JustEntered() const { return just_entered_; }
+  int SelStart() const;
+  int SelLength() const;
+  void SetSelection(int start, int length);
+  // Bytes the caret last covered: 0 for the narrow caret.
+  int CaretWidthBytes() const { return caret_width_bytes_; }
+
+  void DoEnter() override;
+  void DoExit() override;
+  bool KeyDownNotify(TKey& key, TShiftState shift) override;
+  void KeyDown(TKey& key, TShiftState shift) override;
+  void KeyUp(TKey& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  void MouseWheel(int distance, TShiftState shift) override;
+  bool WantsKey(TKey key) const override;
+  void MouseDown();
+  void MouseUp();
+  // A cut or paste reaches the field (menu or keys).
+  void CutOrPaste();
+  // The bound field's value changed: the field shows it again.
+  void DataChanged();
+  // True when the text changed since the bound field was last written.
+  bool Modified() const { return modified_; }
+
+  // Unfocused look (libedit_paint.cpp).
+  struct TLook {
+    std::string text;
+    TColor text_color;
+    TColor background;
+    // Pixels between the outer edge and the text area; a 1-pixel frame is drawn first.
+    int border_offset;
+    bool frame;
+  };
+  // What the field shows while it has no focus: the normalized text in the normal or
+  // disabled colours.
+  TLook UnfocusedLook();
+  // The native edit has painted the focused field: caret and colour follow.
+  void PaintedFocused();
+  // Left edge of a text `text_width` pixels wide in a client area `client_width` wide.
+  static int TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin);
+  TColor NormalColor() const { return normal_color_; }
+  static constexpr TColor kDisabledFontColor = clWindowText;
+  static constexpr TColor kDisabledColor = clActiveBorder;
+
+ private:
+  void Beep() const;
+  bool IsNumberType() const;
+  bool IsDateType() const;
+  // The number a plain-number text stands for; 0 when it does not read.
+  static long double NumberOf(std::string_view plain);
+  std::string ConvertByExitMode(std::string_view text) const;
+  std::string FormatNumber(const std::string& text);
+  std::string FormatDate(std::string_view text);
+  std::string FormatTime(std::string text);
+  bool BelowBound(const std::string& working, const std::string& bound);
+  bool AboveBound(const std::string& working, const std::string& bound);
+  void ApplyBound(std::string& working, std::string& bound_slot);
+  void SwapBoundsIfCrossed();
+  std::string StoredBound(const std::string& value);
+  void ApplyHouseStyle();
+  void RedrawCaret(bool for_overwrite);
+  void PutFieldInEditMode();
+  void AcceptTyped(bool overwrite);
+  void DeleteCharacterAtCaret();
+  void UpdateRecord();
+  void TextChanged() override;
+
+  TEditType edit_type_ = TEditType::Strin;
+  TExitMode exit_mode_ = TExitMode::None;
+  std::string using_text_;
+  std::string enter_text_;
+  std::string exit_min_chk_;
+  std::string exit_max_chk_;
+  bool original_style_ = false;
+  TColor enter_color_ = clWindow;
+  bool enter_key_next_field_ = true;
+  bool over_write_ = false;
+  TAlignment alignment_ = TAlignment::taLeftJustify;
+  bool auto_clear_ = false;
+  bool auto_release_ = false;
+  bool check_beep_ = true;
+  bool entering_cursor_top_ = true;
+  bool next_prev_key_ = true;
+  bool auto_select_ = true;
+  bool ctl3d_ = true;
+  TBorderStyle border_style_ = TBorderStyle::bsSingle;
+  TImeMode ime_mode_ = TImeMode::imDontCare;
+  TEditCharCase char_case_ = TEditCharCase::ecNormal;
+  char password_char_ = '\0';
+  TEditField* field_ = nullptr;
+
+  std::string system_era_name_;
+  int min_year_ = 0;
+  int max_year_ = 0;
+  TDateTime date_value_ = kNoValidDate;
+  TDate date_parts_;
+
+  TLibNavigation nav_{*this};
+  bool modified_ = false;
+  bool canvas_made_ = false;
+  int caret_width_bytes_ = 0;
+  // A double-byte character is judged at its lead byte; its trail byte follows the verdict.
+  bool trail_pending_ = false;
+  bool drop_trail_ = false;
+  bool focused_ = false;
+  bool just_entered_ = false;
+  int byte_limit_ = 0;
+  int saved_max_length_ = 0;
+  TColor normal_color_ = clWindow;
+  // Caret and selection while there is no native edit.
+  int sel_start_ = 0;
+  int sel_length_ = 0;
+};
+
+}  // namespace kestrum::lib

@@ -1,0 +1,277 @@
+// Focus cycle, keys and field binding of the edit control.
+#include "lib/libedit_keys.h"
+#include "lib/ctl_form.h"
+#include "lib/libedit.h"
+#include "lib/sjis_bytes.h"
+
+namespace kestrum::lib {
+namespace {
+
+constexpr char kBackspace = 8;
+constexpr char kCtrlV = 22;
+constexpr char kCtrlX = 24;
+constexpr char kEnter = 13;
+constexpr char kEscape = 27;
+constexpr unsigned char kFirstPrintable = 32;
+
+}  // namespace
+
+void TLibEdit::DoEnter() {
+  // The window got the focus: the field shows its bound value again.
+  focused_ = true;
+  if (field_ != nullptr) DataChanged();
+  TEdit::DoEnter();
+  nav_.Entered();
+  saved_max_length_ = MaxLength();
+  just_entered_ = true;
+  enter_text_ = ExitText();
+  if (entering_cursor_top_) SetSelection(0, 0);
+  if (original_style_) {
+    if (edit_type_ == TEditType::Strin) {
+      over_write_ = false;
+      if (MaxLength() != 0) {
+        byte_limit_ = MaxLength();
+      } else if (field_ != nullptr && field_->Size() > 0) {
+        byte_limit_ = field_->Size();
+      }
+      // The key rule keeps the limit in bytes; the native edit would count characters.
+      SetMaxLength(0);
+    } else {
+      over_write_ = edit_type_ != TEditType::Numin;
+      ime_mode_ = TImeMode::imClose;
+    }
+  }
+  trail_pending_ = drop_trail_ = false;
+  SetColor(enter_color_);
+}
+
+void TLibEdit::DoExit() {
+  if (field_ != nullptr && modified_) {
+    try {
+      UpdateRecord();
+    } catch (...) {
+      // The value could not be stored: the field keeps the focus.
+      if (TForm* form = ParentForm()) form->FocusControl(this);
+      throw;
+    }
+  }
+  focused_ = false;
+  SetMaxLength(saved_max_length_);
+  SetColor(normal_color_);
+  if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->Repaint();
+  TEdit::DoExit();
+  nav_.Exited();
+}
+
+bool TLibEdit::KeyDownNotify(TKey& key, TShiftState shift) {
+  nav_.SetFocusTarget(nullptr);
+  TControl* named = key == kVkReturn ? nav_.TabStopEnter()
+                    : key == kVkUp   ? nav_.TabStopUp()
+                    : key == kVkDown ? nav_.TabStopDown()
+                                     : nullptr;
+  // The move itself happens in KeyDown; the exit then goes on to the target.
+  if (nav_.AimAt(named)) return false;
+  return TEdit::KeyDownNotify(key, shift);
+}
+
+bool TLibEdit::WantsKey(TKey key) const {
+  return key == kVkReturn || key == kVkUp || key == kVkDown;
+}
+
+void TLibEdit::KeyDown(TKey& key, TShiftState shift) {
+  if (focused_) RedrawCaret(false);
+  TEdit::KeyDown(key, shift);
+  if (!focused_) {
+    key = 0;
+    return;
+  }
+  switch (key) {
+    case kVkReturn:
+      key = 0;
+      if (enter_key_next_field_) FocusNextControl(false);
+      break;
+    case kVkUp:
+      key = 0;
+      if (next_prev_key_) FocusNextControl(true);
+      break;
+    case kVkDown:
+      key = 0;
+      if (next_prev_key_) FocusNextControl(false);
+      break;
+    case kVkLeft:
+    case kVkRight:
+      just_entered_ = false;
+      break;
+    case kVkInsert:
+      over_write_ = !over_write_;
+      just_entered_ = false;
+      break;
+    case kVkDelete:
+      if (!ReadOnly()) {
+        PutFieldInEditMode();
+        just_entered_ = false;
+      }
+      break;
+    case kVkHome:
+      // A second Home, at the start with nothing selected, clears the field.
+      if ((shift & kShiftShift) == 0 && SelStart() == 0 && SelLength() == 0 && !ReadOnly()) {
+        PutFieldInEditMode();
+        SetText("");
+        just_entered_ = false;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TLibEdit::KeyUp(TKey& key, TShiftState shift) {
+  TEdit::KeyUp(key, shift);
+  if (focused_) RedrawCaret(true);
+}
+
+void TLibEdit::MouseDown() { RedrawCaret(false); }
+
+void TLibEdit::MouseUp() {
+  if (focused_) RedrawCaret(true);
+}
+
+void TLibEdit::MouseWheel(int distance, TShiftState shift) {
+  if (next_prev_key_) nav_.Wheel(distance);
+  TEdit::MouseWheel(distance, shift);
+}
+
+void TLibEdit::KeyPress(char& key) {
+  TEdit::KeyPress(key);
+  const auto code = static_cast<unsigned char>(key);
+  if (trail_pending_ && code >= kFirstPrintable) {
+    trail_pending_ = false;
+    if (drop_trail_) {
+      drop_trail_ = false;
+      key = 0;
+      return;
+    }
+    // The lead byte already found room for both bytes; the set rule still applies.
+    if (edit_type_ != TEditType::Strin &&
+        FilterTypedByte(edit_type_, using_text_, 0, 0, key) != TKeyVerdict::Accept) {
+      Beep();
+      key = 0;
+    }
+    return;
+  }
+  switch (key) {
+    case kBackspace:
+    case kCtrlX:
+      if (!ReadOnly()) {
+        PutFieldInEditMode();
+        just_entered_ = false;
+      }
+      return;
+    case kEnter:
+      key = 0;
+      return;
+    case kCtrlV:
+      AcceptTyped(false);
+      return;
+    case kEscape:
+      key = 0;
+      if (field_ != nullptr) DataChanged();
+      modified_ = false;
+      return;
+    default:
+      break;
+  }
+  if (code < kFirstPrintable) return;
+  const bool lead = IsLeadByte(code);
+  // A lead byte needs room for its trail byte too.
+  const int caret = SelStart() + (lead ? 1 : 0);
+  const TKeyVerdict verdict = FilterTypedByte(edit_type_, using_text_, byte_limit_, caret, key);
+  trail_pending_ = lead;
+  drop_trail_ = lead && verdict != TKeyVerdict::Accept;
+  if (verdict == TKeyVerdict::Reject) Beep();
+  if (verdict != TKeyVerdict::Accept) {
+    key = 0;
+    return;
+  }
+  AcceptTyped(true);
+}
+
+void TLibEdit::AcceptTyped(bool overwrite) {
+  if (!ReadOnly()) {
+    PutFieldInEditMode();
+    if (just_entered_ && SelStart() == 0 && (edit_type_ != TEditType::Strin || auto_clear_)) {
+      SetText("");
+    }
+  }
+  just_entered_ = false;
+  if (overwrite && over_write_) DeleteCharacterAtCaret();
+}
+
+void TLibEdit::DeleteCharacterAtCaret() {
+  if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) {
+    peer->SendDeleteKey();
+    return;
+  }
+  std::string text = Text();
+  const int start = SelStart();
+  if (static_cast<size_t>(start) >= text.size()) return;
+  const int length = SelLength() > 0 ? SelLength() : CharacterBytesAt(text, start);
+  text.erase(static_cast<size_t>(start), static_cast<size_t>(length));
+  SetText(text);
+  SetSelection(start, 0);
+}
+
+void TLibEdit::RedrawCaret(bool for_overwrite) {
+  canvas_made_ = true;
+  const int under = CharacterBytesAt(Text(), SelStart());
+  const bool wide = for_overwrite && edit_type_ == TEditType::Strin && over_write_ && under > 0 &&
+                    SelLength() == 0;
+  caret_width_bytes_ = wide ? under : 0;
+  if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->ShapeCaret(caret_width_bytes_);
+}
+
+void TLibEdit::TextChanged() {
+  const int max_length = MaxLength();
+  if (auto_release_ && max_length != 0 && static_cast<int>(Text().size()) == max_length &&
+      SelStart() == max_length) {
+    FocusNextControl(false);
+  } else {
+    modified_ = true;
+  }
+  TEdit::TextChanged();
+}
+
+void TLibEdit::CutOrPaste() {
+  if (!ReadOnly()) PutFieldInEditMode();
+}
+
+void TLibEdit::PutFieldInEditMode() {
+  if (field_ != nullptr && !field_->Editing()) field_->Edit();
+}
+
+void TLibEdit::DataChanged() {
+  if (field_ == nullptr) {
+    SetText(NormalizeText(Text()));
+    return;
+  }
+  const bool editable = focused_ && field_->CanModify();
+  SetText(NormalizeText(editable ? field_->EditText() : field_->DisplayText()));
+  modified_ = field_->Editing();
+}
+
+void TLibEdit::UpdateRecord() {
+  try {
+    field_->SetText(ExitText());
+  } catch (const std::exception&) {
+    Beep();
+  }
+  // A value cut by the field must not end in half a character.
+  std::string stored = field_->Text();
+  if (!stored.empty() && ByteTypeAt(stored, stored.size() - 1) == TByteType::mbLeadByte) {
+    stored.pop_back();
+    field_->SetText(stored);
+  }
+  modified_ = false;
+}
+
+}  // namespace kestrum::lib

@@ -1,0 +1,99 @@
+// The main window's edit boxes on real subclassed Win32 edits: typing, list picks and the
+// boxes' own painting.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "kestrum_fixture.h"
+#include "platform/gui.h"
+#include "platform/gui_testing.h"
+#include "platform/gui_testing_edit.h"
+
+namespace kestrum::app {
+namespace {
+
+using namespace platform::testing;
+
+// The native widget set, with its beeps counted instead of sounded.
+class TCountingWidgetSet final : public lib::TWidgetSet {
+ public:
+  explicit TCountingWidgetSet(lib::TWidgetSet& inner) : inner_(inner) {}
+  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+    return inner_.CreatePeer(component);
+  }
+  void ProcessMessages() override { inner_.ProcessMessages(); }
+  void RunMessageLoop() override { inner_.RunMessageLoop(); }
+  void Terminate() override { inner_.Terminate(); }
+  void ShowError(const std::string& title, const std::string& text) override {
+    inner_.ShowError(title, text);
+  }
+  void Beep() override { ++beeps; }
+  void SetTitle(const std::string& title) override { inner_.SetTitle(title); }
+  void HideTaskbarWindow() override { inner_.HideTaskbarWindow(); }
+  int beeps = 0;
+
+ private:
+  lib::TWidgetSet& inner_;
+};
+
+class NativeEdit : public KestrumFixture {
+ protected:
+  size_t Count(const std::vector<uint32_t>& pixels, lib::TColor color) {
+    return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), NativeColor(color)));
+  }
+  TCountingWidgetSet widgets{platform::NativeWidgetSet()};
+  lib::TWidgetSetOverride native{widgets};
+};
+
+TEST_F(NativeEdit, AListEntryWithTrailingBlanksShowsTrimmed) {
+  Start();
+  form->edt_hostbox->SetItems({"ntp.example.jp  　", "x"});
+  form->Show();
+  UserSelect(*form->edt_hostbox, 0);
+  EXPECT_EQ(form->edt_hostname->Text(), "ntp.example.jp");
+  EXPECT_EQ(NativeText(*form->edt_hostname), "ntp.example.jp");
+}
+
+TEST_F(NativeEdit, TypingPastTheByteLimitDropsWholeCharactersSilently) {
+  Start();
+  form->edt_hostname->SetText("");
+  form->edt_hostname->SetMaxLength(10);
+  form->Show();
+  UserFocus(*form->edt_hostname);
+  EXPECT_TRUE(form->edt_hostname->FieldFocused());
+  UserTypeText(*form->edt_hostname, "abcdefghiあjk");
+  EXPECT_EQ(NativeText(*form->edt_hostname), "abcdefghij");
+  EXPECT_EQ(form->edt_hostname->Text(), "abcdefghij");
+  EXPECT_EQ(widgets.beeps, 0);
+  // Home at the start, with nothing selected, clears the box.
+  UserKeyDown(*form->edt_hostname, lib::kVkHome);
+  UserKeyDown(*form->edt_hostname, lib::kVkHome);
+  EXPECT_EQ(NativeText(*form->edt_hostname), "");
+}
+
+TEST_F(NativeEdit, DisabledBoxPaintsWindowTextOnTheActiveBorderColour) {
+  Start();
+  form->edt_time->SetText("2026/12/08 12:00:00   ");
+  form->Show();
+  const std::vector<uint32_t> pixels = NativeClientPixels(*form->edt_time);
+  ASSERT_FALSE(pixels.empty());
+  EXPECT_GT(Count(pixels, lib::clActiveBorder), pixels.size() / 2);
+  EXPECT_GT(Count(pixels, lib::clWindowText), 0u);
+  // The text keeps its blanks; only the painting drops them.
+  EXPECT_EQ(form->edt_time->Text(), "2026/12/08 12:00:00   ");
+}
+
+TEST_F(NativeEdit, TheFocusedBoxPaintsItsEnterColour) {
+  Start();
+  form->edt_hostname->SetEnterColor(lib::clYellow);
+  form->Show();
+  EXPECT_EQ(Count(NativeClientPixels(*form->edt_hostname), lib::clYellow), 0u);
+  UserFocus(*form->edt_hostname);
+  const std::vector<uint32_t> pixels = NativeClientPixels(*form->edt_hostname);
+  EXPECT_GT(Count(pixels, lib::clYellow), pixels.size() / 2);
+}
+
+}  // namespace
+}  // namespace kestrum::app

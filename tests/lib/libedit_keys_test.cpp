@@ -1,0 +1,391 @@
+// Focus cycle, key rules and field binding of the edit control, headless on a form.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "fakes/fake_app.h"
+#include "fakes/fake_clock.h"
+#include "lib/ctl_form.h"
+#include "lib/ctl_testing.h"
+#include "lib/libedit.h"
+#include "lib/libedit_keys.h"
+
+namespace kestrum::lib {
+namespace {
+
+TEST(EditKeyFilter, EachTypeTakesItsCharactersByteByByte) {
+  struct Case {
+    TEditType type;
+    std::string pattern;
+    char key;
+    TKeyVerdict verdict;
+  };
+  const std::string numin = "###,###,###,###,##0.####";
+  const Case cases[] = {
+      {TEditType::Numin, numin, '5', TKeyVerdict::Accept},
+      {TEditType::Numin, numin, ',', TKeyVerdict::Accept},
+      {TEditType::Numin, numin, '-', TKeyVerdict::Accept},
+      {TEditType::Numin, "0", ',', TKeyVerdict::Reject},     // no grouping in the pattern
+      {TEditType::Numin, numin, '\\', TKeyVerdict::Reject},  // yen sign not in the pattern
+      {TEditType::Numin, numin, 'a', TKeyVerdict::Reject},
+      {TEditType::NuminNo, "00000000", '-', TKeyVerdict::Reject},
+      {TEditType::Codein, "000-000-000", '-', TKeyVerdict::Accept},
+      {TEditType::Codein, "000-000-000", '.', TKeyVerdict::Reject},
+      {TEditType::Dayin, "yyyy/mm/dd", '/', TKeyVerdict::Accept},
+      {TEditType::Dayin, "yyyy/mm/dd", 'h', TKeyVerdict::Accept},
+      {TEditType::Dayin, "yyyy/mm/dd", 'x', TKeyVerdict::Reject},
+      {TEditType::Dayin, "yyyy/mm/dd", '\x95', TKeyVerdict::Accept},  // lead byte of 平
+      {TEditType::Dayin, "yyyy/mm/dd", '\xBD', TKeyVerdict::Reject},  // its trail byte
+      {TEditType::Dayin, "yyyy/mm/dd", '@', TKeyVerdict::Reject},     // a trail byte in the set
+      {TEditType::Timein, "00:00:00", ':', TKeyVerdict::Accept},
+      {TEditType::Timein, "0000", ':', TKeyVerdict::Reject},
+      {TEditType::TimeinH, "00:00:00", '-', TKeyVerdict::Reject},
+  };
+  for (const Case& c : cases) {
+    char key = c.key;
+    EXPECT_EQ(FilterTypedByte(c.type, c.pattern, 0, 0, key), c.verdict)
+        << static_cast<int>(c.type) << " '" << c.key << "' " << c.pattern;
+  }
+}
+
+TEST(EditKeyFilter, FreeTextLimitDropsSilentlyAndNeverSplitsACharacter) {
+  char key = 'a';
+  EXPECT_EQ(FilterTypedByte(TEditType::Strin, "", 10, 9, key), TKeyVerdict::Accept);
+  EXPECT_EQ(FilterTypedByte(TEditType::Strin, "", 10, 10, key), TKeyVerdict::Drop);
+  EXPECT_EQ(FilterTypedByte(TEditType::Strin, "", 0, 500, key), TKeyVerdict::Accept);
+  EXPECT_EQ(FilterTypedCharacter(TEditType::Strin, "", 10, 9, "あ"), TKeyVerdict::Drop);
+  EXPECT_EQ(FilterTypedCharacter(TEditType::Strin, "", 10, 8, "あ"), TKeyVerdict::Accept);
+  EXPECT_EQ(FilterTypedCharacter(TEditType::Dayin, "yyyy/mm/dd", 0, 0, "平"), TKeyVerdict::Reject);
+  EXPECT_EQ(CharacterBytesAt(std::string("a\x82"), 1), 1);
+  EXPECT_EQ(CharacterBytesAt("aあ", 1), 2);
+  EXPECT_EQ(CharacterBytesAt("a", 1), 0);
+}
+
+// Records the calls the edit makes on its bound field.
+class TFakeField final : public TEditField {
+ public:
+  bool editing = false;
+  int edits = 0;
+  int size = 0;
+  int throw_on_set = 0;  // the n-th SetText throws
+  int sets = 0;
+  std::string text, display;
+  bool Editing() const override { return editing; }
+  void Edit() override {
+    ++edits;
+    editing = true;
+  }
+  bool CanModify() const override { return true; }
+  int Size() const override { return size; }
+  bool numeric = false;
+  std::string display_format;
+  bool IsNumeric() const override { return numeric; }
+  void SetDisplayFormat(const std::string& format) override { display_format = format; }
+  std::string Text() const override { return text; }
+  void SetText(const std::string& value) override {
+    if (++sets == throw_on_set) throw std::runtime_error("refused");
+    text = size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
+  }
+  std::string DisplayText() const override { return display.empty() ? text : display; }
+  std::string EditText() const override { return text; }
+};
+
+class EditKeys : public ::testing::Test {
+ protected:
+  EditKeys() {
+    form.Show();
+    first = form.Make<TLibEdit>("first", &form);
+    second = form.Make<TLibEdit>("second", &form);
+    third = form.Make<TLibEdit>("third", &form);
+    for (int i = 0; TLibEdit * e : {first, second, third}) e->SetTabOrder(i++);
+  }
+  void Focus(TLibEdit* edit) { testing::Focus(*edit); }
+  // Types bytes; the ones the control lets through go in at the caret, as the native edit
+  // would put them.
+  void Type(TLibEdit* edit, const std::string& bytes) {
+    for (char b : bytes) {
+      const char key = testing::TypeChar(*edit, b);
+      if (key == 0) continue;
+      std::string text = edit->Text();
+      const auto at = std::min(static_cast<size_t>(edit->SelStart()), text.size());
+      text.insert(at, 1, key);
+      edit->SetSelection(static_cast<int>(at) + 1, 0);
+      edit->UserEdited(text);
+    }
+  }
+  // A key press; Home moves the caret to the start when the window still sees it.
+  void Press(TLibEdit* edit, TKey key) {
+    if (testing::PressKey(*edit, key) && key == kVkHome) edit->SetSelection(0, 0);
+  }
+  TLibEdit* Active() const { return dynamic_cast<TLibEdit*>(form.ActiveControl()); }
+
+  fakes::TFakeClock clock{EncodeDate(2026, 12, 8) + 0.5};
+  platform::TClockOverride clock_guard{clock};
+  fakes::TFakeWidgetSet widgets;
+  TWidgetSetOverride widget_guard{widgets};
+  TForm form{nullptr};
+  TLibEdit* first;
+  TLibEdit* second;
+  TLibEdit* third;
+};
+
+TEST_F(EditKeys, ByteLimitDropsWholeCharactersWithoutABeep) {
+  first->SetMaxLength(10);
+  Focus(first);
+  EXPECT_EQ(first->ByteLimit(), 10);
+  EXPECT_EQ(first->MaxLength(), 0);
+  Type(first, "abcdefghi");
+  Type(first, "あ");
+  EXPECT_EQ(first->Text(), "abcdefghi");
+  Type(first, "jk");
+  EXPECT_EQ(first->Text(), "abcdefghij");
+  EXPECT_EQ(widgets.beeps, 0);
+  Focus(second);
+  EXPECT_EQ(first->MaxLength(), 10);
+}
+
+TEST_F(EditKeys, RejectedCharactersBeepAndInsertNothing) {
+  first->SetEditType(TEditType::Numin);
+  first->SetUsingText("#0.00");
+  Focus(first);
+  Type(first, "1,2");
+  EXPECT_EQ(first->Text(), "12");
+  EXPECT_EQ(widgets.beeps, 1);
+  // A full-width character whose lead byte is refused takes its trail byte with it.
+  second->SetEditType(TEditType::Timein);
+  Focus(second);
+  Type(second, "あ1");
+  EXPECT_EQ(second->Text(), "1");
+  EXPECT_EQ(widgets.beeps, 2);
+}
+
+TEST_F(EditKeys, HomeTwiceClearsAnEditableField) {
+  for (bool read_only : {false, true}) {
+    first->SetReadOnly(read_only);
+    first->SetText("abc");
+    Focus(first);
+    first->SetSelection(2, 0);
+    Press(first, kVkHome);
+    EXPECT_EQ(first->Text(), "abc");
+    Press(first, kVkHome);
+    EXPECT_EQ(first->Text(), read_only ? "abc" : "") << read_only;
+    Focus(second);
+  }
+}
+
+TEST_F(EditKeys, FirstTypedCharacterAtTheStartClearsTypedFieldsOrWithAutoClear) {
+  struct Case {
+    TEditType type;
+    bool auto_clear;
+    std::string start, typed, out;
+  };
+  const Case cases[] = {
+      {TEditType::Strin, false, "abc", "x", "xabc"},
+      {TEditType::Strin, true, "abc", "x", "x"},
+      {TEditType::Codein, false, "123-456-000", "9", "9"},
+      {TEditType::TimeinH, false, "12:00:00", "1", "1"},
+  };
+  for (const Case& c : cases) {
+    first->SetEditType(c.type);
+    first->SetAutoClear(c.auto_clear);
+    first->SetText(c.start);
+    first->SetSelection(0, 0);
+    Focus(first);
+    Type(first, c.typed);
+    EXPECT_EQ(first->Text(), c.out) << c.start;
+    EXPECT_FALSE(first->JustEntered());
+    Focus(second);
+  }
+}
+
+TEST_F(EditKeys, OverwriteReplacesTheWholeCharacterUnderTheCaret) {
+  first->SetText("aあb");
+  Focus(first);
+  EXPECT_FALSE(first->OverWrite());
+  first->SetSelection(1, 0);
+  Press(first, kVkInsert);
+  EXPECT_TRUE(first->OverWrite());
+  EXPECT_EQ(first->CaretWidthBytes(), 2);  // the caret covers あ
+  Type(first, "z");
+  EXPECT_EQ(first->Text(), "azb");
+  // The other types overwrite from entry on, with the narrow caret.
+  second->SetEditType(TEditType::Codein);
+  Focus(second);
+  EXPECT_TRUE(second->OverWrite());
+  Press(second, kVkRight);
+  EXPECT_EQ(second->CaretWidthBytes(), 0);
+}
+
+TEST_F(EditKeys, EnterUpDownAndTheWheelMoveTheFocus) {
+  Focus(first);
+  Press(first, kVkReturn);
+  EXPECT_EQ(Active(), second);
+  Press(second, kVkUp);
+  EXPECT_EQ(Active(), first);
+  Press(first, kVkDown);
+  EXPECT_EQ(Active(), second);
+  testing::TurnWheel(*second, -kWheelDelta);
+  EXPECT_EQ(Active(), third);
+  testing::TurnWheel(*third, kWheelDelta);
+  EXPECT_EQ(Active(), second);
+  testing::TurnWheel(*second, -2 * kWheelDelta);
+  EXPECT_EQ(Active(), second);
+  second->SetEnterKeyNextField(false);
+  second->SetNextPrevKey(false);
+  for (TKey key : {kVkReturn, kVkDown}) Press(second, key);
+  testing::TurnWheel(*second, -kWheelDelta);
+  EXPECT_EQ(Active(), second);
+}
+
+TEST_F(EditKeys, NamedTargetsWinUnlessTheyCannotTakeTheFocus) {
+  first->SetTabStopEnter(third);
+  Focus(first);
+  Press(first, kVkReturn);
+  EXPECT_EQ(Active(), third);
+  third->SetEnabled(false);
+  EXPECT_EQ(first->TabStopEnter(), third);
+  Focus(first);
+  Press(first, kVkReturn);
+  EXPECT_EQ(Active(), second);
+}
+
+TEST_F(EditKeys, EntryRemembersTheValueAndExitRestoresTheLength) {
+  first->SetEditType(TEditType::Numin);
+  first->SetText("1234.5");
+  Focus(first);
+  EXPECT_EQ(first->EnterText(), "1234.5");
+  EXPECT_FALSE(first->OverWrite());
+  EXPECT_TRUE(first->FieldFocused());
+  first->SetEnterColor(clYellow);
+  Focus(second);
+  Focus(first);
+  EXPECT_EQ(first->Color(), clYellow);
+  Focus(second);
+  EXPECT_FALSE(first->FieldFocused());
+  EXPECT_EQ(first->Color(), clWindow);
+  EXPECT_EQ(first->MaxLength(), 24);
+}
+
+TEST_F(EditKeys, PaintingARightAlignedFieldJustEnteredPutsTheCaretFirst) {
+  first->SetEditType(TEditType::Numin);
+  first->SetEnteringCursorTop(true);
+  first->SetText("123");
+  Focus(first);
+  first->SetSelection(3, 0);  // where the native edit leaves it
+  first->PaintedFocused();
+  EXPECT_EQ(first->SelStart(), 0);
+  Press(first, kVkRight);
+  first->SetSelection(2, 0);
+  first->PaintedFocused();
+  EXPECT_EQ(first->SelStart(), 2);
+}
+
+TEST_F(EditKeys, AutoReleaseLeavesAFullFieldButNeverAFreeTextOne) {
+  first->SetEditType(TEditType::NuminNo);
+  first->SetAutoRelease(true);
+  Focus(first);
+  Type(first, "1234567");
+  EXPECT_EQ(Active(), first);
+  Type(first, "8");
+  EXPECT_EQ(Active(), second);
+  Focus(third);
+  second->SetMaxLength(3);
+  second->SetAutoRelease(true);
+  Focus(second);
+  Type(second, "abc");
+  EXPECT_EQ(Active(), second);
+}
+
+TEST_F(EditKeys, BoundFieldIsEditedWrittenOnExitAndResetByEscape) {
+  TFakeField field;
+  field.size = 6;
+  field.text = "old";
+  first->SetField(&field);
+  Focus(first);
+  EXPECT_EQ(first->Text(), "old");
+  EXPECT_EQ(first->ByteLimit(), 6);
+  Type(first, "x");
+  EXPECT_EQ(field.edits, 1);
+  char escape = kVkEscape;
+  first->KeyPress(escape);
+  EXPECT_EQ(escape, 0);
+  EXPECT_EQ(first->Text(), "old");
+  first->SetSelection(3, 0);
+  Type(first, "ab漢");  // no room for the kanji in 6 bytes
+  EXPECT_EQ(first->Text(), "oldab");
+  // Past the limit the field itself cuts the value, and half a character goes.
+  first->SetByteLimit(0);
+  Type(first, "漢");
+  Focus(second);
+  EXPECT_EQ(field.text, "oldab");
+  EXPECT_EQ(Active(), second);
+}
+
+TEST_F(EditKeys, ARefusedValueBeepsAndAFailedWriteKeepsTheFocus) {
+  TFakeField field;
+  first->SetField(&field);
+  Focus(first);
+  Type(first, "v");
+  field.throw_on_set = 1;
+  Focus(second);
+  EXPECT_EQ(widgets.beeps, 1);
+  EXPECT_EQ(Active(), second);
+
+  field.text = "\x82";  // the stored value ends in a lead byte; cutting it is refused
+  field.sets = 0;
+  field.throw_on_set = 2;
+  Focus(first);
+  first->SetSelection(0, 0);
+  Type(first, "w");
+  EXPECT_THROW(Focus(second), std::runtime_error);
+  EXPECT_EQ(Active(), first);
+}
+
+TEST_F(EditKeys, ANumericFieldShowsThePatternAndEmptyZeroGroups) {
+  TFakeField field;
+  field.numeric = true;
+  first->SetField(&field);
+  first->SetEditType(TEditType::StrinNo);
+  first->UnfocusedLook();
+  EXPECT_EQ(field.display_format, "000-000-000;#;#");
+  first->SetEditType(TEditType::Numin);
+  first->UnfocusedLook();
+  EXPECT_EQ(field.display_format, "###,###,###,###,##0.####");
+}
+
+TEST_F(EditKeys, UnfocusedLookShowsNormalizedTextInTheStateColours) {
+  first->SetText("host  　");
+  TLibEdit::TLook look = first->UnfocusedLook();
+  EXPECT_EQ(look.text, "host");
+  EXPECT_EQ(first->Text(), "host  　");
+  EXPECT_EQ(look.background, clWindow);
+  EXPECT_EQ(look.border_offset, 1);
+  EXPECT_FALSE(look.frame);
+  first->SetEnabled(false);
+  look = first->UnfocusedLook();
+  EXPECT_EQ(look.text_color, clWindowText);
+  EXPECT_EQ(look.background, clActiveBorder);
+  first->SetCtl3D(false);
+  first->SetPasswordChar('*');
+  look = first->UnfocusedLook();
+  EXPECT_EQ(look.text, "****");
+  EXPECT_EQ(look.border_offset, 2);
+  EXPECT_TRUE(look.frame);
+
+  struct Case {
+    TAlignment alignment;
+    int client, text, margin, left;
+  };
+  const Case cases[] = {{TAlignment::taLeftJustify, 100, 40, 3, 3},
+                        {TAlignment::taRightJustify, 100, 40, 3, 56},
+                        {TAlignment::taCenter, 101, 40, 3, 30},
+                        {TAlignment::taCenter, 30, 41, 3, -5}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(TLibEdit::TextLeft(c.alignment, c.client, c.text, c.margin), c.left);
+  }
+}
+
+}  // namespace
+}  // namespace kestrum::lib
