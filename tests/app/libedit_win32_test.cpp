@@ -89,6 +89,8 @@ TEST_F(NativeEdit, TheFocusedBoxPaintsItsEnterColour) {
   Start();
   form->edt_hostname->SetEnterColor(lib::clYellow);
   form->Show();
+  // The shown window focuses its first control, the host box; take the focus away first.
+  UserFocus(*form->btn_get);
   EXPECT_EQ(Count(NativeClientPixels(*form->edt_hostname), lib::clYellow), 0u);
   UserFocus(*form->edt_hostname);
   const std::vector<uint32_t> pixels = NativeClientPixels(*form->edt_hostname);
