@@ -2,7 +2,7 @@
 """Loopback servers for the end-to-end runs: SNTP (udp/123), Time (tcp/37), HTTP (tcp/80).
 
 Each service is "off" (not started), "silent" (takes requests, never answers) or answers with the
-true time shifted by --shift seconds. Every request is counted in --log (one line per request).
+true time shifted by --shift seconds; SNTP can also answer "old", a time in 1999. Every request is counted in --log (one line per request).
 The servers bind 127.0.0.1 only and stop by themselves after --lifetime seconds.
 """
 import argparse
@@ -17,6 +17,8 @@ NTP_MODE_SERVER = 4
 NTP_VERSION = 4
 HTTP_BODY = b"Microsoft Connect Test"
 LOOPBACK = "127.0.0.1"
+# 1999-12-31 00:00 UTC: too early for the program to believe.
+OLD_UNIX_TIME = 946598400
 
 
 def ntp_timestamp(unix_seconds):
@@ -65,6 +67,8 @@ def serve_sntp(sock, mode, shift, log):
         log.write("sntp", f"{len(data)} bytes, first byte {data[0]:#04x}" if data else "empty")
         if mode == "answer":
             sock.sendto(sntp_reply(data, shift), peer)
+        elif mode == "old":
+            sock.sendto(sntp_reply(data, OLD_UNIX_TIME - time.time()), peer)
 
 
 def serve_tcp(sock, handle):
@@ -114,7 +118,7 @@ def http_handler(mode, log):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     modes = ["off", "silent", "answer"]
-    parser.add_argument("--sntp", choices=modes, default="answer")
+    parser.add_argument("--sntp", choices=modes + ["old"], default="answer")
     parser.add_argument("--time", choices=modes, default="answer")
     parser.add_argument("--http", choices=modes, default="answer")
     parser.add_argument("--shift", type=float, default=0.0, help="seconds added to the true time")

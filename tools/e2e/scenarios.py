@@ -112,11 +112,14 @@ class Window:
 class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
-    def __init__(self, env, name, build, args=()):
+    def __init__(self, env, name, build, args=(), time_server=None):
         self.env = env
         self.folder = env.work / name
         self.folder.mkdir(parents=True)
         shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        if time_server is not None:
+            (self.folder / "Environ.ini").write_bytes(
+                f"[Kestrum]\r\nTimeServer={time_server}\r\n".encode("cp932"))
         self.winpeek = build / "tools/e2e/kestrum-winpeek.exe"
         self.process = subprocess.Popen([env.wine, str(self.folder / "Kestrum.exe"), *args],
                                         cwd=self.folder, stdin=subprocess.DEVNULL,
@@ -337,12 +340,13 @@ def check_tab_order(app):
                       "edt_hostname"], f"focus and Tab visit {visited}")
 
 
-def check_server_time(text):
+def check_server_time(text, shift=0):
     match = re.fullmatch(r"(\d{4})/(\d{2})/(\d{2}) (\d{1,2}):(\d{2}):(\d{2})", text)
     check(match, f"edt_time reads {text!r}")
     shown = datetime.datetime(*map(int, match.groups()), tzinfo=JAPAN)
-    drift = abs((shown - datetime.datetime.now(JAPAN)).total_seconds())
-    check(drift < 30, f"edt_time {text} is {drift:.0f} s away from Japan time")
+    expected = datetime.datetime.now(JAPAN) + datetime.timedelta(seconds=shift)
+    drift = abs((shown - expected).total_seconds())
+    check(drift < 30, f"edt_time {text} is {drift:.0f} s away from Japan time + {shift} s")
 
 
 # ---- scenarios ----
@@ -436,6 +440,41 @@ def time_protocol_fallback(env, build):
         app.close()
 
 
+def literal_address(env, build):
+    """A dotted address as the stored server, and a server 90 s ahead: time and offset shown."""
+    log = env.start_servers("literal", sntp="answer", time="off", http="answer", shift=90)
+    app = Kestrum(env, "literal", build, time_server="127.0.0.1")
+    try:
+        window = app.wait_window("main")
+        check(window.text("edt_hostname") == "127.0.0.1", "stored server not in the host box")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.", 30, seen)
+        check_server_time(window.text("edt_time"), shift=90)
+        check(re.fullmatch(r"誤差 (89|90) 秒", window.text("edt_offset")),
+              f"edt_offset reads {window.text('edt_offset')!r}")
+        check(app.settings().get("TimeServer") == "127.0.0.1", f"Environ.ini {app.settings()}")
+        check(requests(log, "sntp") == 1, f"SNTP requests: {requests(log, 'sntp')}")
+    finally:
+        app.close()
+
+
+def old_sntp_time(env, build):
+    """SNTP answers a time before 2000: the Time protocol's answer is taken instead."""
+    log = env.start_servers("oldsntp", sntp="old", time="answer", http="answer")
+    app = Kestrum(env, "oldsntp", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 30, seen)
+        check_server_time(window.text("edt_time"))
+        check(requests(log, "sntp") == 1 and requests(log, "time") == 1,
+              f"requests: sntp {requests(log, 'sntp')}, time {requests(log, 'time')}")
+    finally:
+        app.close()
+
+
 def no_server(env, build):
     log = env.start_servers("noserver", sntp="off", time="off", http="answer")
     app = Kestrum(env, "noserver", build)
@@ -489,6 +528,8 @@ SCENARIOS = {
     "interactive-sync": interactive_sync,
     "unattended": unattended,
     "time-protocol-fallback": time_protocol_fallback,
+    "literal-address": literal_address,
+    "old-sntp-time": old_sntp_time,
     "no-server": no_server,
     "refused-clock-write": refused_clock_write,
 }
