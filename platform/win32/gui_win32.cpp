@@ -121,19 +121,6 @@ HBRUSH TWin32Peer::PrepareColors(HDC dc) {
 
 namespace {
 
-// An error that escapes a handler goes to the default error report; no exception may unwind
-// through the platform's message dispatching.
-template <class F>
-void Guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    lib::Application().HandleException(error);
-  } catch (...) {
-    lib::Application().HandleException(std::runtime_error("Unknown error"));
-  }
-}
-
 lib::TShiftState CurrentShift() {
   lib::TShiftState shift = lib::kShiftNone;
   if (GetKeyState(VK_SHIFT) < 0) shift |= lib::kShiftShift;

@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "lib/ctl_control.h"
+#include "lib/ctl_form.h"
 #include "lib/ctl_peer.h"
 #include "lib/libedit.h"
 
@@ -15,6 +17,19 @@ namespace kestrum::platform::win32 {
 std::wstring Wide(const std::string& sjis);
 std::string Narrow(const std::wstring& wide);
 COLORREF ToColorRef(lib::TColor color);
+
+// An error that escapes a handler goes to the default error report; no exception may unwind
+// through the platform's message dispatching.
+template <class F>
+void Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    lib::Application().HandleException(error);
+  } catch (...) {
+    lib::Application().HandleException(std::runtime_error("Unknown error"));
+  }
+}
 
 constexpr wchar_t kFormClass[] = L"KestrumForm";
 constexpr wchar_t kPanelClass[] = L"KestrumPanel";

@@ -21,15 +21,6 @@ constexpr int kNarrowCaretWidth = 2;
 constexpr LPARAM kDeleteDown = 0x01530001;
 constexpr LPARAM kDeleteUp = static_cast<LPARAM>(0xC1530001u);
 
-template <class F>
-void Guarded(F&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    lib::Application().HandleException(error);
-  }
-}
-
 class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
  public:
   explicit TLibEditWin32Peer(lib::TLibEdit& edit) : TWin32Peer(edit), edit_(edit) {
