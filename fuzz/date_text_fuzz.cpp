@@ -39,8 +39,8 @@ bool InCalendar(TDateTime value) {
     const TDate d = DecodeDate(value);
     const TTimeOfDay t = DecodeTime(value);
     return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-           d.day <= DaysInMonth(d.year, d.month) && t.hour < 24 && t.minute < 60 &&
-           t.second < 60 && t.millisecond < 1000;
+           d.day <= DaysInMonth(d.year, d.month) && t.hour < 24 && t.minute < 60 && t.second < 60 &&
+           t.millisecond < 1000;
   } catch (const EConvertError&) {
     return false;
   }
@@ -54,19 +54,20 @@ void CheckReader(const char* name, std::string_view text, Try try_read, Throw re
   FUZZ_CHECK(!ok || InCalendar(tried), "%s gave %.17g outside the calendar", name, tried);
   try {
     const TDateTime thrown = read(text);
-    FUZZ_CHECK(ok && thrown == tried, "%s: the throwing form read what the Try form did not",
-               name);
+    FUZZ_CHECK(ok && thrown == tried, "%s: the throwing form read what the Try form did not", name);
   } catch (const EConvertError&) {
     FUZZ_CHECK(!ok, "%s: the throwing form failed where the Try form read", name);
   }
 }
 
 void CheckReaders(std::string_view text, int default_year) {
-  CheckReader("date", text,
-              [&](std::string_view t, TDateTime& r) { return TryTextToDate(t, r, default_year); },
-              [&](std::string_view t) { return TextToDate(t, default_year); });
-  CheckReader("time", text, [](std::string_view t, TDateTime& r) { return TryTextToTime(t, r); },
-              [](std::string_view t) { return TextToTime(t); });
+  CheckReader(
+      "date", text,
+      [&](std::string_view t, TDateTime& r) { return TryTextToDate(t, r, default_year); },
+      [&](std::string_view t) { return TextToDate(t, default_year); });
+  CheckReader(
+      "time", text, [](std::string_view t, TDateTime& r) { return TryTextToTime(t, r); },
+      [](std::string_view t) { return TextToTime(t); });
   CheckReader(
       "date-time", text,
       [&](std::string_view t, TDateTime& r) { return TryTextToDateTime(t, r, default_year); },
@@ -80,15 +81,16 @@ void CheckReaders(std::string_view text, int default_year) {
   }
 }
 
-void CheckSameMoment(TDateTime written, TDateTime read, bool milliseconds, const std::string& text) {
+void CheckSameMoment(TDateTime written, TDateTime read, bool milliseconds,
+                     const std::string& text) {
   const TDate d1 = DecodeDate(written), d2 = DecodeDate(read);
   TTimeOfDay t1 = DecodeTime(written), t2 = DecodeTime(read);
   if (!milliseconds) t1.millisecond = t2.millisecond = 0;
   FUZZ_CHECK(d1 == d2 && t1 == t2,
              "\"%s\" (%.17g) read back as %.17g: %04d-%02d-%02d %02d:%02d:%02d.%03d vs "
              "%04d-%02d-%02d %02d:%02d:%02d.%03d",
-             text.c_str(), written, read, d1.year, d1.month, d1.day, t1.hour, t1.minute,
-             t1.second, t1.millisecond, d2.year, d2.month, d2.day, t2.hour, t2.minute, t2.second,
+             text.c_str(), written, read, d1.year, d1.month, d1.day, t1.hour, t1.minute, t1.second,
+             t1.millisecond, d2.year, d2.month, d2.day, t2.hour, t2.minute, t2.second,
              t2.millisecond);
 }
 

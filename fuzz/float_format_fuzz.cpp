@@ -38,8 +38,8 @@ void CheckGeneralForm(long double value) {
     return;
   }
   FUZZ_CHECK(TryTextToFloat(text, read), "FloatToStr gave unreadable \"%s\"", text.c_str());
-  FUZZ_CHECK(std::fabs(read - value) <= std::fabs(value) * 1e-14L,
-             "%.21Lg -> \"%s\" -> %.21Lg", value, text.c_str(), read);
+  FUZZ_CHECK(std::fabs(read - value) <= std::fabs(value) * 1e-14L, "%.21Lg -> \"%s\" -> %.21Lg",
+             value, text.c_str(), read);
 }
 
 // "0", "#,##0", with up to seven decimals "0.000".

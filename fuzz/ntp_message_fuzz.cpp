@@ -31,8 +31,8 @@ void CheckTimestamp(uint32_t seconds, uint32_t fraction) {
   FUZZ_CHECK(decoded_ms * 10 - expected_tenths <= 6 && expected_tenths - decoded_ms * 10 <= 6,
              "seconds %u fraction %u: %04d-%02d-%02d %02d:%02d:%02d.%03d, expected %.4f s "
              "after 1900",
-             seconds, fraction, d.year, d.month, d.day, t.hour, t.minute, t.second,
-             t.millisecond, expected_tenths / 10000.0);
+             seconds, fraction, d.year, d.month, d.day, t.hour, t.minute, t.second, t.millisecond,
+             expected_tenths / 10000.0);
 }
 
 }  // namespace

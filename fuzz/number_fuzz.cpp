@@ -69,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string clean = CleanNumber(text);
   FUZZ_CHECK(IsCleanShape(clean), "CleanNumber gave \"%s\"", clean.c_str());
-  FUZZ_CHECK(clean == CleanNumber(clean), "CleanNumber is not idempotent on \"%s\"",
-             clean.c_str());
+  FUZZ_CHECK(clean == CleanNumber(clean), "CleanNumber is not idempotent on \"%s\"", clean.c_str());
 
   const int32_t integer = IntegerPart(text);
   const std::optional<int32_t> expected = ExpectedInteger(clean);

@@ -59,8 +59,9 @@ void CheckTrim(std::string_view text) {
   FUZZ_CHECK(both == TrimSpaces(left, "r"), "both sides differ from left, then right");
   FUZZ_CHECK(!left.starts_with(' ') && !left.starts_with(kWideBlank), "blank left on the left");
   const std::vector<Kind> kinds = Kinds(right);
-  const bool blank_end = !right.empty() && ((right.back() == ' ' && kinds.back() == Kind::kSingle) ||
-                                            (right.ends_with(kWideBlank) && kinds.back() == Kind::kTrail));
+  const bool blank_end =
+      !right.empty() && ((right.back() == ' ' && kinds.back() == Kind::kSingle) ||
+                         (right.ends_with(kWideBlank) && kinds.back() == Kind::kTrail));
   FUZZ_CHECK(!blank_end, "blank left on the right");
   // Only blanks were cut: what is left of the right end is a whole number of characters.
   const std::vector<Kind> text_kinds = Kinds(text);
@@ -91,8 +92,8 @@ void CheckConversions(std::string_view text, int size, int option, int mode) {
   }
   FUZZ_CHECK(out.size() <= static_cast<size_t>(size), "%zu bytes for size %d", out.size(), size);
   const size_t growth = mode == kToFullWidth ? 2 : 1;
-  FUZZ_CHECK(out.size() <= growth * text.size(), "mode %d grew %zu bytes to %zu", mode,
-             text.size(), out.size());
+  FUZZ_CHECK(out.size() <= growth * text.size(), "mode %d grew %zu bytes to %zu", mode, text.size(),
+             out.size());
   ToFullWidth(text, option);
   ToHalfWidth(text, option);
   ToKatakana(text);

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const long double expected = 2.0L + seconds / 86400.0L;
   // The fraction is cut to four decimals: up to a tenth of a millisecond early.
   FUZZ_CHECK(std::fabs(static_cast<long double>(client.NTPTime()) - expected) * 86400 < 1.01e-4L,
-             "transmit %08x.%08x: NTPTime %.12f, expected %.12Lf", Word(reply, 40),
-             Word(reply, 44), client.NTPTime(), expected);
+             "transmit %08x.%08x: NTPTime %.12f, expected %.12Lf", Word(reply, 40), Word(reply, 44),
+             client.NTPTime(), expected);
   return 0;
 }

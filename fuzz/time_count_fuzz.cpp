@@ -29,9 +29,10 @@ void CheckExactSecond(lib::TDateTime value, uint64_t seconds) {
              "count %llu decoded as %04d-%02d-%02d %02d:%02d:%02d.%03d",
              static_cast<unsigned long long>(seconds), d.year, d.month, d.day, t.hour, t.minute,
              t.second, t.millisecond);
-  FUZZ_CHECK(lib::DayOfWeek(value) == static_cast<int>(weekday{floor<days>(moment)}.c_encoding()) + 1,
-             "count %llu: day of week %d", static_cast<unsigned long long>(seconds),
-             lib::DayOfWeek(value));
+  FUZZ_CHECK(
+      lib::DayOfWeek(value) == static_cast<int>(weekday{floor<days>(moment)}.c_encoding()) + 1,
+      "count %llu: day of week %d", static_cast<unsigned long long>(seconds),
+      lib::DayOfWeek(value));
 }
 
 }  // namespace
@@ -52,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     const platform::TSystemTime st = lib::DateTimeToSystemTime(value);
     FUZZ_CHECK(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 &&
-                   st.wHour < 24 && st.wMinute < 60 && st.wSecond < 60 &&
-                   st.wMilliseconds < 1000 && st.wDayOfWeek < 7,
-             "%zu bytes: calendar fields out of range", size);
+                   st.wHour < 24 && st.wMinute < 60 && st.wSecond < 60 && st.wMilliseconds < 1000 &&
+                   st.wDayOfWeek < 7,
+               "%zu bytes: calendar fields out of range", size);
   } catch (const lib::EConvertError&) {
     FUZZ_CHECK(size > 4, "a count of %zu bytes was refused", size);
   }
