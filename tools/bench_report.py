@@ -153,7 +153,6 @@ Notes:
   process has no right to the machine's clock (the responder's clock is unshifted, so the offset
   is 0 and no step is tried anyway). The button is pressed with xdotool; a screenshot of the
   result is left in build/bench/results/wine-sync.png.
-  (`Kestrum.exe /S 0` was tried first: it showed no window and made no request within 120 s.)
 """)
 
 
