@@ -6,6 +6,7 @@
 #include "app/kestrum1.h"
 #include "app/kestrum2.h"
 #include "app/servers.h"
+#include "app/status_texts.h"
 #include "lib/dateformat.h"
 #include "lib/libadd_number.h"
 #include "platform/clock.h"
@@ -30,7 +31,6 @@ constexpr char kConnectingInternet[] = "インターネット接続中です";
 constexpr char kWaitingInternet[] = "インターネット接続待ち(";
 constexpr char kConnectingServer[] = "タイムサーバ接続中です";
 constexpr char kSearchingServer[] = "タイムサーバを検索します(";
-constexpr char kCannotObtain[] = "時刻を取得できません";
 constexpr char kObtainedSntp[] = "時刻を取得しました.";
 constexpr char kObtainedTime[] = "時刻を取得しました..";
 constexpr char kInterrupted[] = "中断しました";

@@ -3,6 +3,7 @@
 
 #include "app/kestrum1.h"
 #include "app/kestrum2.h"
+#include "app/status_texts.h"
 #include "lib/datetime.h"
 #include "lib/libadd_number.h"
 #include "platform/clock.h"
@@ -15,7 +16,6 @@ constexpr double kHundredthsPerDay = lib::kSecsPerDay * 100;
 constexpr char kTimeCorrect[] = "時刻は正常です";
 constexpr char kCorrectedPrefix[] = "時刻を ";
 constexpr char kCorrectedSuffix[] = "秒 修正しました";
-constexpr char kCannotObtain[] = "時刻を取得できません";
 constexpr char kCannotCorrect[] = "時刻を修正できません";
 
 }  // namespace

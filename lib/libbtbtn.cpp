@@ -53,11 +53,9 @@ bool TLibBtBtn::KeyDownNotify(TKey& key, TShiftState shift) {
       break;
     }
     case kVkUp:
-      AimAt(TabStopUp());
-      previous = true;
-      break;
     case kVkDown:
-      AimAt(TabStopDown());
+      AimAt(NamedTarget(key));
+      previous = key == kVkUp;
       break;
     default:
       return TButton::KeyDownNotify(key, shift);

@@ -57,18 +57,14 @@ bool TLibCBox::WantsKey(TKey key) const {
 bool TLibCBox::KeyDownNotify(TKey& key, TShiftState shift) {
   bool previous = false;
   switch (key) {
-    case kVkReturn:
-      AimAt(TabStopEnter());
-      break;
     case kVkSpace:
       SetDroppedDown(true);
       return TComboBox::KeyDownNotify(key, shift);
+    case kVkReturn:
     case kVkUp:
-      AimAt(TabStopUp());
-      previous = true;
-      break;
     case kVkDown:
-      AimAt(TabStopDown());
+      AimAt(NamedTarget(key));
+      previous = key == kVkUp;
       break;
     default:
       return TComboBox::KeyDownNotify(key, shift);

@@ -65,12 +65,8 @@ void TLibEdit::DoExit() {
 
 bool TLibEdit::KeyDownNotify(TKey& key, TShiftState shift) {
   nav_.SetFocusTarget(nullptr);
-  TControl* named = key == kVkReturn ? nav_.TabStopEnter()
-                    : key == kVkUp   ? nav_.TabStopUp()
-                    : key == kVkDown ? nav_.TabStopDown()
-                                     : nullptr;
   // The move itself happens in KeyDown; the exit then goes on to the target.
-  if (nav_.AimAt(named)) return false;
+  if (nav_.AimAt(nav_.NamedTarget(key))) return false;
   return TEdit::KeyDownNotify(key, shift);
 }
 

@@ -4,6 +4,7 @@
 // through the containing form.
 
 #include "lib/ctl_control.h"
+#include "lib/ctl_keys.h"
 
 namespace kestrum::lib {
 
@@ -18,6 +19,14 @@ class TLibNavigation {
   void SetTabStopUp(TControl* control) { Store(tab_stop_up_, control); }
   TControl* TabStopDown() const { return tab_stop_down_.Get(); }
   void SetTabStopDown(TControl* control) { Store(tab_stop_down_, control); }
+
+  // The named target of Enter, Up or Down; null for any other key.
+  TControl* NamedTarget(TKey key) const {
+    return key == kVkReturn ? TabStopEnter()
+           : key == kVkUp   ? TabStopUp()
+           : key == kVkDown ? TabStopDown()
+                            : nullptr;
+  }
 
   // Given the focus at the next focus exit; cleared at focus entry.
   TControl* FocusTarget() const { return focus_target_.Get(); }
