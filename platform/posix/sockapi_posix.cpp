@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -269,6 +270,25 @@ int recvfrom(TNativeSocket s, char* buffer, int length, int flags, sockaddr* fro
   return result;
 }
 
+// A signal caught by the process (a profiler's or a test runner's timer) is not a socket error:
+// the wait goes on for what is left of it, as a Winsock wait would.
+int64_t MonotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+int PollRetryingSignals(pollfd* fds, nfds_t count, int wait_ms) {
+  const int64_t deadline = MonotonicMs() + wait_ms;
+  for (;;) {
+    const int result = ::poll(fds, count, wait_ms);
+    if (result >= 0 || errno != EINTR) return result;
+    if (wait_ms < 0) continue;
+    const int64_t left = deadline - MonotonicMs();
+    wait_ms = left > 0 ? static_cast<int>(left) : 0;
+  }
+}
+
 // Winsock semantics on poll(): the sets come back holding the ready handles only.
 int select(int, TNativeFdSet* read, TNativeFdSet* write, TNativeFdSet* except,
            const timeval* timeout) {
@@ -287,7 +307,7 @@ int select(int, TNativeFdSet* read, TNativeFdSet* write, TNativeFdSet* except,
   }
   const int wait_ms =
       timeout == nullptr ? -1 : static_cast<int>(timeout->tv_sec * 1000 + timeout->tv_usec / 1000);
-  if (Check(::poll(fds, count, wait_ms)) < 0) return -1;
+  if (Check(PollRetryingSignals(fds, count, wait_ms)) < 0) return -1;
   for (nfds_t i = 0; i < count; ++i) {
     if (fds[i].revents & POLLNVAL) {
       last_error = 10038;
