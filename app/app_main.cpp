@@ -5,10 +5,10 @@
 #include "app/program.h"
 #include "app/protocol_clients.h"
 #include "app/time_format.h"
-#include "lib/ctl_peer.h"
+#include "lib/win32/lib_widgets.h"
 #include "net/sockerror.h"
-#include "platform/gui.h"
 #include "platform/process.h"
+#include "toolkit/ctl_peer.h"
 
 namespace kestrum::app {
 namespace {
@@ -19,7 +19,7 @@ constexpr int kStartFailedExitCode = 1;
 
 int RunKestrum() {
   // The native widget set also initialises COM for this thread.
-  lib::TWidgetSetOverride native(platform::NativeWidgetSet());
+  lib::TWidgetSetOverride native(platform::win32::LibWidgetSet());
   // Sockets start before any window exists; without the socket library there is no program,
   // but the user is told why instead of seeing nothing.
   std::optional<TSocketServices> sockets;

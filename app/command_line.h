@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "lib/ctl_graphics.h"
+#include "toolkit/ctl_graphics.h"
 
 namespace kestrum::app {
 

@@ -9,8 +9,8 @@
 #include "app/kestrum_services.h"
 #include "app/lib_controls.h"
 #include "app/settings_file.h"
-#include "lib/ctl_form.h"
-#include "lib/ctl_stdctrls.h"
+#include "toolkit/ctl_form.h"
+#include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::app {
 

@@ -7,9 +7,9 @@
 #include "app/kestrum2.h"
 #include "app/servers.h"
 #include "app/status_texts.h"
-#include "lib/dateformat.h"
 #include "lib/libadd_number.h"
 #include "platform/clock.h"
+#include "toolkit/dateformat.h"
 
 namespace kestrum::app {
 namespace {

@@ -4,7 +4,7 @@
 #include "app/kestrum1.h"
 #include "app/kestrum2.h"
 #include "app/status_texts.h"
-#include "lib/datetime.h"
+#include "base/datetime.h"
 #include "lib/libadd_number.h"
 #include "platform/clock.h"
 

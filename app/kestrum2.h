@@ -3,7 +3,7 @@
 // It is created hidden at start and mirrors the main window's status texts all the same.
 
 #include "app/lib_controls.h"
-#include "lib/ctl_form.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::app {
 

@@ -2,7 +2,7 @@
 
 #include "app/kestrum1.h"
 #include "app/kestrum2.h"
-#include "lib/ctl_form.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::app {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 
 namespace kestrum::app {
 

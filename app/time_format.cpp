@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "lib/formatsettings.h"
-#include "lib/sjis_bytes.h"
+#include "base/sjis_bytes.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::app {
 namespace {

@@ -8,9 +8,9 @@
 #include "fakes/fake_app.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
-#include "lib/ctl_form.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/time_query.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::bench {
 namespace {

@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "base/datetime.h"
 #include "bench/headless_run.h"
-#include "lib/datetime.h"
 #include "net/sockapi.h"
 #include "platform/clock.h"
-#include "platform/wsock.h"
 #include "responders/responder_set.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/iputil.h"
 #include "tcpip/time_query.h"
+#include "tcpip/wsock.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/errors.h"
 #include "lib/libadd_number.h"
 
 using namespace kestrum;

@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/datetime.h"
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/dateformat.h"
-#include "lib/datetime.h"
-#include "lib/errors.h"
-#include "lib/formatsettings.h"
 #include "lib/libadd_text.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/formatsettings.h"
 
 using namespace kestrum::lib;
 

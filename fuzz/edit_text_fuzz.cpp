@@ -9,13 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
+#include "base/sjis_bytes.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/dateformat.h"
-#include "lib/errors.h"
 #include "lib/libadd_text.h"
 #include "lib/libedit.h"
-#include "lib/sjis_bytes.h"
 #include "platform/clock.h"
+#include "toolkit/dateformat.h"
 
 using namespace kestrum::lib;
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/errors.h"
-#include "lib/floatformat.h"
-#include "lib/formatsettings.h"
+#include "toolkit/floatformat.h"
+#include "toolkit/formatsettings.h"
 
 using namespace kestrum::lib;
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/datetime.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/datetime.h"
 #include "sntp/ntp_message.h"
 
 using namespace kestrum;

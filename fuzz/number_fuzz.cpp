@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/errors.h"
 #include "lib/libadd_number.h"
 
 using namespace kestrum::lib;

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdint>
 
+#include "base/datetime.h"
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/datetime.h"
-#include "lib/errors.h"
 #include "tcpip/time_query.h"
 
 using namespace kestrum;

@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "app/time_format.h"
+#include "base/errors.h"
 #include "fuzz/fuzz_check.h"
-#include "lib/dateformat.h"
-#include "lib/errors.h"
-#include "lib/formatsettings.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/formatsettings.h"
 
 using namespace kestrum;
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "lib/errors.h"
-#include "lib/sjis_bytes.h"
+#include "base/errors.h"
+#include "base/sjis_bytes.h"
 
 namespace kestrum::lib {
 namespace {

@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cstdint>
 
-#include "lib/dateformat.h"
-#include "lib/errors.h"
-#include "lib/formatsettings.h"
-#include "lib/sjis_bytes.h"
+#include "base/errors.h"
+#include "base/sjis_bytes.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::lib {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // The maker's push button: house style, Enter clicks it, Enter/Up/Down move the focus.
 
-#include "lib/ctl_stdctrls.h"
 #include "lib/libnav.h"
+#include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::lib {
 

@@ -2,8 +2,8 @@
 // The maker's drop-down combo box: house style, and a selection that changes only through the
 // open list, while Enter, Up and Down on the closed box move the focus instead.
 
-#include "lib/ctl_stdctrls.h"
 #include "lib/libnav.h"
+#include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::lib {
 

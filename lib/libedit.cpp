@@ -1,9 +1,9 @@
 #include "lib/libedit.h"
 
-#include "lib/dateformat.h"
-#include "lib/errors.h"
-#include "lib/formatsettings.h"
+#include "base/errors.h"
 #include "lib/libadd_text.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::lib {
 namespace {

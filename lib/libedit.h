@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "lib/ctl_keys.h"
-#include "lib/ctl_stdctrls.h"
-#include "lib/datetime.h"
+#include "base/datetime.h"
 #include "lib/libedit_field.h"
 #include "lib/libnav.h"
+#include "toolkit/ctl_keys.h"
+#include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::lib {
 

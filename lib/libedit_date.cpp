@@ -3,12 +3,12 @@
 #include <array>
 #include <cmath>
 
-#include "lib/dateformat.h"
-#include "lib/errors.h"
+#include "base/errors.h"
 #include "lib/libadd_number.h"
 #include "lib/libadd_text.h"
 #include "lib/libedit.h"
 #include "platform/clock.h"
+#include "toolkit/dateformat.h"
 
 namespace kestrum::lib {
 namespace {

@@ -1,6 +1,6 @@
+#include "base/sjis_bytes.h"
 #include "lib/libadd_text.h"
 #include "lib/libedit_keys.h"
-#include "lib/sjis_bytes.h"
 
 namespace kestrum::lib {
 namespace {

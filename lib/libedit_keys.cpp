@@ -1,8 +1,8 @@
 // Focus cycle, keys and field binding of the edit control.
 #include "lib/libedit_keys.h"
-#include "lib/ctl_form.h"
+#include "base/sjis_bytes.h"
 #include "lib/libedit.h"
-#include "lib/sjis_bytes.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::lib {
 namespace {

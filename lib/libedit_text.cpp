@@ -1,14 +1,14 @@
 // The edit control's text operations: formatting by type, bounds, value texts and patterns.
 #include <cmath>
 
-#include "lib/dateformat.h"
-#include "lib/errors.h"
-#include "lib/floatformat.h"
+#include "base/errors.h"
+#include "base/sjis_bytes.h"
 #include "lib/libadd_number.h"
 #include "lib/libadd_text.h"
 #include "lib/libedit.h"
 #include "lib/libjcode.h"
-#include "lib/sjis_bytes.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/floatformat.h"
 
 namespace kestrum::lib {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // The maker's label and panel: plain controls with the house style as an option.
 
-#include "lib/ctl_stdctrls.h"
+#include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::lib {
 

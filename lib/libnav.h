@@ -3,8 +3,8 @@
 // and Down, the control that takes the focus when this one loses it, and moving the focus
 // through the containing form.
 
-#include "lib/ctl_control.h"
-#include "lib/ctl_keys.h"
+#include "toolkit/ctl_control.h"
+#include "toolkit/ctl_keys.h"
 
 namespace kestrum::lib {
 

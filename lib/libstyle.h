@@ -1,7 +1,7 @@
 #pragma once
 // Values and helpers of the house style shared by the maker's controls.
 
-#include "lib/ctl_control.h"
+#include "toolkit/ctl_control.h"
 
 namespace kestrum::lib::house {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/systemtime.h"
+#include "base/systemtime.h"
 
 namespace kestrum::platform {
 

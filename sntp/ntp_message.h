@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 
 namespace kestrum::sntp {
 

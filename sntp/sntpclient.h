@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 #include "net/blocksock.h"
 #include "sntp/ntp_message.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/timezone.h"
-#include "platform/wsock.h"
+#include "tcpip/wsock.h"
 
 namespace kestrum::tcpip {
 namespace {

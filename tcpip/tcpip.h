@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/wsock.h"
 #include "tcpip/byte_stream.h"
 #include "tcpip/tcpip_errors.h"
+#include "tcpip/wsock.h"
 #include "tcpip/zq_component.h"
 
 namespace kestrum::tcpip {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 #include "tcpip/tcpip.h"
 
 namespace kestrum::tcpip {

@@ -11,6 +11,9 @@ step() { printf '\n=== %s ===\n' "$*"; }
 step "Dependencies"
 tools/install-deps.sh
 
+step "Layers: every folder includes only from the folders below it"
+python3 tools/check-layers.py
+
 step "Linux build and tests"
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j"$jobs"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/errors.h"
+#include "base/errors.h"
 
 namespace kestrum::app {
 namespace {

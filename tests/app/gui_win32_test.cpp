@@ -5,9 +5,9 @@
 
 #include "app/servers.h"
 #include "kestrum_fixture.h"
-#include "lib/ctl_keys.h"
-#include "platform/gui.h"
-#include "platform/gui_testing.h"
+#include "lib/win32/lib_widgets.h"
+#include "support/gui_testing.h"
+#include "toolkit/ctl_keys.h"
 
 namespace kestrum::app {
 namespace {
@@ -16,7 +16,7 @@ using namespace platform::testing;
 
 class NativeWindow : public KestrumFixture {
  protected:
-  lib::TWidgetSetOverride native{platform::NativeWidgetSet()};
+  lib::TWidgetSetOverride native{platform::win32::LibWidgetSet()};
 };
 
 TEST_F(NativeWindow, ShowsThePropertiesAndFeedsUserInputBack) {
@@ -81,7 +81,7 @@ TEST_F(NativeWindow, CloseBoxAsksTheFormAndEndsTheLoop) {
   EXPECT_FALSE(NativeVisible(*form));
   EXPECT_TRUE(application.Terminated());
   // The posted quit ends the loop at once.
-  platform::NativeWidgetSet().RunMessageLoop();
+  platform::win32::LibWidgetSet().RunMessageLoop();
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 #include "fakes/fake_profile.h"
 #include "fakes/fake_shortcuts.h"
 #include "fakes/fake_time_clients.h"
-#include "lib/ctl_form.h"
-#include "lib/formatsettings.h"
+#include "toolkit/ctl_form.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::app {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis_bytes.h"
 #include "kestrum_fixture.h"
-#include "lib/sjis_bytes.h"
 
 namespace kestrum::app {
 namespace {

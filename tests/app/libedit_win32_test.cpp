@@ -7,9 +7,9 @@
 #include <string>
 
 #include "kestrum_fixture.h"
-#include "platform/gui.h"
-#include "platform/gui_testing.h"
-#include "platform/gui_testing_edit.h"
+#include "lib/win32/lib_widgets.h"
+#include "support/gui_testing.h"
+#include "support/gui_testing_edit.h"
 
 namespace kestrum::app {
 namespace {
@@ -43,7 +43,7 @@ class NativeEdit : public KestrumFixture {
   size_t Count(const std::vector<uint32_t>& pixels, lib::TColor color) {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), NativeColor(color)));
   }
-  TCountingWidgetSet widgets{platform::NativeWidgetSet()};
+  TCountingWidgetSet widgets{platform::win32::LibWidgetSet()};
   lib::TWidgetSetOverride native{widgets};
 };
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "kestrum_fixture.h"
-#include "lib/ctl_testing.h"
+#include "support/ctl_testing.h"
 
 namespace kestrum::app {
 namespace {

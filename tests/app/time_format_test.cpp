@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/dateformat.h"
-#include "lib/formatsettings.h"
+#include "toolkit/dateformat.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::app {
 namespace {

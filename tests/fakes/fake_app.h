@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "lib/ctl_control.h"
-#include "lib/ctl_peer.h"
+#include "toolkit/ctl_control.h"
+#include "toolkit/ctl_peer.h"
 
 namespace kestrum::fakes {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 #include "platform/clock.h"
 
 namespace kestrum::fakes {

@@ -1,7 +1,7 @@
 // Inputs the fuzz targets (fuzz/) found faults with, kept as regular cases.
 #include <gtest/gtest.h>
 
-#include "lib/errors.h"
+#include "base/errors.h"
 #include "lib/libadd_text.h"
 
 namespace kestrum::lib {

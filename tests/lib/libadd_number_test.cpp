@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "lib/errors.h"
+#include "base/errors.h"
 
 namespace kestrum::lib {
 namespace {

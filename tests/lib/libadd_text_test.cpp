@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "lib/errors.h"
-#include "lib/formatsettings.h"
+#include "base/errors.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::lib {
 namespace {

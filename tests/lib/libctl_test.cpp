@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "lib/ctl_form.h"
-#include "lib/ctl_testing.h"
 #include "lib/libbtbtn.h"
 #include "lib/libcbox.h"
 #include "lib/liblabel_panel.h"
+#include "support/ctl_testing.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::lib {
 namespace {

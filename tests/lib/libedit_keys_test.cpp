@@ -7,10 +7,10 @@
 
 #include "fakes/fake_app.h"
 #include "fakes/fake_clock.h"
-#include "lib/ctl_form.h"
-#include "lib/ctl_testing.h"
 #include "lib/libedit.h"
 #include "lib/libedit_keys.h"
+#include "support/ctl_testing.h"
+#include "toolkit/ctl_form.h"
 
 namespace kestrum::lib {
 namespace {

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "net/sockapi.h"
-#include "platform/wsock.h"
 #include "responders/responder_set.h"
+#include "tcpip/wsock.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/wsock.h"
+#include "tcpip/wsock.h"
 
 namespace kestrum::fakes {
 

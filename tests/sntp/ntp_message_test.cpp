@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "lib/datetime.h"
+#include "base/datetime.h"
 
 namespace kestrum::sntp {
 namespace {

@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "base/text.h"
+#include "platform/profile.h"
+
+namespace kestrum::platform {
+namespace {
+
+// Longest value read back, in UTF-16 units.
+constexpr DWORD kMaxValueLength = 4096;
+
+std::wstring Wide(const std::string& sjis) {
+  const std::u16string text = SjisToUtf16(sjis);
+  return std::wstring(text.begin(), text.end());
+}
+
+class TPrivateProfile final : public TProfilePort {
+ public:
+  std::string ReadString(const std::string& path, const std::string& section,
+                         const std::string& key, const std::string& default_value) override {
+    std::vector<wchar_t> buffer(kMaxValueLength);
+    const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
+                                                  Wide(default_value).c_str(), buffer.data(),
+                                                  kMaxValueLength, Wide(path).c_str());
+    return Utf16ToSjis(std::u16string(buffer.data(), buffer.data() + length));
+  }
+
+  bool WriteString(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
+                                      Wide(path).c_str()) != FALSE;
+  }
+};
+
+}  // namespace
+
+TProfilePort& SystemProfile() {
+  static TPrivateProfile profile;
+  return profile;
+}
+
+}  // namespace kestrum::platform

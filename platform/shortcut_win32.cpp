@@ -1,0 +1,135 @@
+// Start-up shortcut on Windows: a shell link written through IShellLinkA and IPersistFile into
+// the folder the shell reports for the folder id.
+#include <windows.h>
+// After windows.h, which they need.
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "base/text.h"
+#include "platform/shortcut.h"
+
+namespace kestrum::platform {
+namespace {
+
+constexpr char kLinkExtension[] = ".lnk";
+
+std::wstring Wide(const std::string& sjis) {
+  const std::u16string text = SjisToUtf16(sjis);
+  return std::wstring(text.begin(), text.end());
+}
+
+// The link object's A interface reads the system's ANSI code page (Shift-JIS on a Japanese
+// system); convert through UTF-16 so that other systems get the same characters.
+std::string Ansi(const std::string& sjis) {
+  const std::wstring wide = Wide(sjis);
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi.data(), size,
+                      nullptr, nullptr);
+  return ansi;
+}
+
+// The target's folder with its trailing separator.
+std::string FolderWithSeparator(const std::string& path) {
+  const size_t end = path.find_last_of('\\');
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+template <class T>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  ~TComPtr() {
+    if (p_ != nullptr) p_->Release();
+  }
+  T** Out() { return &p_; }
+  T* operator->() const { return p_; }
+  T* Get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// The shell-link object and its two interfaces; throws when any of them is missing.
+struct TShellLink {
+  TComPtr<IShellLinkA> link;
+  TComPtr<IPersistFile> file;
+  TShellLink() {
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.Out())))) {
+      throw std::runtime_error("Cannot create the shell link object");
+    }
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out())))) {
+      throw std::runtime_error("Interface not supported");
+    }
+  }
+};
+
+// The folder of `folder_id` through the shell's item id list; none when the shell has none.
+std::optional<std::wstring> ShellFolder(int folder_id) {
+  TComPtr<IMalloc> malloc;
+  if (FAILED(SHGetMalloc(malloc.Out()))) return std::nullopt;
+  LPITEMIDLIST ids = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, folder_id, &ids))) return std::nullopt;
+  wchar_t path[MAX_PATH] = {};
+  const bool found = SHGetPathFromIDListW(ids, path) != FALSE;
+  malloc->Free(ids);
+  if (!found) return std::nullopt;
+  return std::wstring(path);
+}
+
+std::wstring LinkFile(const std::wstring& folder, const std::string& name) {
+  return folder + L"\\" + Wide(name + kLinkExtension);
+}
+
+class TWin32Shortcuts final : public TShortcutPort {
+ public:
+  // Empty: the shell's folder for each id.
+  explicit TWin32Shortcuts(std::wstring folder = {}) : folder_(std::move(folder)) {}
+
+  void Create(const std::string& target, const std::string& arguments, const std::string& name,
+              int folder_id) override {
+    TShellLink shell_link;
+    const auto folder = Folder(folder_id);
+    if (!folder) return;
+    shell_link.link->SetPath(Ansi(target).c_str());
+    shell_link.link->SetArguments(Ansi(arguments).c_str());
+    shell_link.link->SetWorkingDirectory(Ansi(FolderWithSeparator(target)).c_str());
+    // A failed save is not reported.
+    shell_link.file->Save(LinkFile(*folder, name).c_str(), FALSE);
+  }
+
+  void Delete(const std::string&, const std::string& name, int folder_id) override {
+    TShellLink shell_link;
+    const auto folder = Folder(folder_id);
+    if (folder) DeleteFileW(LinkFile(*folder, name).c_str());
+  }
+
+ private:
+  std::optional<std::wstring> Folder(int folder_id) const {
+    if (!folder_.empty()) return folder_;
+    return ShellFolder(folder_id);
+  }
+  std::wstring folder_;
+};
+
+}  // namespace
+
+TShortcutPort& SystemShortcuts() {
+  static TWin32Shortcuts shortcuts;
+  return shortcuts;
+}
+
+std::unique_ptr<TShortcutPort> FolderShortcuts(const std::string& folder) {
+  return std::make_unique<TWin32Shortcuts>(Wide(folder));
+}
+
+}  // namespace kestrum::platform

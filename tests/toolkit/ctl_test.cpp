@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "fakes/fake_app.h"
+#include "toolkit/ctl_form.h"
+#include "toolkit/ctl_graphics.h"
+#include "toolkit/ctl_stdctrls.h"
+
+namespace kestrum::lib {
+namespace {
+
+TEST(Colors, EveryToolkitNameHasItsValue) {
+  const std::vector<std::string> system_names = {
+      "clScrollBar",    "clBackground",  "clActiveCaption", "clInactiveCaption",
+      "clMenu",         "clWindow",      "clWindowFrame",   "clMenuText",
+      "clWindowText",   "clCaptionText", "clActiveBorder",  "clInactiveBorder",
+      "clAppWorkSpace", "clHighlight",   "clHighlightText", "clBtnFace",
+      "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
+      "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
+      "clInfoBk"};
+  for (size_t i = 0; i < system_names.size(); ++i) {
+    EXPECT_EQ(IdentToColor(system_names[i]), 0x80000000u + i) << system_names[i];
+  }
+  const std::pair<const char*, TColor> fixed[] = {
+      {"clBlack", 0x000000},   {"clMaroon", 0x000080},  {"clGreen", 0x008000},
+      {"clOlive", 0x008080},   {"clNavy", 0x800000},    {"clPurple", 0x800080},
+      {"clTeal", 0x808000},    {"clGray", 0x808080},    {"clSilver", 0xC0C0C0},
+      {"clRed", 0x0000FF},     {"clLime", 0x00FF00},    {"clYellow", 0x00FFFF},
+      {"clBlue", 0xFF0000},    {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},
+      {"clWhite", 0xFFFFFF},   {"clNone", 0x1FFFFFFF},  {"CLWHITE", 0xFFFFFF},
+      {"clinfobk", 0x80000018}};
+  for (const auto& [name, value] : fixed) EXPECT_EQ(IdentToColor(name), value) << name;
+  EXPECT_EQ(IdentToColor("blue"), std::nullopt);
+  EXPECT_EQ(IdentToColor("clRed "), std::nullopt);
+}
+
+TEST(Colors, NumbersAreDecimalOrDollarHex) {
+  const std::pair<const char*, TColor> good[] = {{"0", 0},           {"255", 255},
+                                                 {"$FF", 255},       {"$ff0000", 0xFF0000},
+                                                 {"-1", 0xFFFFFFFF}, {"$FFFFFFFF", 0xFFFFFFFF},
+                                                 {"+16", 16}};
+  for (const auto& [text, value] : good) EXPECT_EQ(StringToColor(text), value) << text;
+  for (const char* bad : {"", "$", "$123456789", "2147483648", "12ab", "0x10", " 5"}) {
+    EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
+  }
+}
+
+TEST(Controls, SettersTellThePeerOnlyAboutChanges) {
+  fakes::TFakeWidgetSet widgets;
+  TWidgetSetOverride guard(widgets);
+  TForm form(nullptr);
+  auto* edit = form.Make<TEdit>("edit", &form);
+  auto* list = form.Make<TComboBox>("list", &form);
+  auto* bar = form.Make<TStatusBar>("bar", &form);
+  bar->AddPanel(50);
+  form.Show();
+  EXPECT_EQ(widgets.peers_created, (std::vector<std::string>{"", "edit", "list", "bar"}));
+  widgets.changes.clear();
+
+  edit->SetText("a");
+  edit->SetText("a");
+  edit->SetEnabled(true);  // unchanged
+  edit->SetEnabled(false);
+  list->SetItems({"x", "y"});
+  list->SetItemIndex(1);
+  list->SetItemIndex(1);
+  list->SetItemIndex(7);  // out of range: none
+  bar->SetPanelText(0, "s");
+  bar->SetPanelText(0, "s");
+  EXPECT_EQ(widgets.changes,
+            (std::vector<std::string>{"edit:0", "edit:1", "list:6", "list:7", "list:7", "bar:9"}));
+  EXPECT_EQ(list->ItemIndex(), -1);
+}
+
+TEST(Controls, UserInputRunsHandlersButCodeSelectionDoesNot) {
+  TForm form(nullptr);
+  auto* list = form.Make<TComboBox>("list", &form);
+  auto* edit = form.Make<TEdit>("edit", &form);
+  int list_changes = 0, edit_changes = 0;
+  list->OnChange = [&] { ++list_changes; };
+  edit->OnChange = [&] { ++edit_changes; };
+  list->SetItems({"Alpha", "", "時刻a"});
+  list->SetItemIndex(0);
+  EXPECT_EQ(list_changes, 0);
+  list->UserSelected(2);
+  EXPECT_EQ(list_changes, 1);
+  EXPECT_EQ(list->SelectedText(), "時刻a");
+  EXPECT_EQ(list->IndexOf("ALPHA"), 0);
+  EXPECT_EQ(list->IndexOf("時刻A"), 2);
+  EXPECT_EQ(list->IndexOf(""), 1);
+  EXPECT_EQ(list->IndexOf("Alph"), -1);
+  edit->UserEdited("typed");
+  EXPECT_EQ(edit->Text(), "typed");
+  EXPECT_EQ(edit_changes, 1);
+}
+
+TEST(Forms, CloseAsksFirstAndOnlyTheMainFormEndsTheLoop) {
+  fakes::TFakeWidgetSet widgets;
+  TWidgetSetOverride guard(widgets);
+  TApplication application;
+  TApplicationOverride app_guard(application);
+  TForm main_form(nullptr), other(nullptr);
+  application.SetMainForm(&main_form);
+  bool allow = false;
+  main_form.OnCloseQuery = [&](bool& can_close) { can_close = allow; };
+  main_form.Show();
+  other.Show();
+  main_form.Close();
+  EXPECT_TRUE(main_form.Visible());
+  other.Close();
+  EXPECT_FALSE(other.Visible());
+  EXPECT_FALSE(application.Terminated());
+  allow = true;
+  main_form.Close();
+  EXPECT_FALSE(main_form.Visible());
+  EXPECT_TRUE(application.Terminated());
+  EXPECT_EQ(widgets.terminations, 1);
+}
+
+TEST(Forms, ErrorInCreateHandlerGoesToTheDefaultReport) {
+  fakes::TFakeWidgetSet widgets;
+  TWidgetSetOverride guard(widgets);
+  TForm form(nullptr);
+  form.OnCreate = [] { throw EConvertError("bad"); };
+  form.DoCreate();
+  EXPECT_EQ(widgets.errors, std::vector<std::string>{"bad"});
+  int destroyed = 0;
+  form.OnDestroy = [&] { ++destroyed; };
+  form.DoDestroy();
+  form.DoDestroy();
+  EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Forms, ChildrenTakeTheParentsColourAndFontUntilTheyGetTheirOwn) {
+  TForm form(nullptr);
+  auto* panel = form.Make<TPanel>("panel", &form);
+  auto* line = form.Make<TPanel>("line", panel);
+  panel->SetColor(clYellow);
+  EXPECT_EQ(line->EffectiveColor(), clYellow);
+  panel->SetColor(clRed);
+  EXPECT_EQ(line->EffectiveColor(), clRed);
+  line->SetColor(clBlue);
+  EXPECT_EQ(line->EffectiveColor(), clBlue);
+  form.SetFont(TFont{"f", -15, clBlack, true});
+  EXPECT_EQ(line->EffectiveFont().name, "f");
+  EXPECT_EQ(line->ParentForm(), &form);
+}
+
+}  // namespace
+}  // namespace kestrum::lib

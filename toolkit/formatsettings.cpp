@@ -1,0 +1,10 @@
+#include "toolkit/formatsettings.h"
+
+namespace kestrum::lib {
+
+TFormatSettings& FormatSettings() {
+  static TFormatSettings settings;
+  return settings;
+}
+
+}  // namespace kestrum::lib

@@ -1,0 +1,412 @@
+// The Win32 widget set: window classes, the message pump and loop, the application's hidden
+// top-level window (taskbar entry and timer host), message box and beep.
+#include <windows.h>
+// After windows.h, which they need.
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <stdexcept>
+
+#include "base/text.h"
+#include "toolkit/ctl_form.h"
+#include "toolkit/ctl_stdctrls.h"
+#include "toolkit/win32/gui.h"
+#include "toolkit/win32/gui_win32_internal.h"
+#include "toolkit/win32/resource_ids.h"
+
+namespace kestrum::platform::win32 {
+
+std::wstring Wide(const std::string& sjis) {
+  const std::u16string text = SjisToUtf16(sjis);
+  return std::wstring(text.begin(), text.end());
+}
+
+std::string Narrow(const std::wstring& wide) {
+  return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+}
+
+COLORREF ToColorRef(lib::TColor color) {
+  if ((color & lib::kSystemColorBase) != 0) return GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0x00FFFFFF;
+}
+
+TWin32Peer::~TWin32Peer() {
+  if (hwnd_ != nullptr) {
+    if (original_proc_ != nullptr) {
+      SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
+    }
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  if (brush_ != nullptr) DeleteObject(brush_);
+}
+
+TWin32Peer* TWin32Peer::FromHandle(HWND hwnd) {
+  return hwnd == nullptr ? nullptr
+                         : reinterpret_cast<TWin32Peer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void TWin32Peer::Create(DWORD ex_style, const wchar_t* window_class, DWORD style, HWND parent,
+                        int x, int y, int width, int height) {
+  hwnd_ = CreateWindowExW(ex_style, window_class, Wide(control_.Text()).c_str(), style, x, y, width,
+                          height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (lstrcmpW(window_class, kFormClass) != 0 && lstrcmpW(window_class, kPanelClass) != 0) {
+    original_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc)));
+  }
+  // A later control lies above the earlier ones it overlaps.
+  if (parent != nullptr) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ApplyFont();
+  ApplyColor();
+}
+
+HWND TWin32Peer::ParentHandle() const {
+  auto* parent =
+      control_.Parent() != nullptr ? dynamic_cast<TWin32Peer*>(control_.Parent()->Peer()) : nullptr;
+  return parent != nullptr ? parent->Handle() : nullptr;
+}
+
+void TWin32Peer::ApplyFont() {
+  const lib::TFont& f = control_.EffectiveFont();
+  HFONT old = font_;
+  font_ = CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                      f.charset == lib::TFontCharset::ShiftJis ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                      Wide(f.name).c_str());
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  if (old != nullptr) DeleteObject(old);
+}
+
+void TWin32Peer::ApplyColor() {
+  HBRUSH old = brush_;
+  brush_ = CreateSolidBrush(ToColorRef(control_.EffectiveColor()));
+  InvalidateRect(hwnd_, nullptr, TRUE);
+  if (old != nullptr) DeleteObject(old);
+}
+
+void TWin32Peer::Changed(lib::TProperty property) {
+  switch (property) {
+    case lib::TProperty::Text:
+      SetWindowTextW(hwnd_, Wide(control_.Text()).c_str());
+      break;
+    case lib::TProperty::Enabled:
+      EnableWindow(hwnd_, control_.Enabled());
+      break;
+    case lib::TProperty::Visible:
+      ShowWindow(hwnd_, control_.Visible() ? SW_SHOW : SW_HIDE);
+      break;
+    case lib::TProperty::Bounds: {
+      const auto& b = control_.Bounds();
+      MoveWindow(hwnd_, b.left, b.top, b.width, b.height, TRUE);
+      break;
+    }
+    case lib::TProperty::Font:
+      ApplyFont();
+      break;
+    case lib::TProperty::Color:
+      ApplyColor();
+      break;
+    default:
+      break;
+  }
+}
+
+HBRUSH TWin32Peer::PrepareColors(HDC dc) {
+  SetTextColor(dc, ToColorRef(control_.EffectiveFont().color));
+  SetBkColor(dc, ToColorRef(control_.EffectiveColor()));
+  return brush_;
+}
+
+namespace {
+
+lib::TShiftState CurrentShift() {
+  lib::TShiftState shift = lib::kShiftNone;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= lib::kShiftShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= lib::kShiftCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= lib::kShiftAlt;
+  return shift;
+}
+
+}  // namespace
+
+LRESULT TWin32Peer::CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const {
+  return CallWindowProcW(original_proc_, hwnd_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TWin32Peer::ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  TWin32Peer* self = FromHandle(hwnd);
+  if (self == nullptr || self->original_proc_ == nullptr) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->HandleInput(message, wparam, lparam);
+}
+
+LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
+  lib::TControl& control = control_;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      auto key = static_cast<lib::TKey>(wparam);
+      bool pass = true;
+      Guarded([&] { pass = control.DispatchKeyDown(key, CurrentShift()); });
+      return pass ? CallOriginal(message, key, lparam) : 0;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      auto key = static_cast<lib::TKey>(wparam);
+      Guarded([&] { control.KeyUp(key, CurrentShift()); });
+      return key != 0 ? CallOriginal(message, key, lparam) : 0;
+    }
+    case WM_CHAR: {
+      // One byte of the ANSI code page per message; wider characters are passed on untouched.
+      if (wparam > 0xFF) break;
+      char ch = static_cast<char>(wparam);
+      Guarded([&] { control.KeyPress(ch); });
+      return ch != 0 ? CallOriginal(message, static_cast<unsigned char>(ch), lparam) : 0;
+    }
+    case WM_GETDLGCODE: {
+      LRESULT code = CallOriginal(message, wparam, lparam);
+      const auto* msg = reinterpret_cast<const MSG*>(lparam);
+      if (msg != nullptr && msg->message == WM_KEYDOWN &&
+          control.WantsKey(static_cast<lib::TKey>(msg->wParam))) {
+        code |= DLGC_WANTMESSAGE | DLGC_WANTARROWS;
+      }
+      return code;
+    }
+    case WM_SETFOCUS: {
+      const LRESULT result = CallOriginal(message, wparam, lparam);
+      if (lib::TForm* form = control.ParentForm()) {
+        Guarded([&] { form->FocusControl(&control); });
+      }
+      return result;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && ApplyCursor()) return TRUE;
+      break;
+    case WM_MOUSEWHEEL: {
+      const int distance = static_cast<short>(HIWORD(wparam));
+      Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
+      // The window still scrolls its own way.
+      break;
+    }
+    default:
+      break;
+  }
+  return CallOriginal(message, wparam, lparam);
+}
+
+namespace {
+
+void PaintPanel(HWND hwnd, TWin32Peer& peer) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, peer.BackgroundBrush());
+  if (auto* panel = dynamic_cast<lib::TPanel*>(&peer.Control())) {
+    if (panel->BorderStyle() == lib::TBorderStyle::bsSingle) {
+      FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      InflateRect(&r, -1, -1);
+    }
+    if (panel->BevelOuter() != lib::TBevelCut::bvNone) {
+      DrawEdge(dc, &r,
+               panel->BevelOuter() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+               BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+    for (int i = 0; i < panel->BevelWidth() && panel->BevelInner() != lib::TBevelCut::bvNone; ++i) {
+      DrawEdge(dc, &r,
+               panel->BevelInner() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+               BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+  }
+  HGDIOBJ old_font = SelectObject(dc, peer.FontHandle());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(peer.Control().EffectiveFont().color));
+  const std::wstring text = Wide(peer.Control().Caption());
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old_font);
+  EndPaint(hwnd, &ps);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  TWin32Peer* self = TWin32Peer::FromHandle(hwnd);
+  switch (message) {
+    case WM_COMMAND:
+      if (TWin32Peer* child = TWin32Peer::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        Guarded([&] { child->Command(HIWORD(wparam)); });
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      if (TWin32Peer* child = TWin32Peer::FromHandle(reinterpret_cast<HWND>(lparam))) {
+        return reinterpret_cast<LRESULT>(child->PrepareColors(reinterpret_cast<HDC>(wparam)));
+      }
+      break;
+    case WM_ERASEBKGND:
+      if (self != nullptr) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wparam), &r, self->BackgroundBrush());
+        return 1;
+      }
+      break;
+    case WM_PAINT:
+      if (self != nullptr && dynamic_cast<lib::TPanel*>(&self->Control()) != nullptr) {
+        PaintPanel(hwnd, *self);
+        return 0;
+      }
+      break;
+    case lib::kMsgNextDialogControl:
+      if (self != nullptr) {
+        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+          Guarded([&] { form->NextDialogControl(wparam, lparam); });
+          return 0;
+        }
+      }
+      break;
+    case WM_CLOSE:
+      if (self != nullptr) {
+        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+          Guarded([form] { form->Close(); });
+        }
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+namespace {
+
+LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER) {
+    Guarded([wparam] { FireTimer(wparam); });
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+constexpr wchar_t kApplicationClass[] = L"KestrumApplication";
+constexpr int kSmallIconSize = 16;
+
+// The program's own icon; programs without one (the tests) get the system's.
+HICON AppIcon() {
+  auto* icon =
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(KESTRUM_ICON),
+                                    IMAGE_ICON, kSmallIconSize, kSmallIconSize, LR_DEFAULTCOLOR));
+  return icon != nullptr ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+}
+
+void RegisterClass(const wchar_t* name, WNDPROC proc) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hIcon = AppIcon();
+  wc.hIconSm = AppIcon();
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+TWin32WidgetSet::TWin32WidgetSet() {
+  CoInitialize(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  RegisterClass(kFormClass, ContainerProc);
+  RegisterClass(kPanelClass, ContainerProc);
+  RegisterClass(kApplicationClass, ApplicationProc);
+  app_window_ = CreateWindowExW(0, kApplicationClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+}
+
+TWin32WidgetSet::~TWin32WidgetSet() {
+  DestroyWindow(app_window_);
+  CoUninitialize();
+}
+
+std::unique_ptr<lib::TControlPeer> TWin32WidgetSet::CreatePeer(lib::TComponent& component) {
+  return CreateWin32Peer(component, app_window_);
+}
+
+void TWin32WidgetSet::ProcessMessages() {
+  MSG msg;
+  while (!quit_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit_ = true;
+      break;
+    }
+    Dispatch(msg);
+  }
+}
+
+void TWin32WidgetSet::RunMessageLoop() {
+  MSG msg;
+  while (!quit_ && GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+  // This loop is over; a later one runs until its own Terminate.
+  quit_ = false;
+}
+
+void TWin32WidgetSet::Terminate() { PostQuitMessage(0); }
+
+void TWin32WidgetSet::ShowError(const std::string& title, const std::string& text) {
+  MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONERROR);
+}
+
+void TWin32WidgetSet::ShowWarning(const std::string& caption, const std::string& text) {
+  MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TWin32WidgetSet::Beep() { MessageBeep(MB_OK); }
+
+void TWin32WidgetSet::SetTitle(const std::string& title) {
+  SetWindowTextW(app_window_, Wide(title).c_str());
+}
+
+void TWin32WidgetSet::HideTaskbarWindow() { ShowWindow(app_window_, SW_HIDE); }
+
+// Tab follows the controls' tab order, not the order the windows were made in.
+bool TWin32WidgetSet::HandleTab(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  TWin32Peer* peer = TWin32Peer::FromHandle(msg.hwnd);
+  lib::TForm* form = peer != nullptr ? peer->Control().ParentForm() : nullptr;
+  if (form == nullptr) return false;
+  const bool previous = GetKeyState(VK_SHIFT) < 0;
+  Guarded(
+      [&] { form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0); });
+  return true;
+}
+
+void TWin32WidgetSet::Dispatch(MSG& msg) {
+  if (HandleTab(msg)) return;
+  HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+  if (top != nullptr && IsDialogMessageW(top, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace kestrum::platform::win32
+
+namespace kestrum::platform {
+
+lib::TWidgetSet& NativeWidgetSet() {
+  static win32::TWin32WidgetSet widget_set;
+  return widget_set;
+}
+
+}  // namespace kestrum::platform

@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Fails when a source folder includes from a folder above it, or names a platform header
+outside an adapter file. The allowed directions are the layer picture of the design notes."""
+import pathlib
+import re
+import sys
+
+# Each layer and the folders it may include from (itself included).
+ALLOWED = {
+    "base": {"base"},
+    "platform": {"platform", "base"},
+    "net": {"net", "platform", "base"},
+    "sntp": {"sntp", "net", "platform", "base"},
+    "tcpip": {"tcpip", "net", "platform", "base"},
+    "toolkit": {"toolkit", "platform", "base"},
+    "lib": {"lib", "toolkit", "platform", "base"},
+    "app": {"app", "lib", "toolkit", "sntp", "tcpip", "net", "platform", "base"},
+}
+PLATFORM_HEADER = re.compile(
+    r"#\s*include\s*<(windows\.h|winsock2?\.h|ws2tcpip\.h|wininet\.h|shlobj\.h|objbase\.h|"
+    r"unistd\.h|netdb\.h|poll\.h|fcntl\.h|sys/[^>]+|arpa/[^>]+|netinet/[^>]+)>")
+INCLUDE = re.compile(r'#\s*include\s*"([^"]+)"')
+# The socket layer's own headers name the platform's address structures behind this one.
+PLATFORM_HEADER_EXCEPTIONS = {"net/sockplatform.h"}
+
+
+def is_adapter(path: pathlib.PurePosixPath) -> bool:
+    return (path.stem.endswith(("_win32", "_posix"))
+            or any(part in ("win32", "posix") for part in path.parts[1:-1]))
+
+
+def check(root: pathlib.Path) -> list[str]:
+    problems = []
+    for layer, allowed in ALLOWED.items():
+        for file in sorted((root / layer).rglob("*")):
+            if file.suffix not in (".h", ".cpp", ".rc"):
+                continue
+            rel = pathlib.PurePosixPath(file.relative_to(root).as_posix())
+            for number, line in enumerate(file.read_text(encoding="utf-8").splitlines(), 1):
+                match = INCLUDE.search(line)
+                if match:
+                    target = match.group(1).split("/")[0]
+                    if "/" in match.group(1) and target not in allowed:
+                        problems.append(f"{rel}:{number}: {layer}/ includes {match.group(1)}"
+                                        f": {target}/ is not below it")
+                if (PLATFORM_HEADER.search(line) and not is_adapter(rel)
+                        and str(rel) not in PLATFORM_HEADER_EXCEPTIONS):
+                    problems.append(f"{rel}:{number}: platform header outside an adapter file")
+    return problems
+
+
+def main() -> int:
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
+    problems = check(root)
+    for problem in problems:
+        print(problem)
+    if problems:
+        print(f"{len(problems)} include(s) against the layer directions", file=sys.stderr)
+        return 1
+    print("includes follow the layers")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
