@@ -50,9 +50,10 @@ if [ $with_wine = 1 ]; then
   cmake --build --preset win64 -j2 --target Kestrum
 fi
 
-step "Client exchanges (Google Benchmark)"
-"$bin/bench/kestrum-bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$out/gbench.json" --benchmark_out_format=json
+step "Client exchanges against their floors, interleaved (twice, to see that they agree)"
+for run in 1 2; do
+  "$bin/bench/kestrum-bench" interleaved 9 300 | tee "$out/interleaved_$run.txt"
+done
 
 step "Offset error"
 "$bin/bench/kestrum-bench" offset 3.25 200 | tee "$out/offset_plus.txt"
