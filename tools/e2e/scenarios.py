@@ -544,6 +544,7 @@ def from_zip(env, build):
     package = release_package()
     shared_prefix = os.environ["WINEPREFIX"]
     os.environ["WINEPREFIX"] = str(env.work / "fresh-prefix")
+    Path(os.environ["WINEPREFIX"]).mkdir()
     try:
         start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
         folder = Path(os.environ["WINEPREFIX"]) / "drive_c/Kestrum"
