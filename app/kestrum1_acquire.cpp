@@ -123,11 +123,11 @@ TKestrumForm::TServerAttempt TKestrumForm::BeginAttempt(int number) {
 // At least one protocol is enabled; a failed or implausible SNTP answer hands the same host
 // over to the Time protocol, whose failure is then the attempt's.
 TKestrumForm::TAttemptOutcome TKestrumForm::AskServer(const TServerAttempt& attempt) {
-  if (sntp_enabled) {
-    TAttemptOutcome outcome = QuerySntp(attempt);
-    if (outcome.obtained || !rfc868_enabled) return outcome;
-  }
-  return QueryTimeProtocol(attempt);
+  // One result variable and one return: MinGW's g++ 12 at -O2 returned the SNTP outcome from
+  // `return QueryTimeProtocol(...)` while that outcome was still in scope.
+  TAttemptOutcome outcome = sntp_enabled ? QuerySntp(attempt) : QueryTimeProtocol(attempt);
+  if (sntp_enabled && rfc868_enabled && !outcome.obtained) outcome = QueryTimeProtocol(attempt);
+  return outcome;
 }
 
 TKestrumForm::TAttemptOutcome TKestrumForm::QuerySntp(const TServerAttempt& attempt) {
