@@ -39,7 +39,9 @@ constexpr char kObtainedSntp[] = "時刻を取得しました.";
 constexpr char kObtainedTime[] = "時刻を取得しました..";
 constexpr char kInterrupted[] = "中断しました";
 
-lib::TDateTime LocalNow() { return lib::SystemTimeToDateTime(platform::Clock().GetLocalTime()); }
+lib::TDateTime LocalNow(platform::TClockPort& clock) {
+  return lib::SystemTimeToDateTime(clock.GetLocalTime());
+}
 
 std::string Numbered(const char* text, int n) { return text + std::to_string(n) + ")"; }
 
@@ -106,7 +108,7 @@ void TKestrumForm::WaitForNetwork() {
     ++failed_probes;
     if (failed_probes >= kMaxFailedProbes) cancel_flag = true;
     ShowStatus(Numbered(kWaitingInternet, failed_probes));
-    platform::Clock().Sleep(kProbePauseMs);
+    Clock().Sleep(kProbePauseMs);
   }
 }
 
@@ -143,11 +145,11 @@ TKestrumForm::TAttemptOutcome TKestrumForm::QuerySntp(const TServerAttempt& atte
 
 TKestrumForm::TAttemptOutcome TKestrumForm::QueryTimeProtocol(const TServerAttempt& attempt) {
   try {
-    const lib::TDateTime t0 = LocalNow();
+    const lib::TDateTime t0 = LocalNow(Clock());
     WriteTimeServer(attempt.next);
     time->SetHostname(attempt.host);
     time->FetchTime();
-    const double seconds = (t0 - LocalNow()) * lib::kSecsPerDay;
+    const double seconds = (t0 - LocalNow(Clock())) * lib::kSecsPerDay;
     if (!(seconds > -kMaxTimeAnswerSeconds && seconds < kMaxTimeAnswerSeconds)) {
       return TAttemptOutcome::NoAnswer(attempt);
     }
@@ -165,7 +167,7 @@ TKestrumForm::TAttemptOutcome TKestrumForm::Evaluate(const TServerAttempt& attem
     edt_time->SetText(lib::DateTimeToText(server_time + kDisplayShift));
     if (edt_time->Text() < kEarliestPlausibleDate) return TAttemptOutcome::Failed(kCannotObtain);
     offset_hundredths =
-        std::nearbyint((server_time + kDisplayShift - LocalNow()) * kHundredthsPerDay);
+        std::nearbyint((server_time + kDisplayShift - LocalNow(Clock())) * kHundredthsPerDay);
     edt_offset->SetText(OffsetText(offset_hundredths));
     ShowStatus(success_text);
     WriteTimeServer(attempt.host);
@@ -183,7 +185,7 @@ void TKestrumForm::ReportFailedAttempt(const TServerAttempt& attempt,
   offset_hundredths = 0;
   progress_->EnableCancel(true);
   ShowStatus(status_text);
-  platform::Clock().Sleep(kFailedAttemptPauseMs);
+  Clock().Sleep(kFailedAttemptPauseMs);
 }
 
 void TKestrumForm::WriteTimeServer(const std::string& host) {
