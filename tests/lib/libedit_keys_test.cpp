@@ -9,6 +9,7 @@
 #include "fakes/fake_clock.h"
 #include "lib/libedit.h"
 #include "lib/libedit_keys.h"
+#include "libedit_fixture.h"
 #include "support/ctl_testing.h"
 #include "toolkit/ctl_form.h"
 
@@ -63,35 +64,6 @@ TEST(EditKeyFilter, FreeTextLimitDropsSilentlyAndNeverSplitsACharacter) {
   EXPECT_EQ(CharacterBytesAt("a", 1), 0);
 }
 
-// Records the calls the edit makes on its bound field.
-class TFakeField final : public TEditField {
- public:
-  bool editing = false;
-  int edits = 0;
-  int size = 0;
-  int throw_on_set = 0;  // the n-th SetText throws
-  int sets = 0;
-  std::string text, display;
-  bool Editing() const override { return editing; }
-  void Edit() override {
-    ++edits;
-    editing = true;
-  }
-  bool CanModify() const override { return true; }
-  int Size() const override { return size; }
-  bool numeric = false;
-  std::string display_format;
-  bool IsNumeric() const override { return numeric; }
-  void SetDisplayFormat(const std::string& format) override { display_format = format; }
-  std::string Text() const override { return text; }
-  void SetText(const std::string& value) override {
-    if (++sets == throw_on_set) throw std::runtime_error("refused");
-    text = size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
-  }
-  std::string DisplayText() const override { return display.empty() ? text : display; }
-  std::string EditText() const override { return text; }
-};
-
 class EditKeys : public ::testing::Test {
  protected:
   EditKeys() {
@@ -144,6 +116,88 @@ TEST_F(EditKeys, ByteLimitDropsWholeCharactersWithoutABeep) {
   EXPECT_EQ(widgets.beeps, 0);
   Focus(second);
   EXPECT_EQ(first->MaxLength(), 10);
+}
+
+// The limit holds for the whole text, not only at the caret: typing in the middle of a full
+// field, overwriting with a wider character and pasting never make it longer.
+TEST_F(EditKeys, ByteLimitHoldsForTheWholeText) {
+  first->SetMaxLength(6);
+  Focus(first);
+  first->SetText("abcdef");
+  first->SetSelection(3, 0);
+  Type(first, "xあ");
+  EXPECT_EQ(first->Text(), "abcdef");
+  Press(first, kVkInsert);
+  Type(first, "x");  // one byte over one byte
+  EXPECT_EQ(first->Text(), "abcxef");
+  Type(first, "あ");  // two bytes over one
+  EXPECT_EQ(first->Text(), "abcxef");
+  Press(first, kVkInsert);
+
+  struct Case {
+    std::string text;
+    int start, length;
+    std::string clipboard, out;
+  };
+  const Case pastes[] = {
+      {"abcdef", 1, 2, "12あ34", "a12def"},  // the selection makes room
+      {"abcdef", 6, 0, "z", "abcdef"},      {"ab", 2, 0, "cdあe", "abcdあ"},
+      {"ab", 2, 0, "cdeあ", "abcde"},  // never half a character
+      {"ab", 0, 0, "x\r\nline two", "xab"},
+  };
+  for (const Case& c : pastes) {
+    first->SetText(c.text);
+    first->SetSelection(c.start, c.length);
+    first->Paste(c.clipboard);
+    EXPECT_EQ(first->Text(), c.out) << c.clipboard;
+  }
+  EXPECT_EQ(widgets.beeps, 0);
+  first->SetReadOnly(true);
+  first->Paste("x");
+  EXPECT_EQ(first->Text(), "xab");
+}
+
+// A double-byte character is judged whole before anything is cleared or deleted: its lead
+// byte alone (0x82 of Ｍ) would pass the date rule, its trail byte does not.
+TEST_F(EditKeys, ARefusedFullWidthCharacterLeavesADateWhole) {
+  struct Case {
+    int caret;  // -1: just entered
+    std::string typed, out;
+    int beeps;
+  };
+  const Case cases[] = {
+      {-1, "Ｍ", "2026/12/08", 1},  // would clear the field
+      {4, "Ｍ", "2026/12/08", 1},   // would delete the "/" under the caret
+      {4, "Ｔ", "2026Ｔ12/08", 0},  // both bytes pass: it replaces the "/"
+      {-1, "5", "5", 0},
+  };
+  first->SetEditType(TEditType::Dayin);
+  for (const Case& c : cases) {
+    first->SetText("2026/12/08");
+    first->SetSelection(0, 0);
+    Focus(first);
+    if (c.caret >= 0) {
+      first->SetSelection(c.caret, 0);
+      Press(first, kVkRight);
+    }
+    const int before = widgets.beeps;
+    Type(first, c.typed);
+    EXPECT_EQ(first->Text(), c.out) << c.typed << " at " << c.caret;
+    EXPECT_EQ(widgets.beeps - before, c.beeps) << c.typed << " at " << c.caret;
+    Focus(second);
+  }
+  // The same through the whole-character entry that a native edit uses.
+  first->SetText("2026/12/08");
+  first->SetSelection(0, 0);
+  Focus(first);
+  std::string character = "Ｍ";
+  first->KeyPressCharacter(character);
+  EXPECT_EQ(character, "");
+  EXPECT_EQ(first->Text(), "2026/12/08");
+  character = "Ｔ";
+  first->KeyPressCharacter(character);
+  EXPECT_EQ(character, "Ｔ");
+  EXPECT_EQ(first->Text(), "");  // accepted: the first character clears the field
 }
 
 TEST_F(EditKeys, RejectedCharactersBeepAndInsertNothing) {
