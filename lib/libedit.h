@@ -171,9 +171,9 @@ class TLibEdit : public TEdit {
   // A whole typed character (one byte, or a lead byte and its trail byte): judged whole before
   // anything is cleared or deleted; on return, what the edit is to insert (empty: nothing).
   void KeyPressCharacter(std::string& character);
-  // A paste: the first line of `clipboard` replaces the selection, as much of it, in whole
-  // characters, as keeps a free-text field within its byte limit.
-  void Paste(std::string_view clipboard);
+  // A paste of `clipboard`: what the edit is to put in place of the selection, the first line,
+  // as much of it, in whole characters, as keeps the text within the field's limit in bytes.
+  std::string PasteText(std::string_view clipboard);
   void MouseWheel(int distance, TShiftState shift) override;
   bool WantsKey(TKey key) const override;
   void MouseDown();

@@ -240,13 +240,14 @@ void TLibEdit::AcceptTyped(bool overwrite) {
   if (overwrite && over_write_) DeleteCharacterAtCaret();
 }
 
-void TLibEdit::Paste(std::string_view clipboard) {
+std::string TLibEdit::PasteText(std::string_view clipboard) {
   CutOrPaste();
-  if (ReadOnly()) return;
+  if (ReadOnly()) return {};
   // A single-line edit takes the first line.
   std::string_view piece = clipboard.substr(0, clipboard.find_first_of("\r\n"));
-  if (edit_type_ == TEditType::Strin && byte_limit_ != 0) {
-    const int room = byte_limit_ - (static_cast<int>(Text().size()) - SelLength());
+  const int limit = edit_type_ == TEditType::Strin ? byte_limit_ : MaxLength();
+  if (limit != 0) {
+    const int room = limit - (static_cast<int>(Text().size()) - SelLength());
     size_t fits = 0;
     while (fits < piece.size()) {
       const int width = CharacterBytesAt(piece, static_cast<int>(fits));
@@ -255,7 +256,7 @@ void TLibEdit::Paste(std::string_view clipboard) {
     }
     piece = piece.substr(0, fits);
   }
-  if (!piece.empty()) InsertAtSelection(std::string(piece));
+  return std::string(piece);
 }
 
 void TLibEdit::InsertAtSelection(const std::string& bytes) {

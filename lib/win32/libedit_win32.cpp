@@ -177,7 +177,11 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
       }
       CloseClipboard();
     }
-    Guarded([&] { edit_.Paste(Narrow(clipboard)); });
+    std::string piece;
+    Guarded([&] { piece = edit_.PasteText(Narrow(clipboard)); });
+    if (!piece.empty()) {
+      SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(piece).c_str()));
+    }
   }
 
   // The native edit counts characters; the control's limit counts bytes in its own key rule.

@@ -87,6 +87,15 @@ class EditKeys : public ::testing::Test {
       edit->UserEdited(text);
     }
   }
+  // A paste as the native edit does it: what the control lets through replaces the selection.
+  void Paste(TLibEdit* edit, const std::string& clipboard) {
+    const std::string piece = edit->PasteText(clipboard);
+    std::string text = edit->Text();
+    text.replace(static_cast<size_t>(edit->SelStart()), static_cast<size_t>(edit->SelLength()),
+                 piece);
+    edit->SetSelection(edit->SelStart() + static_cast<int>(piece.size()), 0);
+    edit->UserEdited(text);
+  }
   // A key press; Home moves the caret to the start when the window still sees it.
   void Press(TLibEdit* edit, TKey key) {
     if (testing::PressKey(*edit, key) && key == kVkHome) edit->SetSelection(0, 0);
@@ -148,13 +157,20 @@ TEST_F(EditKeys, ByteLimitHoldsForTheWholeText) {
   for (const Case& c : pastes) {
     first->SetText(c.text);
     first->SetSelection(c.start, c.length);
-    first->Paste(c.clipboard);
+    Paste(first, c.clipboard);
     EXPECT_EQ(first->Text(), c.out) << c.clipboard;
   }
   EXPECT_EQ(widgets.beeps, 0);
   first->SetReadOnly(true);
-  first->Paste("x");
+  Paste(first, "x");
   EXPECT_EQ(first->Text(), "xab");
+  // The other types keep to MaxLength in the same way.
+  second->SetEditType(TEditType::TimeinH);
+  Focus(second);
+  second->SetText("12:00:0");
+  second->SetSelection(7, 0);
+  Paste(second, "00");
+  EXPECT_EQ(second->Text(), "12:00:00");
 }
 
 // A double-byte character is judged whole before anything is cleared or deleted: its lead
