@@ -64,7 +64,7 @@ TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
   ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss tt", "AM", "PM");
   EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07 PM");
   // "h" is the 12-hour clock also when the format shows no marker.
-  ApplyUserTimeFormat("h:mm:ss", "AM", "PM");
+  ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss", "AM", "PM");
   EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07");
   EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(0, 30, 0, 0)),
             "2026/12/08 12:30:00");

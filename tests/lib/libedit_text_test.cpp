@@ -213,6 +213,7 @@ TEST_F(EditText, BoundsCompareNumbersByValueAndDatesByDate) {
   };
   for (const Case& c : cases) {
     TLibEdit field(nullptr, nullptr);
+    field.SetClock(clock);
     field.SetEditType(c.type);
     field.SetExitMinChk(c.min);
     field.SetExitMaxChk(c.max);
