@@ -184,6 +184,42 @@ TEST_F(Acquisition, SuccessWritesTheServerThatAnsweredAndShowsTimeAndOffset) {
   }
 }
 
+TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    TFakeReply sntp, time;
+    const char* status;
+  };
+  const double before_2000 = lib::EncodeDate(1999, 12, 31);
+  const double closed_at_once = 2.0;  // no bytes read: 1900-01-01
+  const Case cases[] = {
+      {"sntp before 2000, time fails",
+       {},
+       {true, before_2000},
+       {false},
+       "タイムサーバを検索します(13)"},
+      {"sntp fails, time before 2000", {}, {false}, {true, before_2000}, "時刻を取得できません"},
+      {"sntp only, before 2000", {"/SU"}, {true, before_2000}, {}, "時刻を取得できません"},
+      {"time only, closed at once", {"/ST"}, {}, {true, closed_at_once}, "時刻を取得できません"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    statuses.clear();
+    const size_t sleeps_before = clock.sleeps().size();
+    servers.script = [&c](const std::string& protocol, const std::string&) {
+      return protocol == "SNTP" ? c.sntp : c.time;
+    };
+    Start(c.arguments);
+    form->btn_getClick();
+    EXPECT_EQ(statuses.back(), c.status);
+    EXPECT_EQ(clock.sleeps().size() - sleeps_before, 13u);  // every attempt failed
+    EXPECT_EQ(form->edt_time->Text(), "");
+    EXPECT_EQ(form->edt_offset->Text(), "");
+    EXPECT_EQ(form->OffsetHundredths(), 0);
+  }
+}
+
 TEST_F(Acquisition, OffsetIsInHundredthsAndShownInWholeSecondsCutTowardZero) {
   struct Case {
     double seconds_ahead;
