@@ -22,7 +22,7 @@ constexpr uint32_t kProbePauseMs = 500;
 constexpr int kMaxAttempts = 13;
 constexpr uint32_t kFailedAttemptPauseMs = 1000;
 // A Time protocol answer that took this long or longer is no measure of the present.
-constexpr double kMaxTimeAnswerSeconds = 1;
+constexpr uint32_t kMaxTimeAnswerMs = 1000;
 // Server times are shown nine hours ahead of UTC, whatever the computer's time zone.
 constexpr lib::TDateTime kDisplayShift = 0.375;
 constexpr long double kHundredthsPerSecond = 100;
@@ -145,12 +145,13 @@ TKestrumForm::TAttemptOutcome TKestrumForm::QuerySntp(const TServerAttempt& atte
 
 TKestrumForm::TAttemptOutcome TKestrumForm::QueryTimeProtocol(const TServerAttempt& attempt) {
   try {
-    const lib::TDateTime t0 = LocalNow(Clock());
+    // Ticks, not the local clock: exact milliseconds, and blind to a step of the clock.
+    const uint32_t t0 = Clock().GetTickCount();
     WriteTimeServer(attempt.next);
     time->SetHostname(attempt.host);
     time->FetchTime();
-    const double seconds = (t0 - LocalNow(Clock())) * lib::kSecsPerDay;
-    if (!(seconds > -kMaxTimeAnswerSeconds && seconds < kMaxTimeAnswerSeconds)) {
+    const uint32_t elapsed_ms = Clock().GetTickCount() - t0;
+    if (elapsed_ms >= kMaxTimeAnswerMs) {
       return TAttemptOutcome::NoAnswer(attempt);
     }
   } catch (...) {

@@ -54,6 +54,8 @@ void TKestrumForm::btn_setClick() {
     written = SetClockTime(static_cast<uint8_t>(t.wHour), static_cast<uint8_t>(t.wMinute),
                            static_cast<uint8_t>(t.wSecond), t.wMilliseconds) &&
               written;
+    // The clock now is right: applying the same offset again would put it wrong.
+    if (written) offset_hundredths = 0;
   }
 
   if (edt_hostname->Text().empty() || edt_offset->Text().empty()) {

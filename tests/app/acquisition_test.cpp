@@ -262,6 +262,40 @@ TEST_F(Acquisition, TimeProtocolAnswerTakingASecondOrMoreFails) {
   EXPECT_EQ(TimeServerWrites().back(), Server(2));
 }
 
+// The limit is counted in milliseconds of the tick clock: 1000 ms is refused and 999 ms taken
+// at any time of day (in fractions of days, 1000 ms came out under a second at 00:00:03.988),
+// also when the counter wraps during the query.
+TEST_F(Acquisition, TimeProtocolAnswerIsTakenOnlyUnderAThousandTickMilliseconds) {
+  struct Case {
+    lib::TDateTime start;
+    uint32_t ticks;
+    uint32_t duration_ms;
+    bool taken;
+  };
+  const lib::TDateTime day = lib::EncodeDate(2026, 12, 8);
+  const double ms = 1.0 / lib::kMSecsPerDay;
+  const Case cases[] = {
+      {day + 3988 * ms, 1000, 1000, false},  {day + 3988 * ms, 1000, 999, true},
+      {day + 0.5, 1000, 1000, false},        {day + 0.5, 0xFFFFFE00u, 999, true},
+      {day + 0.5, 0xFFFFFE00u, 1000, false},
+  };
+  for (const Case& c : cases) {
+    clock.set_local_now(c.start);
+    clock.set_ticks(c.ticks);
+    const double utc = TrueUtc();
+    servers.script = [&c, utc](const std::string& protocol, const std::string&) {
+      if (protocol == "SNTP") return TFakeReply{false};
+      return TFakeReply{true, utc, c.duration_ms};
+    };
+    statuses.clear();
+    Start();
+    form->btn_getClick();
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[2], c.taken ? "時刻を取得しました.." : "タイムサーバを検索します(1)")
+        << c.duration_ms << " ms at " << c.start;
+  }
+}
+
 TEST_F(Acquisition, ProtocolSwitchesChooseWhatIsAsked) {
   struct Case {
     const char* first;
