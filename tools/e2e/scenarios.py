@@ -241,7 +241,10 @@ class Environment:
     def __init__(self, work, shots):
         self.work = work
         self.shots = shots
+        # The loader of the build under test (the 32-bit one for the PE32 product); the
+        # prefix's own services start under the 64-bit one, whose prefix it is.
         self.wine = os.environ.get("KESTRUM_WINE", "/usr/lib/wine/wine64")
+        self.wine64 = os.environ.get("KESTRUM_WINE64", "/usr/lib/wine/wine64")
         self.responders = None
 
     def start_servers(self, name, **modes):
@@ -606,13 +609,13 @@ def start_display():
     return xvfb
 
 
-def start_wine(wine, winpeek):
+def start_wine(wine64, wine, winpeek):
     """Starts the prefix's server and services with no tie to our pipes (a server started by a
     helper run would keep the helper's output pipe open), then runs the window reader once: its
     first run in a new server can stall while the program starts beside it."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([str(Path(wine).parent / "wineserver"), "-p"], check=True, **quiet)
-    subprocess.run([wine, "wineboot"], check=True, timeout=180, **quiet)
+    subprocess.run([str(Path(wine64).parent / "wineserver"), "-p"], check=True, **quiet)
+    subprocess.run([wine64, "wineboot"], check=True, timeout=180, **quiet)
     for _ in range(3):
         try:
             subprocess.run([wine, str(winpeek), "quick", "main"], timeout=20, **quiet)
@@ -640,7 +643,7 @@ def main():
     args.shots.mkdir(parents=True, exist_ok=True)
     env = Environment(args.work, args.shots)
     build = args.build.resolve()
-    start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
+    start_wine(env.wine64, env.wine, build / "tools/e2e/kestrum-winpeek.exe")
 
     if args.screenshots_only:
         screenshots(env, build)
