@@ -7,12 +7,14 @@
 #   tools/e2e.sh --screenshots-only    only the PNGs of both windows (tools/screenshots.sh)
 # Environment: KESTRUM_PRESET (default win32, the PE32 product; win64 for the PE32+ build),
 # KESTRUM_BUILD_DIR (default build/<preset>). The loader follows the program's header.
-# Screenshots go to build/screenshots/.
+# Screenshots go to build/screenshots/ (those of another preset to build/screenshots/<preset>/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 preset=${KESTRUM_PRESET:-win32}
 build=${KESTRUM_BUILD_DIR:-build/$preset}
+shots=build/screenshots
+[ "$preset" = win32 ] || shots=build/screenshots/$preset
 
 tools/install-deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build" >/dev/null
@@ -35,7 +37,7 @@ status=0
 # refused there; capsh also drops CAP_SYS_TIME from the bounding set, which the run verifies.
 unshare --user --map-root-user --net --mount --pid --fork --mount-proc \
   capsh --drop=cap_sys_time -- -c 'exec python3 "$@"' - tools/e2e/scenarios.py \
-  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots build/screenshots "$@" ||
+  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots "$shots" "$@" ||
   status=$?
 after=$(clock_gap)
 if ! python3 -c "import sys; sys.exit(abs($after - $before) > 1.0)"; then

@@ -21,6 +21,12 @@ install_symbol_fonts() {
 
 stamp="$WINEPREFIX/.kestrum-prefix-v2"
 if [ -f "$stamp" ]; then
+  # A prefix made before wine32 was installed lacks the 32-bit system folder; an update adds it.
+  if [ -x "$KESTRUM_WINE32" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    echo "Adding the 32-bit system folder to the Wine prefix in $WINEPREFIX ..."
+    "$KESTRUM_WINE" wineboot -u >/dev/null 2>&1 || true
+    "$KESTRUM_WINESERVER" -w
+  fi
   install_symbol_fonts
   exit 0
 fi
