@@ -1,5 +1,7 @@
 #include "tcpip/time_query.h"
 
+#include "base/era.h"
+#include "platform/clock.h"
 #include "tcpip/iputil.h"
 
 namespace kestrum::tcpip {
@@ -11,23 +13,40 @@ constexpr double kMinutesPerDay = 1440.0;
 
 T_Time::T_Time() { Port = kTimePort; }
 
-double T_Time::ReadCount() {
-  double count = 0.0;
-  while (!Eof(Socket)) {
+lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference) {
+  return lib::InNearestEra(TimeCountToDateTime(count), reference);
+}
+
+TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t& count) {
+  if (bytes.size() > static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kLong;
+  if (reset) return TTimeReply::kReset;
+  if (bytes.size() < static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kShort;
+  double value = 0.0;
+  for (const char byte : bytes) value = AccumulateTimeByte(value, static_cast<uint8_t>(byte));
+  count = static_cast<uint32_t>(value);
+  return count == 0 ? TTimeReply::kZero : TTimeReply::kComplete;
+}
+
+std::string T_Time::ReadReply(bool& reset) {
+  std::string bytes;
+  reset = false;
+  while (!Eof(Socket) && bytes.size() <= static_cast<std::size_t>(kTimeReplySize)) {
     uint8_t byte = 0;
     int received = 0;
     ReadBuffer(Socket, &byte, received, 1);
-    if (received == 1) count = AccumulateTimeByte(count, byte);
+    if (received == 1) bytes.push_back(static_cast<char>(byte));
+    if (received < 0) reset = true;
   }
-  return count;
+  return bytes;
 }
 
 void T_Time::FetchTime() {
   SetBound(QueryLimit);
-  double count = 0.0;
+  std::string bytes;
+  bool reset = false;
   try {
     Login();
-    count = ReadCount();
+    bytes = ReadReply(reset);
   } catch (...) {
     ClearBound();
     throw;
@@ -39,7 +58,22 @@ void T_Time::FetchTime() {
     throw ETcpIpError("No reply from " + Hostname + " within " + std::to_string(QueryLimit) +
                       " ms");
   }
-  lib::TDateTime time = TimeCountToDateTime(count);
+  uint32_t count = 0;
+  switch (JudgeTimeReply(bytes, reset, count)) {
+    case TTimeReply::kComplete:
+      break;
+    case TTimeReply::kLong:
+      Logout();  // the rest of an endless stream is not read
+      throw ETcpIpError("Reply from " + Hostname + " longer than four bytes");
+    case TTimeReply::kShort:
+      throw ETcpIpError("Reply from " + Hostname + " shorter than four bytes");
+    case TTimeReply::kReset:
+      throw ETcpIpError("Connection to " + Hostname + " reset before the close");
+    case TTimeReply::kZero:
+      throw ETcpIpError("Reply from " + Hostname + " carries no time");
+  }
+  const lib::TDateTime utc_now = lib::SystemTimeToDateTime(platform::Clock().GetSystemTime());
+  lib::TDateTime time = TimeCountNear(count, utc_now);
   if (TimeMode == tzLocal) time -= TimeZoneBias() / kMinutesPerDay;
   ServerTime = time;
 }
