@@ -140,6 +140,7 @@ void TBlockSocket::ResolveAddress(TSocketAddress& address, const std::string& ho
   } else {
     ResolveClassic(address, host, port);
   }
+  resolve_error_ = last_error_;
   NotifyStatus(THookSocketReason::ReasonResolveEnd, HostPort(host, port));
 }
 

@@ -73,6 +73,9 @@ class TBlockSocket {
   TSocketFamily Family() const { return family_; }
   TSocketHandle Handle() const { return handle_; }
   int32_t LastErrorCode() const { return last_error_; }
+  // Result of the latest name resolution (0, or the resolver's 110xx code), kept when later
+  // steps clear the last error.
+  int32_t LastResolveError() const { return resolve_error_; }
   const std::string& LastErrorText() const { return last_error_text_; }
   const TSocketAddress& LocalAddress() const { return local_sin_; }
   const TSocketAddress& RemoteAddress() const { return remote_sin_; }
@@ -180,6 +183,7 @@ class TBlockSocket {
   TFdSet fd_set_;
   TSocketHandle handle_ = kInvalidSocket;
   int32_t last_error_ = 0;
+  int32_t resolve_error_ = 0;
   std::string last_error_text_;
 };
 

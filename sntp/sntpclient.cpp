@@ -54,7 +54,8 @@ bool TSNTPClient::QueryServerTime() {
   sock.Connect(TargetHost, TargetPort);
   // A host that did not resolve: no request can go out, so there is nothing to wait for.
   if (net::AddressFamily(sock.RemoteAddress()) == 0) {
-    sock.SetLastError(net::kErrHostNotFound);
+    const int32_t error = sock.LastResolveError();
+    sock.SetLastError(error != 0 ? error : net::kErrHostNotFound);
     return false;
   }
   const net::TSocketAddress server = sock.RemoteAddress();

@@ -39,7 +39,8 @@ class TSNTPClient : public TNetClient {
   // request's transmit timestamp and passed CheckReply; NTPTime then holds its transmit time,
   // read in the era nearest to the local clock. Datagrams from other senders and replies that
   // echo another request are dropped and the wait goes on. On failure NTPTime keeps its value
-  // and Sock's last error tells why (10060 for a time-out, 0 for a refused reply);
+  // and Sock's last error tells why (10060 for a time-out, 0 for a refused reply, the
+  // resolver's code at once for a host that did not resolve);
   // LastVerdict() names the refusal.
   bool QueryServerTime();
   TReplyVerdict LastVerdict() const { return verdict_; }
