@@ -1,6 +1,5 @@
 #include "tcpip/time_query.h"
 
-#include "base/era.h"
 #include "platform/clock.h"
 #include "tcpip/iputil.h"
 
@@ -12,20 +11,6 @@ constexpr double kMinutesPerDay = 1440.0;
 }  // namespace
 
 T_Time::T_Time() { Port = kTimePort; }
-
-lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference) {
-  return lib::InNearestEra(TimeCountToDateTime(count), reference);
-}
-
-TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t& count) {
-  if (bytes.size() > static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kLong;
-  if (reset) return TTimeReply::kReset;
-  if (bytes.size() < static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kShort;
-  double value = 0.0;
-  for (const char byte : bytes) value = AccumulateTimeByte(value, static_cast<uint8_t>(byte));
-  count = static_cast<uint32_t>(value);
-  return count == 0 ? TTimeReply::kZero : TTimeReply::kComplete;
-}
 
 std::string T_Time::ReadReply(bool& reset) {
   std::string bytes;

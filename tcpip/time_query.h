@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/datetime.h"
+#include "base/era.h"
 #include "tcpip/tcpip.h"
 
 namespace kestrum::tcpip {
@@ -30,13 +31,23 @@ inline lib::TDateTime TimeCountToDateTime(double count) {
   return kTimeProtocolEpoch + count / lib::kSecsPerDay;
 }
 // A four-byte count read in the era nearest to `reference` (UTC).
-lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference);
+inline lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference) {
+  return lib::InNearestEra(TimeCountToDateTime(count), reference);
+}
 
 // How the reply stream ended.
 enum class TTimeReply { kComplete, kShort, kLong, kReset, kZero };
 // Judges a whole reply: `bytes` as received, `reset` when it ended in a reset (or receive
 // error) rather than the server's close. `count` is set for kComplete.
-TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t& count);
+inline TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t& count) {
+  if (bytes.size() > static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kLong;
+  if (reset) return TTimeReply::kReset;
+  if (bytes.size() < static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kShort;
+  double value = 0.0;
+  for (const char byte : bytes) value = AccumulateTimeByte(value, static_cast<uint8_t>(byte));
+  count = static_cast<uint32_t>(value);
+  return count == 0 ? TTimeReply::kZero : TTimeReply::kComplete;
+}
 
 class T_Time : public T_TcpIp {
  public:
