@@ -15,7 +15,12 @@ T_Time::T_Time() { Port = kTimePort; }
 std::string T_Time::ReadReply(bool& reset) {
   std::string bytes;
   reset = false;
-  while (!Eof(Socket) && bytes.size() <= static_cast<std::size_t>(kTimeReplySize)) {
+  while (bytes.size() <= static_cast<std::size_t>(kTimeReplySize)) {
+    if (Eof(Socket)) {
+      // Gone without the server's close being read: a reset, not a finished reply.
+      if (!Closed) reset = true;
+      break;
+    }
     uint8_t byte = 0;
     int received = 0;
     ReadBuffer(Socket, &byte, received, 1);

