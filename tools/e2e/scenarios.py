@@ -570,7 +570,7 @@ def five_byte_reply(env, build):
         check(window.text("edt_time") == "" and window.text("edt_offset") == "",
               f"time box {window.text('edt_time')!r}, offset box {window.text('edt_offset')!r}")
         check(not any(t.startswith("時刻を") for t in seen), f"status texts {seen}")
-        check(requests(log, "time") == 1, f"Time requests: {requests(log, 'time')}")
+        check(requests(log, "time") >= 1, f"Time requests: {requests(log, 'time')}")
     finally:
         app.close()
 
