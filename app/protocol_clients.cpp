@@ -23,6 +23,7 @@ TUnanswered& Unanswered() {
 
 class TSntpClientQuery final : public TSntpQuery {
  public:
+  explicit TSntpClientQuery(platform::TClockPort& clock) : client_(clock) {}
   void SetTargetHost(const std::string& host) override { client_.TargetHost = host; }
   bool QueryServerTime() override {
     Unanswered().host.clear();
@@ -40,6 +41,7 @@ class TSntpClientQuery final : public TSntpQuery {
 
 class TTimeClientQuery final : public TTimeQuery {
  public:
+  explicit TTimeClientQuery(platform::TTimeZonePort& zone) : client_(zone) {}
   void SetHostname(const std::string& host) override { client_.Hostname = host; }
   void FetchTime() override {
     const bool unanswered = !client_.Hostname.empty() && Unanswered().host == client_.Hostname;
@@ -55,8 +57,13 @@ class TTimeClientQuery final : public TTimeQuery {
 
 }  // namespace
 
-std::unique_ptr<TSntpQuery> MakeSntpClient() { return std::make_unique<TSntpClientQuery>(); }
-std::unique_ptr<TTimeQuery> MakeTimeClient() { return std::make_unique<TTimeClientQuery>(); }
+std::unique_ptr<TSntpQuery> MakeSntpClient(platform::TClockPort& clock) {
+  return std::make_unique<TSntpClientQuery>(clock);
+}
+
+std::unique_ptr<TTimeQuery> MakeTimeClient(platform::TTimeZonePort& zone) {
+  return std::make_unique<TTimeClientQuery>(zone);
+}
 
 TSocketServices::TSocketServices() {
   net::InitSocketInterface();

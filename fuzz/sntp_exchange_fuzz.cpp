@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const long double seconds = Word(reply, 40) + Word(reply, 44) / 4294967295.0L;
   const long double era0 = 2.0L + seconds / 86400.0L;
-  const long double now = sntp::TSNTPClient::GetUtcTime();
+  const long double now = client.GetUtcTime();
   const long double eras = std::floor((now - era0) / kEraDays + 0.5L);
   const long double expected = era0 + (eras > 0 ? eras : 0) * kEraDays;
   // The fraction is cut to four decimals: up to a tenth of a millisecond early.

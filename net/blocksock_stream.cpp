@@ -92,11 +92,11 @@ bool TBlockSocket::FillLineBuffer(int timeout) {
 }
 
 bool TBlockSocket::FillTo(std::size_t length, int timeout) {
-  const uint32_t start = platform::SystemClock().GetTickCount();
+  const uint32_t start = clock_->GetTickCount();
   while (buffer_.size() < length) {
     int wait = timeout;
     if (!InterPacketTimeout && timeout >= 0) {
-      const auto elapsed = static_cast<int>(platform::SystemClock().GetTickCount() - start);
+      const auto elapsed = static_cast<int>(clock_->GetTickCount() - start);
       wait = std::max<int>(0, timeout - elapsed);
     }
     if (!FillLineBuffer(wait)) return false;

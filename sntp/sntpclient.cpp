@@ -17,8 +17,11 @@ constexpr uint32_t kNonceMask = 0x000FFFFFu;
 
 }  // namespace
 
-TSNTPClient::TSNTPClient()
-    : sock_(std::make_unique<net::TUDPBlockSocket>()), nonce_(std::random_device{}()) {
+TSNTPClient::TSNTPClient(platform::TClockPort& clock)
+    : clock_(clock),
+      sock_(std::make_unique<net::TUDPBlockSocket>()),
+      nonce_(std::random_device{}()) {
+  sock_->SetClock(clock);
   Timeout = kDefaultTimeout;
   TargetPort = "ntp";
 }
@@ -26,11 +29,11 @@ TSNTPClient::TSNTPClient()
 TSNTPClient::~TSNTPClient() = default;
 
 lib::TDateTime TSNTPClient::GetUtcTime() {
-  return lib::SystemTimeToDateTime(platform::Clock().GetSystemTime());
+  return lib::SystemTimeToDateTime(clock_.GetSystemTime());
 }
 
 bool TSNTPClient::SetUtcTime(lib::TDateTime value) {
-  return platform::Clock().SetSystemTime(lib::DateTimeToSystemTime(value));
+  return clock_.SetSystemTime(lib::DateTimeToSystemTime(value));
 }
 
 TNtpPacket TSNTPClient::MakeRequest() {
@@ -75,7 +78,8 @@ bool TSNTPClient::QueryServerTime() {
 
 bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
   net::TUDPBlockSocket& sock = *sock_;
-  // Real ticks: the deadline bounds real waits, and a flood must not be able to move it.
+  // Real ticks, not the client's clock: the deadline bounds real waits, and a flood must not
+  // be able to move it.
   platform::TClockPort& ticks = platform::SystemClock();
   const uint32_t start = ticks.GetTickCount();
   for (bool first = true;; first = false) {

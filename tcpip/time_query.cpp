@@ -10,7 +10,10 @@ constexpr double kMinutesPerDay = 1440.0;
 
 }  // namespace
 
-T_Time::T_Time() { Port = kTimePort; }
+T_Time::T_Time(platform::TTimeZonePort& zone, platform::TClockPort& clock)
+    : zone_(zone), clock_(clock) {
+  Port = kTimePort;
+}
 
 std::string T_Time::ReadReply(bool& reset) {
   std::string bytes;
@@ -62,9 +65,9 @@ void T_Time::FetchTime() {
     case TTimeReply::kZero:
       throw ETcpIpError("Reply from " + Hostname + " carries no time");
   }
-  const lib::TDateTime utc_now = lib::SystemTimeToDateTime(platform::Clock().GetSystemTime());
+  const lib::TDateTime utc_now = lib::SystemTimeToDateTime(clock_.GetSystemTime());
   lib::TDateTime time = TimeCountNear(count, utc_now);
-  if (TimeMode == tzLocal) time -= TimeZoneBias() / kMinutesPerDay;
+  if (TimeMode == tzLocal) time -= TimeZoneBias(zone_) / kMinutesPerDay;
   ServerTime = time;
 }
 

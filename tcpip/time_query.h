@@ -8,6 +8,8 @@
 
 #include "base/datetime.h"
 #include "base/era.h"
+#include "platform/clock.h"
+#include "platform/timezone.h"
 #include "tcpip/tcpip.h"
 
 namespace kestrum::tcpip {
@@ -51,7 +53,10 @@ inline TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t&
 
 class T_Time : public T_TcpIp {
  public:
-  T_Time();
+  // `zone` shifts ServerTime in tzLocal mode; `clock` (its UTC time) picks the era a count is
+  // read in.
+  explicit T_Time(platform::TTimeZonePort& zone = platform::SystemTimeZone(),
+                  platform::TClockPort& clock = platform::SystemClock());
 
   // Connects to Port of Hostname and reads the reply into ServerTime, in the era nearest to the
   // local clock. Raises ETcpIpError or ESocketError when no connection can be made, and
@@ -69,6 +74,9 @@ class T_Time : public T_TcpIp {
  private:
   // Reads until the close, a receive error, or one byte more than a reply may have.
   std::string ReadReply(bool& reset);
+
+  platform::TTimeZonePort& zone_;
+  platform::TClockPort& clock_;
 };
 
 }  // namespace kestrum::tcpip

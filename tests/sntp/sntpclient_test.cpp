@@ -206,9 +206,11 @@ TEST_F(SntpClientTest, ReachesAnIPv6Server) {
 
 TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
   fakes::TFakeClock clock;
-  platform::TClockOverride use(clock);
   clock.set_utc_bias(0);
-  client.SyncTime = true;
+  TSNTPClient synced{clock};
+  synced.TargetPort = server.PortText();
+  synced.Timeout = kShortTimeout;
+  synced.SyncTime = true;
   struct {
     double away_seconds;
     bool set;
@@ -219,7 +221,7 @@ TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
     const lib::TDateTime server_time = NtpToDateTime(kSeconds2024, 0);
     clock.set_local_now(server_time - c.away_seconds / lib::kSecsPerDay);
     server.Script({{Reply(kSeconds2024)}});
-    EXPECT_TRUE(client.QueryServerTime());
+    EXPECT_TRUE(synced.QueryServerTime());
     ASSERT_EQ(clock.utc_writes().size(), writes + (c.set ? 1 : 0));
     if (c.set) {
       EXPECT_EQ(clock.utc_writes().back(), lib::DateTimeToSystemTime(server_time));
@@ -315,8 +317,10 @@ TEST_F(SntpClientTest, EmptyDatagramFromAStrangerIsDropped) {
 // far beyond it: the server's true time comes back, never a time in 1900.
 TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
   fakes::TFakeClock clock;
-  platform::TClockOverride use(clock);
   clock.set_utc_bias(0);
+  TSNTPClient dated{clock};
+  dated.TargetPort = server.PortText();
+  dated.Timeout = kShortTimeout;
   const lib::TDateTime wrap = lib::EncodeDate(2036, 2, 7) + lib::EncodeTime(6, 28, 16, 0);
   const lib::TDateTime second = 1.0 / lib::kSecsPerDay;
   struct {
@@ -338,8 +342,8 @@ TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
     const auto wire = static_cast<uint32_t>(std::fmod(seconds, 4294967296.0));
     // Half a second on: the first instant of era 1 is all zero on the wire, which is no time.
     server.Script({{Reply(wire, 0x80000000u)}});
-    ASSERT_TRUE(client.QueryServerTime()) << client.Sock().LastErrorCode();
-    EXPECT_NEAR(client.NTPTime(), c.server + second / 2, 1e-3 * second);
+    ASSERT_TRUE(dated.QueryServerTime()) << dated.Sock().LastErrorCode();
+    EXPECT_NEAR(dated.NTPTime(), c.server + second / 2, 1e-3 * second);
   }
 }
 

@@ -119,8 +119,10 @@ TEST_F(TimeQueryTest, EndlessStreamsEndTheQuery) {
 // The count is read in the era nearest to the local clock (fake, UTC = local).
 TEST_F(TimeQueryTest, TimesAcrossTheEraWrap) {
   fakes::TFakeClock clock;
-  const platform::TClockOverride use(clock);
   clock.set_utc_bias(0);
+  T_Time dated(platform::SystemTimeZone(), clock);
+  Aim(dated);
+  dated.QueryLimit = kShortLimitMs;
   const lib::TDateTime wrap = lib::EncodeDate(2036, 2, 7) + lib::EncodeTime(6, 28, 16, 0);
   const lib::TDateTime second = 1.0 / lib::kSecsPerDay;
   const struct {
@@ -142,13 +144,13 @@ TEST_F(TimeQueryTest, TimesAcrossTheEraWrap) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(wire >> (24 - 8 * i));
     responder_.Enqueue({R::Send(bytes), R::Close()});
-    ASSERT_NO_THROW(time_.FetchTime());
-    EXPECT_NEAR(time_.ServerTime, c.server, 1e-3 * second);
+    ASSERT_NO_THROW(dated.FetchTime());
+    EXPECT_NEAR(dated.ServerTime, c.server, 1e-3 * second);
   }
   // The first second of era 1 is all zero on the wire: no time.
   clock.set_local_now(wrap);
   responder_.Enqueue({R::Send(std::string(4, '\0')), R::Close()});
-  EXPECT_THROW(time_.FetchTime(), ETcpIpError);
+  EXPECT_THROW(dated.FetchTime(), ETcpIpError);
 }
 
 TEST(TcpIpErrors, SocketErrorIsATcpIpError) {
@@ -168,11 +170,12 @@ TEST_F(TimeQueryTest, AllOnesIsEarly2036) {
 
 TEST_F(TimeQueryTest, LocalModeShiftsByTheZoneBias) {
   TJapanZone zone;
-  const platform::TTimeZoneOverride guard(zone);
+  T_Time time{zone};
+  Aim(time);
   responder_.Enqueue({R::Send(kEpoch1970), R::Close()});
-  time_.TimeMode = tzLocal;
-  time_.FetchTime();
-  EXPECT_DOUBLE_EQ(time_.ServerTime, 25569.0 + 0.375);
+  time.TimeMode = tzLocal;
+  time.FetchTime();
+  EXPECT_DOUBLE_EQ(time.ServerTime, 25569.0 + 0.375);
 }
 
 TEST_F(TimeQueryTest, FailedQueryKeepsTheEarlierServerTime) {
