@@ -13,6 +13,7 @@ constexpr std::size_t kTransmitAt = 40;
 constexpr std::size_t kLongExtra = 20;  // key id + digest of an authenticated reply
 constexpr std::size_t kSntpPiece = 12;  // datagram size of a trickled reply
 constexpr std::size_t kLongHttpBody = 65536;
+constexpr uint32_t kFloodStepMs = 5;  // a burst of this many datagrams every this many ms
 
 const std::string kHttpOk =
     "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n"
@@ -107,8 +108,13 @@ TUdpReply SntpAnswer(TFault fault, const TFaultTiming& timing, const TServerCloc
       return pieces;
     }
     case TFault::kFlood: {
+      // Bursts every few ms rather than one per ms: sleeps that short are not kept everywhere.
       TUdpReply flood;
-      for (uint32_t ms = 0; ms < timing.flood_ms; ++ms) flood.push_back({reply, ms ? 1 : 0, true});
+      for (uint32_t ms = 0; ms < timing.flood_ms; ms += kFloodStepMs) {
+        for (uint32_t i = 0; i < kFloodStepMs; ++i) {
+          flood.push_back({reply, ms > 0 && i == 0 ? static_cast<int>(kFloodStepMs) : 0, true});
+        }
+      }
       return flood;
     }
     case TFault::kKissOfDeath: {
