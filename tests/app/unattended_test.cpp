@@ -112,5 +112,29 @@ TEST_F(Unattended, ShowingTheMainWindowFirstStopsTheRun) {
   EXPECT_FALSE(application.Terminated());
 }
 
+TEST_F(Unattended, WithoutAProgressWindowTheMainWindowRunsAlone) {
+  const double utc = clock.local_now() - 0.375 + 5.5 * kSecond;
+  servers.script = [utc](const std::string&, const std::string&) { return TFakeReply{true, utc}; };
+  form = std::make_unique<TKestrumForm>(Services({"/S"}));
+  application.SetMainForm(form.get());
+  form->DoCreate();
+  form->Timer->Tick();
+  const std::vector<std::string> expected{"", "インターネット接続中です", "タイムサーバ接続中です",
+                                          "時刻を取得しました.", "時刻を 5秒 修正しました"};
+  EXPECT_EQ(statuses, expected);
+  EXPECT_EQ(clock.local_writes().size(), 2u);
+  EXPECT_TRUE(application.Terminated());
+}
+
+TEST_F(Unattended, CancelButtonCallsBackThroughItsFunctionIfItHasOne) {
+  int cancels = 0;
+  TKestrumCmdForm counting([&cancels] { ++cancels; });
+  counting.CancelBtn->Click();
+  counting.CancelBtn->Click();
+  EXPECT_EQ(cancels, 2);
+  TKestrumCmdForm alone(nullptr);
+  EXPECT_NO_THROW(alone.CancelBtn->Click());
+}
+
 }  // namespace
 }  // namespace kestrum::app

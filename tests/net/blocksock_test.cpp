@@ -382,5 +382,36 @@ TEST_F(TcpPairTest, ReadFilterRewritesAreKeptAtAnyLength) {
   }
 }
 
+// Streams are copied from their position to their end, in pieces of SendMaxChunk, with the
+// remaining size counted in either byte order; the position of a counted stream is kept.
+TEST_F(TcpPairTest, StreamsTravelFromTheirPositionCountedEitherWay) {
+  client.SendMaxChunk = 3;
+  std::istringstream plain("skip:abcdefgh");
+  plain.seekg(5);
+  client.WriteStream(plain);
+  EXPECT_EQ(server.ReadExactText(8, kShortTimeout), "abcdefgh");
+
+  std::istringstream counted("xyz");
+  client.WriteStreamCounted(counted);
+  std::istringstream counted_be("12345");
+  client.WriteStreamCountedBE(counted_be);
+  std::ostringstream out;
+  server.ReadStreamCounted(out, kShortTimeout);
+  EXPECT_EQ(out.str(), "xyz");
+  out.str("");
+  server.ReadStreamCountedBE(out, kShortTimeout);
+  EXPECT_EQ(out.str(), "12345");
+
+  std::istringstream failed("never sent");
+  failed.setstate(std::ios::failbit);
+  client.WriteStreamCounted(failed);  // a failed stream counts as empty
+  client.WriteText("tail");
+  client.Close();
+  out.str("");
+  server.ReadStream(out, kShortTimeout);
+  EXPECT_EQ(out.str(), std::string(4, '\0') + "tail");
+  EXPECT_EQ(server.LastErrorCode(), 10054);
+}
+
 }  // namespace
 }  // namespace kestrum::net
