@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <istream>
 #include <ostream>
+#include <streambuf>
 
 #include "net/blocksock.h"
 #include "platform/clock.h"
@@ -31,13 +32,42 @@ uint32_t FromLittleEndian(const std::string& bytes) {
   return value;
 }
 
-// Bytes from the stream's position to its end; the position is restored.
+// The streams are driven through their buffers alone, and the buffers' public members are
+// inlined here: the streams' own members (read, write, seek, even setting their state) and the
+// buffers' out-of-line copies bring in the standard library's whole locale machinery, several
+// hundred kilobytes of the product, for nothing these byte copies need. A stream that has
+// already failed is left alone.
+
+[[gnu::flatten]] std::streampos Seek(std::streambuf& buffer, std::ios::seekdir where) {
+  return buffer.pubseekoff(0, where, std::ios::in);
+}
+
+[[gnu::flatten]] void SeekTo(std::streambuf& buffer, std::streampos position) {
+  buffer.pubseekpos(position, std::ios::in);
+}
+
+[[gnu::flatten]] std::streamsize Get(std::streambuf& buffer, char* piece, std::streamsize size) {
+  return buffer.sgetn(piece, size);
+}
+
+[[gnu::flatten]] void Put(std::streambuf& buffer, const char* data, std::streamsize size) {
+  buffer.sputn(data, size);
+}
+
+// Bytes from the stream's position to its end (0 when it cannot seek); the position is restored.
 std::streamoff RemainingSize(std::istream& stream) {
-  const std::streampos start = stream.tellg();
-  stream.seekg(0, std::ios::end);
-  const std::streamoff size = stream.tellg() - start;
-  stream.seekg(start);
-  return std::max<std::streamoff>(size, 0);
+  if (!stream.good()) return 0;
+  std::streambuf& buffer = *stream.rdbuf();
+  const std::streampos start = Seek(buffer, std::ios::cur);
+  if (start == std::streampos(-1)) return 0;
+  const std::streampos end = Seek(buffer, std::ios::end);
+  SeekTo(buffer, start);
+  if (end == std::streampos(-1)) return 0;
+  return std::max<std::streamoff>(end - start, 0);
+}
+
+void WritePiece(std::ostream& stream, const std::string& data) {
+  if (stream.good()) Put(*stream.rdbuf(), data.data(), static_cast<std::streamsize>(data.size()));
 }
 
 }  // namespace
@@ -58,13 +88,15 @@ void TBlockSocket::WriteCountedText(const std::string& text) {
 }
 
 void TBlockSocket::WriteStream(std::istream& stream) {
+  if (!stream.good()) return;
   const std::size_t chunk = SendMaxChunk > 0 ? static_cast<std::size_t>(SendMaxChunk) : 65535;
   std::string piece(chunk, '\0');
-  while (stream) {
-    stream.read(piece.data(), static_cast<std::streamsize>(chunk));
-    const std::streamsize got = stream.gcount();
+  std::streambuf& source = *stream.rdbuf();
+  for (;;) {
+    const std::streamsize got = Get(source, piece.data(), static_cast<std::streamsize>(chunk));
     if (got <= 0) break;
     if (WriteData(piece.data(), static_cast<int>(got)) < 0) break;
+    if (got < static_cast<std::streamsize>(chunk)) break;  // the end of the stream
   }
 }
 
@@ -176,7 +208,7 @@ void TBlockSocket::ReadStream(std::ostream& stream, int timeout) {
   for (;;) {
     const std::string data = ReadAvailable(timeout);
     if (last_error_ != 0) return;
-    stream.write(data.data(), static_cast<std::streamsize>(data.size()));
+    WritePiece(stream, data);
   }
 }
 
@@ -184,7 +216,7 @@ void TBlockSocket::ReadStreamCounted(std::ostream& stream, int timeout) {
   const int32_t size = ReadInt32(timeout);
   if (last_error_ != 0) return;
   const std::string data = ReadExactText(size, timeout);
-  stream.write(data.data(), static_cast<std::streamsize>(data.size()));
+  WritePiece(stream, data);
 }
 
 void TBlockSocket::ReadStreamCountedBE(std::ostream& stream, int timeout) {
@@ -193,7 +225,7 @@ void TBlockSocket::ReadStreamCountedBE(std::ostream& stream, int timeout) {
   std::reverse(size_bytes.begin(), size_bytes.end());
   const std::string data =
       ReadExactText(static_cast<int32_t>(FromLittleEndian(size_bytes)), timeout);
-  stream.write(data.data(), static_cast<std::streamsize>(data.size()));
+  WritePiece(stream, data);
 }
 
 }  // namespace kestrum::net

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -275,6 +276,37 @@ TEST_F(TcpPairTest, PeerCloseReadsAsReset) {
   client.Close();
   EXPECT_EQ(server.ReadAvailable(kShortTimeout), "last");
   EXPECT_EQ(server.ReadAvailable(kShortTimeout), "");
+  EXPECT_EQ(server.LastErrorCode(), 10054);
+}
+
+// Streams are copied from their position to their end, in pieces of SendMaxChunk, with the
+// remaining size counted in either byte order; the position of a counted stream is kept.
+TEST_F(TcpPairTest, StreamsTravelFromTheirPositionCountedEitherWay) {
+  client.SendMaxChunk = 3;
+  std::istringstream plain("skip:abcdefgh");
+  plain.seekg(5);
+  client.WriteStream(plain);
+  EXPECT_EQ(server.ReadExactText(8, kShortTimeout), "abcdefgh");
+
+  std::istringstream counted("xyz");
+  client.WriteStreamCounted(counted);
+  std::istringstream counted_be("12345");
+  client.WriteStreamCountedBE(counted_be);
+  std::ostringstream out;
+  server.ReadStreamCounted(out, kShortTimeout);
+  EXPECT_EQ(out.str(), "xyz");
+  out.str("");
+  server.ReadStreamCountedBE(out, kShortTimeout);
+  EXPECT_EQ(out.str(), "12345");
+
+  std::istringstream failed("never sent");
+  failed.setstate(std::ios::failbit);
+  client.WriteStreamCounted(failed);  // a failed stream counts as empty
+  client.WriteText("tail");
+  client.Close();
+  out.str("");
+  server.ReadStream(out, kShortTimeout);
+  EXPECT_EQ(out.str(), std::string(4, '\0') + "tail");
   EXPECT_EQ(server.LastErrorCode(), 10054);
 }
 

@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import time
+import zipfile
 import zoneinfo
 from pathlib import Path
 
@@ -22,6 +23,8 @@ ROOT = HERE.parent.parent
 CAP_SYS_TIME = 25
 SCREEN = (1024, 768)
 JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
+# Wine's 32-bit loader, for the PE32 product of the release package.
+PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 
 # Main window controls by (class, left, top) within the client area: name, width, height.
 MAIN_LAYOUT = {
@@ -112,16 +115,21 @@ class Window:
 class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
-    def __init__(self, env, name, build, args=(), time_server=None):
+    def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None):
+        """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
+        of the build's."""
         self.env = env
-        self.folder = env.work / name
-        self.folder.mkdir(parents=True)
-        shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        if program is None:
+            self.folder = env.work / name
+            self.folder.mkdir(parents=True)
+            shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        else:
+            self.folder = program.parent
         if time_server is not None:
             (self.folder / "Environ.ini").write_bytes(
                 f"[Kestrum]\r\nTimeServer={time_server}\r\n".encode("cp932"))
         self.winpeek = build / "tools/e2e/kestrum-winpeek.exe"
-        self.process = subprocess.Popen([env.wine, str(self.folder / "Kestrum.exe"), *args],
+        self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
                                         cwd=self.folder, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -524,6 +532,54 @@ def refused_clock_write(env, build):
         app.close()
 
 
+def release_package():
+    packages = sorted(ROOT.glob("dist/Kestrum-*.zip"), key=lambda p: p.stat().st_mtime)
+    check(packages, "no release package in dist/: run tools/dist.sh")
+    return packages[-1]
+
+
+def from_zip(env, build):
+    """The release zip unpacked into a Wine prefix made for it alone: its PE32 Kestrum.exe starts
+    under the 32-bit loader, synchronises and keeps its settings beside itself."""
+    package = release_package()
+    shared_prefix = os.environ["WINEPREFIX"]
+    os.environ["WINEPREFIX"] = str(env.work / "fresh-prefix")
+    Path(os.environ["WINEPREFIX"]).mkdir()
+    try:
+        start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
+        folder = Path(os.environ["WINEPREFIX"]) / "drive_c/Kestrum"
+        with zipfile.ZipFile(package) as archive:
+            archive.extractall(folder)
+        unpacked = sorted(p.relative_to(folder).as_posix() for p in folder.rglob("*") if p.is_file())
+        version = package.stem.removeprefix("Kestrum-")
+        check(unpacked == [f"Kestrum-{version}/{name}"
+                           for name in ("Kestrum.exe", "LICENSE.txt", "readme.txt")],
+              f"{package.name} holds {unpacked}")
+        program = folder / f"Kestrum-{version}/Kestrum.exe"
+        readme = (program.parent / "readme.txt").read_bytes()
+        check(b"\r\n" in readme and b"\n" not in readme.replace(b"\r\n", b""),
+              "readme.txt does not end its lines with CR LF")
+        check(f"Kestrum Ver {version}" in readme.decode("cp932"), "readme.txt lacks its version")
+
+        log = env.start_servers("zip", sntp="answer", time="answer", http="answer")
+        app = Kestrum(env, "zip", build, program=program, loader=PE32_LOADER)
+        try:
+            window = app.wait_window("main")
+            check(window.text("edt_hostname") == SERVERS[0], "host name box does not hold server 1")
+            app.click("同　期")
+            window = app.wait_status("main", "StatusBar", "時刻は正常です", 30, [])
+            check_server_time(window.text("edt_time"))
+            check(app.settings().get("TimeServer") == SERVERS[0],
+                  f"Environ.ini beside the unpacked program: {app.settings()}")
+            check(requests(log, "sntp") >= 1, "SNTP never asked")
+        finally:
+            app.close()
+    finally:
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([str(Path(env.wine).parent / "wineserver"), "-k"], check=False, **quiet)
+        os.environ["WINEPREFIX"] = shared_prefix
+
+
 SCENARIOS = {
     "interactive-sync": interactive_sync,
     "unattended": unattended,
@@ -532,6 +588,7 @@ SCENARIOS = {
     "old-sntp-time": old_sntp_time,
     "no-server": no_server,
     "refused-clock-write": refused_clock_write,
+    "from-zip": from_zip,
 }
 
 
