@@ -3,6 +3,8 @@
 # DLLs only (no MinGW runtime DLL may have to travel beside it), stays under the product's size
 # bound, and carries no link time stamp (two builds of one commit give the same bytes).
 set -euo pipefail
+# objdump speaks the locale's language (Japanese where Wine's environment is sourced).
+export LC_ALL=C
 exe=${1:?usage: check-pe.sh Kestrum.exe}
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 
