@@ -26,6 +26,11 @@ KESTRUM_WINE64=/usr/lib/wine/wine64
 export KESTRUM_WINE KESTRUM_WINE64
 echo "e2e: $build/app/Kestrum.exe under $KESTRUM_WINE"
 
+# The from-zip scenario unpacks the release package; one is made when dist/ has none.
+if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
+  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
+fi
+
 work=$(mktemp -d /tmp/kestrum-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

@@ -65,6 +65,9 @@ step "win64 tests under Wine"
 ctest --preset win64 -j"$jobs"
 "$KESTRUM_WINESERVER" -w
 
+step "Release package: two clean builds of the commit give the same Kestrum.exe; the zip"
+tools/dist.sh
+
 step "End to end: the PE32 Kestrum.exe under Wine against loopback servers"
 KESTRUM_PRESET=win32 tools/e2e.sh
 
