@@ -11,6 +11,7 @@ import os
 import re
 import select
 import shutil
+import socket
 import subprocess
 import sys
 import time
@@ -26,6 +27,8 @@ JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
 FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 SNTP_WAIT_S = 5.0  # the program's SNTP Timeout
 SNTP_MARGIN_S = 1.0
+# One resolver wait (two tries of 5 s) and the pumps around it.
+SILENT_DNS_ATTEMPT_S = 14.0
 # Wine's 32-bit loader, for the PE32 product of the release package.
 PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 
@@ -178,7 +181,7 @@ class Kestrum:
         code, _ = self.peek("click", "main", caption)
         check(code == 0, f"cannot press {caption} (winpeek exit {code})")
 
-    def wait_status(self, which, control, wanted, timeout, seen):
+    def wait_status(self, which, control, wanted, timeout, seen, dump=True):
         """Follows one control's text with the watcher until it matches `wanted` (a regex),
         recording every new text in `seen`; then returns a dump of the window, read once the
         program is idle again."""
@@ -211,7 +214,7 @@ class Kestrum:
             watcher.kill()
             watcher.wait()
         check(matched, f"{control} never read {wanted!r}; texts seen: {seen}")
-        return self.wait_idle_dump(which)
+        return self.wait_idle_dump(which) if dump else None
 
     def wait_idle_dump(self, which, timeout=30):
         deadline = time.monotonic() + timeout
@@ -628,6 +631,39 @@ def era(env, build):
             app.close()
 
 
+def silent_dns(env, build):
+    """A name server that never answers (the time servers' names are not in the hosts file): one
+    attempt waits for the resolver once, as the SNTP query ends at once after it and the Time
+    protocol of the same attempt does not ask again."""
+    work = env.work / "silent-dns"
+    work.mkdir()
+    hosts, nsswitch, resolv = work / "hosts", work / "nsswitch.conf", work / "resolv.conf"
+    me = socket.gethostname()
+    hosts.write_text(f"127.0.0.1 localhost {me} {PROBE_HOST}\n::1 localhost {me}\n")
+    nsswitch.write_text("hosts: files dns\n")
+    # The resolver's own defaults, written out: 5 s per try, two tries.
+    resolv.write_text("nameserver 127.0.0.1\noptions timeout:5 attempts:2\n")
+    mounts = [(hosts, "/etc/hosts"), (nsswitch, "/etc/nsswitch.conf"), (resolv, "/etc/resolv.conf")]
+    log = env.start_servers("silentdns", sntp="off", time="off", http="answer", dns="silent")
+    app = Kestrum(env, "silentdns", build)
+    try:
+        app.wait_window("main")
+        for source, target in mounts:
+            subprocess.run(["mount", "--bind", str(source), target], check=True)
+        seen = []
+        started = time.monotonic()
+        app.click("時刻取得")
+        app.wait_status("main", "StatusBar", r"タイムサーバを検索します\(1\)", 60, seen, dump=False)
+        attempt = time.monotonic() - started
+        print(f"  first attempt against a silent name server: {attempt:.1f} s "
+              f"({requests(log, 'dns')} queries)")
+        check(attempt < SILENT_DNS_ATTEMPT_S, f"the first attempt took {attempt:.1f} s")
+    finally:
+        for _, target in reversed(mounts):
+            subprocess.run(["umount", target], check=False)
+        app.close()
+
+
 def release_package():
     packages = sorted(ROOT.glob("dist/Kestrum-*.zip"), key=lambda p: p.stat().st_mtime)
     check(packages, "no release package in dist/: run tools/dist.sh")
@@ -692,6 +728,7 @@ SCENARIOS = {
     "five-byte-reply": five_byte_reply,
     "kiss-of-death": kiss_of_death,
     "era": era,
+    "silent-dns": silent_dns,
     "from-zip": from_zip,
 }
 
