@@ -51,6 +51,10 @@ step "win64 build"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j"$jobs"
 
+# Before Wine's Japanese environment is sourced: the package reads the linker's English map.
+step "Release package: two clean builds of the commit give the same Kestrum.exe; the zip"
+tools/dist.sh
+
 step "Wine prefix (both loaders) and a virtual display"
 tools/wine-prefix.sh
 . tools/xvfb.sh
@@ -64,9 +68,6 @@ ctest --preset win32 -j"$jobs"
 step "win64 tests under Wine"
 ctest --preset win64 -j"$jobs"
 "$KESTRUM_WINESERVER" -w
-
-step "Release package: two clean builds of the commit give the same Kestrum.exe; the zip"
-tools/dist.sh
 
 step "End to end: the PE32 Kestrum.exe under Wine against loopback servers"
 KESTRUM_PRESET=win32 tools/e2e.sh
