@@ -8,6 +8,7 @@
 #include "lib/win32/lib_widgets.h"
 #include "net/sockerror.h"
 #include "platform/process.h"
+#include "toolkit/ctl_form.h"
 #include "toolkit/ctl_peer.h"
 
 namespace kestrum::app {
@@ -19,19 +20,22 @@ constexpr int kStartFailedExitCode = 1;
 
 int RunKestrum() {
   // The native widget set also initialises COM for this thread.
-  lib::TWidgetSetOverride native(platform::win32::LibWidgetSet());
+  lib::TWidgetSet& widgets = platform::win32::LibWidgetSet();
+  lib::TFormatSettings format_settings;
+  lib::TApplication application(widgets, format_settings);
+  lib::TApplicationOverride in_force(application);
   // Sockets start before any window exists; without the socket library there is no program,
   // but the user is told why instead of seeing nothing.
   std::optional<TSocketServices> sockets;
   try {
     sockets.emplace();
   } catch (const net::EBlockSocketError& error) {
-    lib::WidgetSet().ShowError("Kestrum", error.what());
+    widgets.ShowError("Kestrum", error.what());
     return kStartFailedExitCode;
   }
   const platform::TUserTimeFormat time_format = platform::UserTimeFormat();
-  ApplyUserTimeFormat(time_format.long_time, time_format.am, time_format.pm);
-  return RunProgram(PlatformServices());
+  ApplyUserTimeFormat(format_settings, time_format.long_time, time_format.am, time_format.pm);
+  return RunProgram(PlatformServices(widgets, format_settings));
 }
 
 }  // namespace kestrum::app

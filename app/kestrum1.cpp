@@ -33,7 +33,7 @@ TKestrumForm::~TKestrumForm() { DoDestroy(); }
 void TKestrumForm::FormCreate() {
   exe_dir = FolderOf(services_.executable_path, services_.path_delimiter);
   settings = std::make_unique<TSettingsFile>(
-      *services_.profile, exe_dir + services_.path_delimiter + kSettingsFileName);
+      services_.profile, exe_dir + services_.path_delimiter + kSettingsFileName);
   sntp = services_.make_sntp();
   edt_hostname->SetText(settings->ReadString(Caption(), kTimeServerKey, Server(1)));
 
@@ -106,7 +106,7 @@ void TKestrumForm::edt_hostboxChange() {
 }
 
 bool TKestrumForm::ProbeInternet(const std::string& address) {
-  return services_.probe->Probe(address);
+  return services_.probe.Probe(address);
 }
 
 }  // namespace kestrum::app

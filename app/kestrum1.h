@@ -75,6 +75,7 @@ class TKestrumForm : public lib::TForm {
   const TSntpQuery* Sntp() const { return sntp.get(); }
 
  private:
+  platform::TClockPort& Clock() const { return services_.clock; }
   void CreateControls();
   void ApplyCommandLine();
   void EnterUnattendedMode(const std::string& delay);

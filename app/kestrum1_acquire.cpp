@@ -35,7 +35,9 @@ constexpr char kObtainedSntp[] = "時刻を取得しました.";
 constexpr char kObtainedTime[] = "時刻を取得しました..";
 constexpr char kInterrupted[] = "中断しました";
 
-lib::TDateTime LocalNow() { return lib::SystemTimeToDateTime(platform::Clock().GetLocalTime()); }
+lib::TDateTime LocalNow(platform::TClockPort& clock) {
+  return lib::SystemTimeToDateTime(clock.GetLocalTime());
+}
 
 std::string Numbered(const char* text, int n) { return text + std::to_string(n) + ")"; }
 
@@ -80,7 +82,7 @@ void TKestrumForm::WaitForNetwork(int& attempt) {
     ++attempt;
     if (attempt >= kMaxFailedProbes) cancel_flag = true;
     ShowStatus(Numbered(kWaitingInternet, attempt));
-    platform::Clock().Sleep(kProbePauseMs);
+    Clock().Sleep(kProbePauseMs);
   }
 }
 
@@ -128,11 +130,11 @@ std::string TKestrumForm::QueryTimeProtocol(const std::string& host, const std::
                                             int& attempt) {
   const std::string failed = Numbered(kSearchingServer, attempt);
   try {
-    const lib::TDateTime t0 = LocalNow();
+    const lib::TDateTime t0 = LocalNow(Clock());
     WriteTimeServer(next);
     time->SetHostname(host);
     time->FetchTime();
-    const double seconds = (t0 - LocalNow()) * lib::kSecsPerDay;
+    const double seconds = (t0 - LocalNow(Clock())) * lib::kSecsPerDay;
     // An answer that took a second or more is no measure of the present.
     if (!(seconds > -1 && seconds < 1)) return failed;
   } catch (...) {
@@ -148,7 +150,7 @@ std::string TKestrumForm::Evaluate(lib::TDateTime server_time, const std::string
     edt_time->SetText(lib::DateTimeToText(server_time + kDisplayShift));
     if (edt_time->Text() < kEarliestPlausibleDate) return kCannotObtain;
     offset_hundredths =
-        std::nearbyint((server_time + kDisplayShift - LocalNow()) * kHundredthsPerDay);
+        std::nearbyint((server_time + kDisplayShift - LocalNow(Clock())) * kHundredthsPerDay);
     edt_offset->SetText(OffsetText(offset_hundredths));
     ShowStatus(success_text);
     WriteTimeServer(edt_hostname->Text());
@@ -170,7 +172,7 @@ void TKestrumForm::ReportFailedAttempt(const std::string& next, const std::strin
     cmd_form_->CancelBtn->SetEnabled(true);
   }
   lib::Application().ProcessMessages();
-  platform::Clock().Sleep(kFailedAttemptPauseMs);
+  Clock().Sleep(kFailedAttemptPauseMs);
 }
 
 void TKestrumForm::WriteTimeServer(const std::string& host) {

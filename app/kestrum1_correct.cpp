@@ -21,21 +21,21 @@ constexpr char kCannotCorrect[] = "時刻を修正できません";
 }  // namespace
 
 bool TKestrumForm::SetClockDate(uint16_t year, uint8_t month, uint8_t day) {
-  platform::TSystemTime record = platform::Clock().GetLocalTime();
+  platform::TSystemTime record = Clock().GetLocalTime();
   record.wYear = year;
   record.wMonth = month;
   record.wDay = day;
-  return platform::Clock().SetLocalTime(record);
+  return Clock().SetLocalTime(record);
 }
 
 bool TKestrumForm::SetClockTime(uint8_t hour, uint8_t minute, uint8_t second,
                                 uint16_t millisecond) {
-  platform::TSystemTime record = platform::Clock().GetLocalTime();
+  platform::TSystemTime record = Clock().GetLocalTime();
   record.wHour = hour;
   record.wMinute = minute;
   record.wSecond = second;
   record.wMilliseconds = millisecond;
-  return platform::Clock().SetLocalTime(record);
+  return Clock().SetLocalTime(record);
 }
 
 void TKestrumForm::btn_setClick() {
@@ -46,7 +46,7 @@ void TKestrumForm::btn_setClick() {
       static_cast<long long>(lib::TruncateDigits(offset_hundredths / 100.0L, 0));
   bool written = true;
   if (whole_seconds != 0) {
-    const lib::TDateTime now = lib::SystemTimeToDateTime(platform::Clock().GetLocalTime());
+    const lib::TDateTime now = lib::SystemTimeToDateTime(Clock().GetLocalTime());
     const platform::TSystemTime t =
         lib::DateTimeToSystemTime(now + offset_hundredths / kHundredthsPerDay);
     // Date first, then the time of day: two writes, as the clock record is replaced piecewise.

@@ -124,6 +124,8 @@ void TKestrumForm::CreateControls() {
   PlaceDisplayBox(edt_offset, 62, 2);
   btn_sync = Make<TLibBtBtn>("btn_sync", this);
   PlaceButton(btn_sync, 207, "同　期", 5);
+  // A date typed into any of the edits counts from the window's clock.
+  for (TLibEdit* edit : {edt_hostname, edt_time, edt_offset}) edit->SetClock(Clock());
   btn_sync->OnClick = [this] { btn_syncClick(); };
 
   StatusBar = Make<lib::TStatusBar>("StatusBar", this);

@@ -24,7 +24,7 @@ void TKestrumForm::StartTimeChange() {
   const bool exists = services_.file_exists && services_.file_exists(target);
   if (!exists || title.empty()) return;
   if (!seconds.empty()) {
-    lib::WidgetSet().ShowWarning(kWarningCaption, kWarningText);
+    services_.widgets.ShowWarning(kWarningCaption, kWarningText);
     CreateStartupShortcut(target, arguments, title, platform::kCsidlStartup);
   } else {
     DeleteStartupShortcut(target, title, platform::kCsidlStartup);
@@ -34,13 +34,12 @@ void TKestrumForm::StartTimeChange() {
 
 void TKestrumForm::CreateStartupShortcut(const std::string& target, const std::string& arguments,
                                          const std::string& name, int folder_id) {
-  if (services_.shortcuts != nullptr)
-    services_.shortcuts->Create(target, arguments, name, folder_id);
+  services_.shortcuts.Create(target, arguments, name, folder_id);
 }
 
 void TKestrumForm::DeleteStartupShortcut(const std::string& target, const std::string& name,
                                          int folder_id) {
-  if (services_.shortcuts != nullptr) services_.shortcuts->Delete(target, name, folder_id);
+  services_.shortcuts.Delete(target, name, folder_id);
 }
 
 }  // namespace kestrum::app

@@ -21,7 +21,7 @@ void TKestrumForm::TimerTimer() {
   lib::Application().ProcessMessages();
   btn_syncClick();
   EnableControls(false);
-  platform::Clock().Sleep(kClosingPauseMs);
+  Clock().Sleep(kClosingPauseMs);
   Close();
 }
 

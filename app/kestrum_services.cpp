@@ -5,17 +5,24 @@
 
 namespace kestrum::app {
 
-TKestrumServices PlatformServices() {
-  TKestrumServices services;
-  services.profile = &platform::SystemProfile();
-  services.probe = &platform::SystemWebProbe();
-  services.executable_path = platform::ExecutablePath();
-  services.path_delimiter = platform::PathDelimiter();
-  services.arguments = platform::CommandLineArguments();
-  services.make_sntp = MakeSntpClient;
-  services.make_time = MakeTimeClient;
-  services.shortcuts = &platform::SystemShortcuts();
-  services.file_exists = platform::FileExists;
+TKestrumServices PlatformServices(lib::TWidgetSet& widgets, lib::TFormatSettings& format_settings) {
+  platform::TClockPort& clock = platform::SystemClock();
+  platform::TTimeZonePort& zone = platform::SystemTimeZone();
+  TKestrumServices services{
+      .clock = clock,
+      .time_zone = zone,
+      .widgets = widgets,
+      .format_settings = format_settings,
+      .profile = platform::SystemProfile(),
+      .probe = platform::SystemWebProbe(),
+      .shortcuts = platform::SystemShortcuts(),
+      .executable_path = platform::ExecutablePath(),
+      .path_delimiter = platform::PathDelimiter(),
+      .arguments = platform::CommandLineArguments(),
+      .make_sntp = [&clock] { return MakeSntpClient(clock); },
+      .make_time = [&zone] { return MakeTimeClient(zone); },
+      .file_exists = platform::FileExists,
+  };
   return services;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the main window needs from outside: the platform's profile and probe, where the program
-// lives, its arguments, and the two protocol clients.
+// What the windows need from outside: the clock, time zone, widget set and format settings, the
+// platform's profile, probe and shortcuts, where the program lives, its arguments, and the two
+// protocol clients. The program passes the real ones, tests pass fakes.
 
 #include <functional>
 #include <memory>
@@ -8,25 +9,34 @@
 #include <vector>
 
 #include "app/time_clients.h"
+#include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/shortcut.h"
+#include "platform/timezone.h"
 #include "platform/webprobe.h"
+#include "toolkit/ctl_peer.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::app {
 
 struct TKestrumServices {
-  platform::TProfilePort* profile = nullptr;
-  platform::TWebProbePort* probe = nullptr;
+  platform::TClockPort& clock;
+  platform::TTimeZonePort& time_zone;
+  lib::TWidgetSet& widgets;
+  lib::TFormatSettings& format_settings;
+  platform::TProfilePort& profile;
+  platform::TWebProbePort& probe;
+  platform::TShortcutPort& shortcuts;
   std::string executable_path;  // full path, Shift-JIS
   char path_delimiter = '\\';
   std::vector<std::string> arguments;  // after the program name
   std::function<std::unique_ptr<TSntpQuery>()> make_sntp = MakeUnavailableSntp;
   std::function<std::unique_ptr<TTimeQuery>()> make_time = MakeUnavailableTime;
-  platform::TShortcutPort* shortcuts = nullptr;
   std::function<bool(const std::string& path)> file_exists;
 };
 
-// The services of the running platform, with the real protocol clients.
-TKestrumServices PlatformServices();
+// The services of the running platform, with the real protocol clients, on `widgets` and
+// `format_settings`.
+TKestrumServices PlatformServices(lib::TWidgetSet& widgets, lib::TFormatSettings& format_settings);
 
 }  // namespace kestrum::app

@@ -1,5 +1,5 @@
 #pragma once
-// The program's run on whatever widget set is installed: application title, the main window
+// The program's run on the application in force: application title, the main window
 // (its create handler reads the settings and the command line), the hidden progress window,
 // then the message loop until the main window closes.
 

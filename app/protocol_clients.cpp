@@ -10,6 +10,7 @@ namespace {
 
 class TSntpClientQuery final : public TSntpQuery {
  public:
+  explicit TSntpClientQuery(platform::TClockPort& clock) : client_(clock) {}
   void SetTargetHost(const std::string& host) override { client_.TargetHost = host; }
   bool QueryServerTime() override { return client_.QueryServerTime(); }
   lib::TDateTime NTPTime() const override { return client_.NTPTime(); }
@@ -20,6 +21,7 @@ class TSntpClientQuery final : public TSntpQuery {
 
 class TTimeClientQuery final : public TTimeQuery {
  public:
+  explicit TTimeClientQuery(platform::TTimeZonePort& zone) : client_(zone) {}
   void SetHostname(const std::string& host) override { client_.Hostname = host; }
   void FetchTime() override { client_.FetchTime(); }
   lib::TDateTime ServerTime() const override { return client_.ServerTime; }
@@ -30,8 +32,13 @@ class TTimeClientQuery final : public TTimeQuery {
 
 }  // namespace
 
-std::unique_ptr<TSntpQuery> MakeSntpClient() { return std::make_unique<TSntpClientQuery>(); }
-std::unique_ptr<TTimeQuery> MakeTimeClient() { return std::make_unique<TTimeClientQuery>(); }
+std::unique_ptr<TSntpQuery> MakeSntpClient(platform::TClockPort& clock) {
+  return std::make_unique<TSntpClientQuery>(clock);
+}
+
+std::unique_ptr<TTimeQuery> MakeTimeClient(platform::TTimeZonePort& zone) {
+  return std::make_unique<TTimeClientQuery>(zone);
+}
 
 TSocketServices::TSocketServices() {
   net::InitSocketInterface();

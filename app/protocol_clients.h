@@ -4,13 +4,15 @@
 #include <memory>
 
 #include "app/time_clients.h"
+#include "platform/clock.h"
+#include "platform/timezone.h"
 
 namespace kestrum::app {
 
-// SNTP over UDP to the well-known port.
-std::unique_ptr<TSntpQuery> MakeSntpClient();
-// The Time protocol over TCP to port 37, times in UTC.
-std::unique_ptr<TTimeQuery> MakeTimeClient();
+// SNTP over UDP to the well-known port, timed by `clock`.
+std::unique_ptr<TSntpQuery> MakeSntpClient(platform::TClockPort& clock);
+// The Time protocol over TCP to port 37, times in UTC (`zone` would shift local ones).
+std::unique_ptr<TTimeQuery> MakeTimeClient(platform::TTimeZonePort& zone);
 
 // The socket layers a running program needs: the Winsock 2 table (loading it may throw
 // EBlockSocketError, before any window exists) and the Winsock 1.1 service. Both are stopped

@@ -95,11 +95,11 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
   return out;
 }
 
-void ApplyUserTimeFormat(std::string_view windows_format, const std::string& am,
-                         const std::string& pm) {
-  lib::FormatSettings().LongTimeFormat = ToolkitTimeFormat(windows_format);
-  lib::FormatSettings().TimeAMString = am;
-  lib::FormatSettings().TimePMString = pm;
+void ApplyUserTimeFormat(lib::TFormatSettings& settings, std::string_view windows_format,
+                         const std::string& am, const std::string& pm) {
+  settings.LongTimeFormat = ToolkitTimeFormat(windows_format);
+  settings.TimeAMString = am;
+  settings.TimePMString = pm;
 }
 
 }  // namespace kestrum::app

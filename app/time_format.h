@@ -5,15 +5,16 @@
 #include <string>
 #include <string_view>
 
+#include "toolkit/formatsettings.h"
+
 namespace kestrum::app {
 
 // Windows locale tokens -> toolkit tokens: H/HH and h/hh -> h/hh, m/mm -> n/nn, s/ss stay,
 // t/tt -> ampm; 'quoted' text and other letters become literals.
 std::string ToolkitTimeFormat(std::string_view windows_format);
 
-// Stores the user's long time format and its morning/afternoon markers into the toolkit's
-// format settings.
-void ApplyUserTimeFormat(std::string_view windows_format, const std::string& am,
-                         const std::string& pm);
+// Stores the user's long time format and its morning/afternoon markers into `settings`.
+void ApplyUserTimeFormat(lib::TFormatSettings& settings, std::string_view windows_format,
+                         const std::string& am, const std::string& pm);
 
 }  // namespace kestrum::app

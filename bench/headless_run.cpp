@@ -8,6 +8,7 @@
 #include "fakes/fake_app.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
+#include "fakes/fake_shortcuts.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/time_query.h"
 #include "toolkit/ctl_form.h"
@@ -44,12 +45,10 @@ class TLoopbackTime final : public app::TTimeQuery {
 }  // namespace
 
 struct THeadlessKestrum::TParts {
-  fakes::TFakeWidgetSet widgets;
-  lib::TWidgetSetOverride widget_guard{widgets};
-  lib::TApplication application;
-  lib::TApplicationOverride application_guard{application};
+  fakes::TFakeApplication headless;
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;
+  fakes::TFakeShortcuts shortcuts;
   std::unique_ptr<app::TKestrumForm> form;
   std::unique_ptr<app::TKestrumCmdForm> cmd;
 
@@ -60,15 +59,24 @@ struct THeadlessKestrum::TParts {
 };
 
 THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : parts_(new TParts) {
-  app::TKestrumServices services;
-  services.profile = &parts_->profile;
-  services.probe = &parts_->probe;
-  services.executable_path = "C:\\Kestrum\\Kestrum.exe";
-  services.path_delimiter = '\\';
-  services.make_sntp = [sntp_port] { return std::make_unique<TLoopbackSntp>(sntp_port); };
-  services.make_time = [time_port] { return std::make_unique<TLoopbackTime>(time_port); };
+  // Real sockets wait in real time: the system's clock and zone.
+  app::TKestrumServices services{
+      .clock = platform::SystemClock(),
+      .time_zone = platform::SystemTimeZone(),
+      .widgets = parts_->headless.widgets,
+      .format_settings = parts_->headless.format_settings,
+      .profile = parts_->profile,
+      .probe = parts_->probe,
+      .shortcuts = parts_->shortcuts,
+      .executable_path = "C:\\Kestrum\\Kestrum.exe",
+      .path_delimiter = '\\',
+      .arguments = {},
+      .make_sntp = [sntp_port] { return std::make_unique<TLoopbackSntp>(sntp_port); },
+      .make_time = [time_port] { return std::make_unique<TLoopbackTime>(time_port); },
+      .file_exists = {},
+  };
   parts_->form = std::make_unique<app::TKestrumForm>(std::move(services));
-  parts_->application.SetMainForm(parts_->form.get());
+  parts_->headless.application.SetMainForm(parts_->form.get());
   parts_->form->DoCreate();
   parts_->cmd = std::make_unique<app::TKestrumCmdForm>(*parts_->form);
   parts_->form->AttachCmdForm(parts_->cmd.get());

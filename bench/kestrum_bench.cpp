@@ -124,7 +124,7 @@ int Offset(double shift, int runs) {
       return 1;
     }
     const double local_now =
-        lib::SystemTimeToDateTime(platform::Clock().GetSystemTime()) + kDisplayShift;
+        lib::SystemTimeToDateTime(platform::SystemClock().GetSystemTime()) + kDisplayShift;
     const double offset =
         std::nearbyint((client.NTPTime() + kDisplayShift - local_now) * kHundredthsPerDay);
     errors.push_back(std::fabs(offset - shift * 100));

@@ -90,7 +90,6 @@ void CheckFreeText(TLibEdit& edit, std::string_view text, int limit) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static TFixedClock clock;
-  static kestrum::platform::TClockOverride clock_guard(clock);
   if (size < 2) return 0;
   const int type = data[0] % kTypes;
   const int exit_mode = data[0] / kTypes % kExitModes;
@@ -104,6 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TLibEdit::FillPattern(text, second);
 
   TLibEdit edit(nullptr, nullptr);
+  edit.SetClock(clock);
   edit.SetExitMode(static_cast<TExitMode>(exit_mode));
   CheckFreeText(edit, text, limit);
   edit.SetEditType(TEditType::Dayin);

@@ -11,6 +11,7 @@
 #include "base/datetime.h"
 #include "lib/libedit_field.h"
 #include "lib/libnav.h"
+#include "platform/clock.h"
 #include "toolkit/ctl_keys.h"
 #include "toolkit/ctl_stdctrls.h"
 
@@ -91,6 +92,8 @@ class TLibEdit : public TEdit {
   void SetAutoClear(bool value) { auto_clear_ = value; }
   bool AutoRelease() const { return auto_release_; }
   void SetAutoRelease(bool value) { auto_release_ = value; }
+  // The clock whose date relative date entry counts from: the system's unless another is handed in.
+  void SetClock(platform::TClockPort& clock) { clock_ = &clock; }
   bool CheckBeep() const { return check_beep_; }
   void SetCheckBeep(bool value) { check_beep_ = value; }
   bool EnteringCursorTop() const { return entering_cursor_top_; }
@@ -225,6 +228,7 @@ class TLibEdit : public TEdit {
   std::string using_text_;
   std::string enter_text_;
   std::string exit_min_chk_;
+  platform::TClockPort* clock_ = &platform::SystemClock();  // never null
   std::string exit_max_chk_;
   bool original_style_ = false;
   TColor enter_color_ = clWindow;

@@ -52,8 +52,8 @@ bool Contains(std::string_view text, std::string_view chars) {
   return text.find_first_of(chars) != std::string_view::npos;
 }
 
-std::string TodayText() {
-  const TDateTime now = SystemTimeToDateTime(platform::Clock().GetLocalTime());
+std::string TodayText(platform::TClockPort& clock) {
+  const TDateTime now = SystemTimeToDateTime(clock.GetLocalTime());
   return DateToText(std::floor(now));
 }
 
@@ -117,7 +117,7 @@ int DateCompare(int year, int month, int day, const std::string& today) {
 }  // namespace
 
 std::string TLibEdit::ParseDate(std::string_view text) {
-  const std::string today = TodayText();
+  const std::string today = TodayText(*clock_);
   const std::string_view pattern = using_text_;
   const bool has_era = Contains(pattern, "gGeE");
   const bool has_month = Contains(pattern, "mM");

@@ -12,6 +12,7 @@
 
 #include "net/sockapi.h"
 #include "net/sockerror.h"
+#include "platform/clock.h"
 
 namespace kestrum::net {
 
@@ -67,6 +68,9 @@ class TBlockSocket {
   bool StopFlag = false;
 
   void SetMaxBandwidth(int32_t bytes_per_second);
+  // The clock that times the bandwidth limits and the read deadlines: the system's unless
+  // another is handed in (virtual time in tests).
+  void SetClock(platform::TClockPort& clock) { clock_ = &clock; }
   TSocketFamily Family() const { return family_; }
   TSocketHandle Handle() const { return handle_; }
   int32_t LastErrorCode() const { return last_error_; }
@@ -155,6 +159,7 @@ class TBlockSocket {
   std::string AddressText(const TSocketAddress& address);
   void ReadInto(std::string& result, int count);
 
+  platform::TClockPort* clock_ = &platform::SystemClock();  // never null
   TSocketAddress local_sin_;
   TSocketAddress remote_sin_;
   std::string buffer_;  // received bytes not yet handed out

@@ -18,7 +18,7 @@ constexpr int kMaxPurgedItems = 256;
 
 void TBlockSocket::ThrottleTransfer(int length, int32_t limit, uint32_t& next) {
   if (limit <= 0) return;
-  platform::TClockPort& clock = platform::Clock();
+  platform::TClockPort& clock = *clock_;
   const uint32_t now = clock.GetTickCount();
   if (now < next) {
     const uint32_t wait = next - now;
@@ -76,7 +76,7 @@ std::string TBlockSocket::ReadAvailable(int timeout) {
   if (!buffer_.empty()) {
     result.swap(buffer_);
   } else {
-    platform::Clock().Sleep(0);
+    clock_->Sleep(0);
     const int pending = PendingBytes();
     if (pending > 0) {
       ReadInto(result, pending);

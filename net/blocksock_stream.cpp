@@ -93,11 +93,11 @@ bool TBlockSocket::FillLineBuffer(int timeout) {
 
 int TBlockSocket::ReadExact(void* buffer, int length, int timeout) {
   last_error_ = 0;
-  const uint32_t start = platform::Clock().GetTickCount();
+  const uint32_t start = clock_->GetTickCount();
   while (static_cast<int>(buffer_.size()) < length) {
     int wait = timeout;
     if (!InterPacketTimeout && timeout >= 0) {
-      wait = std::max<int>(0, timeout - static_cast<int>(platform::Clock().GetTickCount() - start));
+      wait = std::max<int>(0, timeout - static_cast<int>(clock_->GetTickCount() - start));
     }
     if (!FillLineBuffer(wait)) break;
   }

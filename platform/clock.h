@@ -1,7 +1,7 @@
 #pragma once
 // Clock seam: the local and UTC wall clocks, the millisecond tick counter and sleeping.
-// The program reaches them through Clock(); tests install a fake (virtual time) with
-// TClockOverride, so nothing really sleeps and the machine's clock is never written.
+// Whoever needs a clock is handed one; tests hand a fake (virtual time), so nothing really
+// sleeps and the machine's clock is never written.
 
 #include <cstdint>
 
@@ -22,22 +22,7 @@ class TClockPort {
   virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
-// The clock in force: the platform's own unless a test installed another.
-TClockPort& Clock();
-
 // The platform's real clock.
 TClockPort& SystemClock();
-
-// Installs `port` as Clock() for the guard's lifetime; restores the previous one after.
-class TClockOverride {
- public:
-  explicit TClockOverride(TClockPort& port);
-  ~TClockOverride();
-  TClockOverride(const TClockOverride&) = delete;
-  TClockOverride& operator=(const TClockOverride&) = delete;
-
- private:
-  TClockPort* previous_;
-};
 
 }  // namespace kestrum::platform

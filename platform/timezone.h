@@ -1,6 +1,6 @@
 #pragma once
-// Time-zone seam: the machine's zone bias as GetTimeZoneInformation reports it. Tests install a
-// fixed zone with TTimeZoneOverride.
+// Time-zone seam: the machine's zone bias as GetTimeZoneInformation reports it. Tests hand a
+// fixed zone to whoever needs one.
 
 #include <cstdint>
 
@@ -26,22 +26,7 @@ class TTimeZonePort {
   virtual TTimeZoneInfo GetTimeZoneInformation() = 0;
 };
 
-// The zone in force: the platform's own unless a test installed another.
-TTimeZonePort& TimeZone();
-
 // The platform's real zone.
 TTimeZonePort& SystemTimeZone();
-
-// Installs `port` as TimeZone() for the guard's lifetime; restores the previous one after.
-class TTimeZoneOverride {
- public:
-  explicit TTimeZoneOverride(TTimeZonePort& port);
-  ~TTimeZoneOverride();
-  TTimeZoneOverride(const TTimeZoneOverride&) = delete;
-  TTimeZoneOverride& operator=(const TTimeZoneOverride&) = delete;
-
- private:
-  TTimeZonePort* previous_;
-};
 
 }  // namespace kestrum::platform

@@ -7,7 +7,9 @@
 
 namespace kestrum::sntp {
 
-TSNTPClient::TSNTPClient() : sock_(std::make_unique<net::TUDPBlockSocket>()) {
+TSNTPClient::TSNTPClient(platform::TClockPort& clock)
+    : clock_(clock), sock_(std::make_unique<net::TUDPBlockSocket>()) {
+  sock_->SetClock(clock);
   Timeout = kDefaultTimeout;
   TargetPort = "ntp";
 }
@@ -15,11 +17,11 @@ TSNTPClient::TSNTPClient() : sock_(std::make_unique<net::TUDPBlockSocket>()) {
 TSNTPClient::~TSNTPClient() = default;
 
 lib::TDateTime TSNTPClient::GetUtcTime() {
-  return lib::SystemTimeToDateTime(platform::Clock().GetSystemTime());
+  return lib::SystemTimeToDateTime(clock_.GetSystemTime());
 }
 
 bool TSNTPClient::SetUtcTime(lib::TDateTime value) {
-  return platform::Clock().SetSystemTime(lib::DateTimeToSystemTime(value));
+  return clock_.SetSystemTime(lib::DateTimeToSystemTime(value));
 }
 
 bool TSNTPClient::QueryServerTime() {
@@ -46,7 +48,7 @@ bool TSNTPClient::QueryServerTime() {
 
 bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
   net::TUDPBlockSocket& sock = *sock_;
-  platform::TClockPort& clock = platform::Clock();
+  platform::TClockPort& clock = clock_;
   const uint32_t start = clock.GetTickCount();
   int32_t wait = Timeout;
   for (;;) {

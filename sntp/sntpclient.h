@@ -28,7 +28,8 @@ class TNetClient {
 
 class TSNTPClient : public TNetClient {
  public:
-  TSNTPClient();
+  // `clock` gives the system time to set and times the wait for the reply.
+  explicit TSNTPClient(platform::TClockPort& clock = platform::SystemClock());
   ~TSNTPClient() override;
   TSNTPClient(const TSNTPClient&) = delete;
   TSNTPClient& operator=(const TSNTPClient&) = delete;
@@ -48,14 +49,15 @@ class TSNTPClient : public TNetClient {
   bool SyncTime = false;                     // set the system clock after a successful query
 
   // The system clock in UTC, through the clock seam.
-  static lib::TDateTime GetUtcTime();
-  static bool SetUtcTime(lib::TDateTime value);
+  lib::TDateTime GetUtcTime();
+  bool SetUtcTime(lib::TDateTime value);
 
  private:
   // Waits for a datagram from the address the request went to, dropping any other.
   bool ReceiveReply(const net::TSocketAddress& server);
   void SyncClock();
 
+  platform::TClockPort& clock_;
   TNtpPacket reply_{};
   lib::TDateTime ntp_time_ = 0.0;
   std::unique_ptr<net::TUDPBlockSocket> sock_;

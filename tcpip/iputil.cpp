@@ -43,9 +43,9 @@ std::string IpToText(uint32_t address) {
   return text;
 }
 
-int32_t TimeZoneBias() {
+int32_t TimeZoneBias(platform::TTimeZonePort& zone) {
   using TState = platform::TTimeZoneInfo::TState;
-  const platform::TTimeZoneInfo info = platform::TimeZone().GetTimeZoneInformation();
+  const platform::TTimeZoneInfo info = zone.GetTimeZoneInformation();
   switch (info.state) {
     case TState::kStandard:
       return info.bias + info.standard_bias;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/timezone.h"
+
 namespace kestrum::tcpip {
 
 // All ones: no address (also what "255.255.255.255" resolves to).
@@ -16,8 +18,8 @@ uint32_t ResolveHost(const std::string& host);
 // Address in network order -> "a.b.c.d", the first octet on the wire first.
 std::string IpToText(uint32_t address);
 
-// Minutes such that UTC = local time + bias (Japan: -540); 0 when the zone cannot be read.
-int32_t TimeZoneBias();
+// Minutes such that UTC = local time + bias (Japan: -540) in `zone`; 0 when it cannot be read.
+int32_t TimeZoneBias(platform::TTimeZonePort& zone);
 
 // Starts the Winsock 1.1 service; call once at program start, before any window exists.
 // A failure is not reported: later socket calls fail and Login raises.

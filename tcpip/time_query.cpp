@@ -9,7 +9,7 @@ constexpr double kMinutesPerDay = 1440.0;
 
 }  // namespace
 
-T_Time::T_Time() { Port = kTimePort; }
+T_Time::T_Time(platform::TTimeZonePort& zone) : zone_(zone) { Port = kTimePort; }
 
 double T_Time::ReadCount() {
   double count = 0.0;
@@ -40,7 +40,7 @@ void T_Time::FetchTime() {
                       " ms");
   }
   lib::TDateTime time = TimeCountToDateTime(count);
-  if (TimeMode == tzLocal) time -= TimeZoneBias() / kMinutesPerDay;
+  if (TimeMode == tzLocal) time -= TimeZoneBias(zone_) / kMinutesPerDay;
   ServerTime = time;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/datetime.h"
+#include "platform/timezone.h"
 #include "tcpip/tcpip.h"
 
 namespace kestrum::tcpip {
@@ -29,7 +30,8 @@ inline lib::TDateTime TimeCountToDateTime(double count) {
 
 class T_Time : public T_TcpIp {
  public:
-  T_Time();
+  // `zone` shifts ServerTime in tzLocal mode.
+  explicit T_Time(platform::TTimeZonePort& zone = platform::SystemTimeZone());
 
   // Connects to Port of Hostname and reads the reply into ServerTime. Raises ETcpIpError or
   // ESocketError when no connection can be made, and ETcpIpError when QueryLimit passes first;
@@ -44,6 +46,8 @@ class T_Time : public T_TcpIp {
 
  private:
   double ReadCount();
+
+  platform::TTimeZonePort& zone_;
 };
 
 }  // namespace kestrum::tcpip

@@ -6,7 +6,6 @@ namespace kestrum::lib {
 namespace {
 
 TApplication* current_application = nullptr;
-TWidgetSet* current_widget_set = nullptr;
 
 // No native windows: properties live on the objects only.
 class THeadlessWidgetSet final : public TWidgetSet {
@@ -21,18 +20,16 @@ class THeadlessWidgetSet final : public TWidgetSet {
   void HideTaskbarWindow() override {}
 };
 
+THeadlessWidgetSet& HeadlessWidgetSet() {
+  static THeadlessWidgetSet headless;
+  return headless;
+}
+
 }  // namespace
 
-TWidgetSet& WidgetSet() {
-  static THeadlessWidgetSet headless;
-  return current_widget_set != nullptr ? *current_widget_set : headless;
-}
+TWidgetSet& WidgetSet() { return Application().Widgets(); }
 
-TWidgetSetOverride::TWidgetSetOverride(TWidgetSet& widget_set) : previous_(current_widget_set) {
-  current_widget_set = &widget_set;
-}
-
-TWidgetSetOverride::~TWidgetSetOverride() { current_widget_set = previous_; }
+TFormatSettings& FormatSettings() { return Application().FormatSettings(); }
 
 TForm::TForm(TComponent* owner) : TWinControl(owner, nullptr) { SetVisible(false); }
 
@@ -131,35 +128,41 @@ void TForm::DoDestroy() {
   DestroyPeers();
 }
 
+TApplication::TApplication()
+    : widgets_(HeadlessWidgetSet()), format_settings_(own_format_settings_) {}
+
+TApplication::TApplication(TWidgetSet& widgets, TFormatSettings& format_settings)
+    : widgets_(widgets), format_settings_(format_settings) {}
+
 TApplication::~TApplication() {
   while (!forms_.empty()) forms_.pop_back();
 }
 
 void TApplication::SetTitle(const std::string& title) {
   title_ = title;
-  WidgetSet().SetTitle(title);
+  widgets_.SetTitle(title);
 }
 
 void TApplication::Run() {
   if (main_form_ == nullptr) return;
   if (show_main_form_) main_form_->Show();
-  if (!terminated_) WidgetSet().RunMessageLoop();
+  if (!terminated_) widgets_.RunMessageLoop();
   while (!forms_.empty()) forms_.pop_back();
   main_form_ = nullptr;
 }
 
-void TApplication::ProcessMessages() { WidgetSet().ProcessMessages(); }
+void TApplication::ProcessMessages() { widgets_.ProcessMessages(); }
 
 void TApplication::Terminate() {
   terminated_ = true;
-  WidgetSet().Terminate();
+  widgets_.Terminate();
 }
 
 void TApplication::HandleException(const std::exception& error) {
-  WidgetSet().ShowError(title_, error.what());
+  widgets_.ShowError(title_, error.what());
 }
 
-void TApplication::HideTaskbarWindow() { WidgetSet().HideTaskbarWindow(); }
+void TApplication::HideTaskbarWindow() { widgets_.HideTaskbarWindow(); }
 
 TApplication& Application() {
   static TApplication process_application;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "toolkit/ctl_control.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::lib {
 
@@ -87,9 +88,14 @@ class TForm : public TWinControl {
   bool destroyed_ = false;
 };
 
+// The application object: the one the toolkit keeps for the process. It holds the widget set
+// that makes the native windows and the format settings every conversion reads; both are made
+// by the program (or a test) and outlive it.
 class TApplication {
  public:
-  TApplication() = default;
+  // Headless: no native windows, and format settings of its own.
+  TApplication();
+  TApplication(TWidgetSet& widgets, TFormatSettings& format_settings);
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
   ~TApplication();
@@ -125,7 +131,13 @@ class TApplication {
   void HandleException(const std::exception& error);
   void HideTaskbarWindow();
 
+  TWidgetSet& Widgets() const { return widgets_; }
+  TFormatSettings& FormatSettings() const { return format_settings_; }
+
  private:
+  TFormatSettings own_format_settings_;
+  TWidgetSet& widgets_;
+  TFormatSettings& format_settings_;
   std::string title_;
   bool show_main_form_ = true;
   bool terminated_ = false;

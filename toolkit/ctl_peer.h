@@ -57,19 +57,7 @@ class TWidgetSet {
   virtual void HideTaskbarWindow() = 0;
 };
 
-// The widget set in force: a headless one unless one was installed.
+// The widget set of the application in force (Application().Widgets()).
 TWidgetSet& WidgetSet();
-
-// Installs `widget_set` for the guard's lifetime; restores the previous one after.
-class TWidgetSetOverride {
- public:
-  explicit TWidgetSetOverride(TWidgetSet& widget_set);
-  ~TWidgetSetOverride();
-  TWidgetSetOverride(const TWidgetSetOverride&) = delete;
-  TWidgetSetOverride& operator=(const TWidgetSetOverride&) = delete;
-
- private:
-  TWidgetSet* previous_;
-};
 
 }  // namespace kestrum::lib

@@ -1,6 +1,6 @@
 #pragma once
-// The toolkit's process-wide format settings, read by every date and number conversion.
-// Defaults are those of a Japanese user, with the short date format the edit controls set.
+// The format settings every date and number conversion reads. Defaults are those of a Japanese
+// user, with the short date format the edit controls set.
 
 #include <array>
 #include <string>
@@ -27,7 +27,8 @@ struct TFormatSettings {
                                           "木曜日", "金曜日", "土曜日"};
 };
 
-// The one settings object of the process; changes are seen by every later conversion.
+// The settings of the application in force (Application().FormatSettings()); changes are seen
+// by every later conversion.
 TFormatSettings& FormatSettings();
 
 }  // namespace kestrum::lib

@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Fails when a source folder includes from a folder above it, or names a platform header
-outside an adapter file. The allowed directions are the layer picture of the design notes."""
+outside an adapter file. The allowed directions are the layer picture of the design notes.
+
+  tools/check-layers.py [ROOT]          check
+  tools/check-layers.py --dot [ROOT]    print the folders' include graph (Graphviz dot)"""
 import pathlib
 import re
 import sys
@@ -49,8 +52,27 @@ def check(root: pathlib.Path) -> list[str]:
     return problems
 
 
+def include_graph(root: pathlib.Path) -> str:
+    edges = set()
+    for layer in ALLOWED:
+        for file in (root / layer).rglob("*"):
+            if file.suffix not in (".h", ".cpp", ".rc"):
+                continue
+            for match in INCLUDE.finditer(file.read_text(encoding="utf-8")):
+                target = match.group(1).split("/")[0]
+                if "/" in match.group(1) and target != layer:
+                    edges.add((layer, target))
+    lines = ["digraph includes {", "  rankdir=TB;"]
+    lines += [f"  {a} -> {b};" for a, b in sorted(edges)]
+    return "\n".join(lines + ["}"])
+
+
 def main() -> int:
-    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
+    args = sys.argv[1:]
+    if args and args[0] == "--dot":
+        print(include_graph(pathlib.Path(args[1] if len(args) > 1 else ".").resolve()))
+        return 0
+    root = pathlib.Path(args[0] if args else ".").resolve()
     problems = check(root)
     for problem in problems:
         print(problem)

@@ -81,7 +81,7 @@ TEST_F(FormCreate, CommandLineSelectsModeDelayProtocolsAndColour) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
-    lib::TApplication fresh;
+    lib::TApplication fresh{widgets, format_settings};
     lib::TApplicationOverride fresh_guard(fresh);
     widgets.taskbar_hidden = false;
     Start(c.args);

@@ -16,7 +16,7 @@ using namespace platform::testing;
 
 class NativeWindow : public KestrumFixture {
  protected:
-  lib::TWidgetSetOverride native{platform::win32::LibWidgetSet()};
+  NativeWindow() : KestrumFixture(&platform::win32::LibWidgetSet()) {}
 };
 
 TEST_F(NativeWindow, ShowsThePropertiesAndFeedsUserInputBack) {

@@ -26,26 +26,35 @@ constexpr char kIniPath[] = "C:\\Tools\\Kestrum\\Environ.ini";
 
 class KestrumFixture : public ::testing::Test {
  protected:
-  KestrumFixture() {
-    lib::FormatSettings().LongTimeFormat = "H:mm:ss";
+  // `native`: a real widget set for the windows instead of the recording fake.
+  explicit KestrumFixture(lib::TWidgetSet* native = nullptr)
+      : widget_set(native != nullptr ? *native : widgets) {
+    format_settings.LongTimeFormat = "H:mm:ss";
     widgets.on_pump = [this](int pump) { OnPump(pump); };
+  }
+
+  // The fakes as the windows' services, with these arguments.
+  TKestrumServices Services(std::vector<std::string> arguments = {}) {
+    return TKestrumServices{
+        .clock = clock,
+        .time_zone = zone,
+        .widgets = widget_set,
+        .format_settings = format_settings,
+        .profile = profile,
+        .probe = probe,
+        .shortcuts = shortcuts,
+        .executable_path = kExePath,
+        .path_delimiter = '\\',
+        .arguments = std::move(arguments),
+        .make_sntp = [this] { return servers.MakeSntp(); },
+        .make_time = [this] { return servers.MakeTime(); },
+        .file_exists = [this](const std::string& path) { return exe_exists && path == kExePath; },
+    };
   }
 
   // Creates both windows as program entry does, with these arguments.
   void Start(std::vector<std::string> arguments = {}) {
-    TKestrumServices services;
-    services.profile = &profile;
-    services.probe = &probe;
-    services.executable_path = kExePath;
-    services.path_delimiter = '\\';
-    services.arguments = std::move(arguments);
-    services.make_sntp = [this] { return servers.MakeSntp(); };
-    services.make_time = [this] { return servers.MakeTime(); };
-    services.shortcuts = &shortcuts;
-    services.file_exists = [this](const std::string& path) {
-      return exe_exists && path == kExePath;
-    };
-    form = std::make_unique<TKestrumForm>(std::move(services));
+    form = std::make_unique<TKestrumForm>(Services(std::move(arguments)));
     application.SetMainForm(form.get());
     form->DoCreate();
     cmd = std::make_unique<TKestrumCmdForm>(*form);
@@ -68,10 +77,11 @@ class KestrumFixture : public ::testing::Test {
   std::vector<std::string> TimeServerWrites() const { return profile.WrittenValues("TimeServer"); }
 
   fakes::TFakeClock clock{lib::EncodeDate(2026, 12, 8) + 0.5};
-  platform::TClockOverride clock_guard{clock};
+  fakes::TFixedTimeZone zone;
   fakes::TFakeWidgetSet widgets;
-  lib::TWidgetSetOverride widget_guard{widgets};
-  lib::TApplication application;
+  lib::TWidgetSet& widget_set;  // the fake unless the test asked for a native one
+  lib::TFormatSettings format_settings;
+  lib::TApplication application{widget_set, format_settings};
   lib::TApplicationOverride application_guard{application};
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;

@@ -38,13 +38,17 @@ class TCountingWidgetSet final : public lib::TWidgetSet {
   lib::TWidgetSet& inner_;
 };
 
-class NativeEdit : public KestrumFixture {
+// Made before the fixture, which hands it to the windows.
+struct TCountingWidgets {
+  TCountingWidgetSet counting{platform::win32::LibWidgetSet()};
+};
+
+class NativeEdit : protected TCountingWidgets, public KestrumFixture {
  protected:
+  NativeEdit() : KestrumFixture(&counting) {}
   size_t Count(const std::vector<uint32_t>& pixels, lib::TColor color) {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), NativeColor(color)));
   }
-  TCountingWidgetSet widgets{platform::win32::LibWidgetSet()};
-  lib::TWidgetSetOverride native{widgets};
 };
 
 TEST_F(NativeEdit, AListEntryWithTrailingBlanksShowsTrimmed) {
@@ -66,7 +70,7 @@ TEST_F(NativeEdit, TypingPastTheByteLimitDropsWholeCharactersSilently) {
   UserTypeText(*form->edt_hostname, "abcdefghiあjk");
   EXPECT_EQ(NativeText(*form->edt_hostname), "abcdefghij");
   EXPECT_EQ(form->edt_hostname->Text(), "abcdefghij");
-  EXPECT_EQ(widgets.beeps, 0);
+  EXPECT_EQ(counting.beeps, 0);
   // Home at the start, with nothing selected, clears the box.
   UserKeyDown(*form->edt_hostname, lib::kVkHome);
   UserKeyDown(*form->edt_hostname, lib::kVkHome);

@@ -11,14 +11,7 @@ namespace {
 
 class Program : public KestrumFixture {
  protected:
-  int Run(std::vector<std::string> arguments) {
-    TKestrumServices services;
-    services.profile = &profile;
-    services.probe = &probe;
-    services.executable_path = kExePath;
-    services.arguments = std::move(arguments);
-    return RunProgram(std::move(services));
-  }
+  int Run(std::vector<std::string> arguments) { return RunProgram(Services(std::move(arguments))); }
   bool PeerMade(const std::string& name) const {
     const auto& made = widgets.peers_created;
     return std::find(made.begin(), made.end(), name) != made.end();

@@ -57,11 +57,11 @@ TEST(TimeFormat, DoubleQuotesAndAdjacentHourRunsShowAsWindowsReadsThem) {
 TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
   const lib::TFormatSettings saved = lib::FormatSettings();
   const lib::TDateTime morning = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(9, 5, 7, 0);
-  ApplyUserTimeFormat("HH:mm:ss", "午前", "午後");
+  ApplyUserTimeFormat(lib::FormatSettings(), "HH:mm:ss", "午前", "午後");
   EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 09:05:07");
-  ApplyUserTimeFormat("tt h:mm:ss", "午前", "午後");
+  ApplyUserTimeFormat(lib::FormatSettings(), "tt h:mm:ss", "午前", "午後");
   EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 午前 9:05:07");
-  ApplyUserTimeFormat("h:mm:ss tt", "AM", "PM");
+  ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss tt", "AM", "PM");
   EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07 PM");
   EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8)), "2026/12/08");
   lib::FormatSettings() = saved;

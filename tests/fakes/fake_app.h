@@ -1,7 +1,7 @@
 #pragma once
 // A widget set without windows that records the application services it is asked for. Each
 // pump can run a test's hook (a click, a close request) as a real message would.
-// Install with lib::TWidgetSetOverride guard(fake).
+// Hand it to the application object: lib::TApplication application{fake, format_settings}.
 
 #include <functional>
 #include <memory>
@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "toolkit/ctl_control.h"
+#include "toolkit/ctl_form.h"
 #include "toolkit/ctl_peer.h"
+#include "toolkit/formatsettings.h"
 
 namespace kestrum::fakes {
 
@@ -60,6 +62,14 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   std::vector<std::string> peers_created;
   std::vector<std::string> changes;
   std::vector<std::string> focus_requests;
+};
+
+// A headless application on the recording widget set, in force while it lives.
+struct TFakeApplication {
+  TFakeWidgetSet widgets;
+  lib::TFormatSettings format_settings;
+  lib::TApplication application{widgets, format_settings};
+  lib::TApplicationOverride in_force{application};
 };
 
 }  // namespace kestrum::fakes

@@ -1,13 +1,14 @@
 #pragma once
 // Virtual time for tests: a settable local clock (UTC = local - utc_bias), a tick counter, and
 // Sleep that advances both instead of sleeping. Writes are recorded and can be refused.
-// Install with platform::TClockOverride guard(fake).
+// Hand it to whatever takes a clock. Also a fixed time zone (Japan unless told otherwise).
 
 #include <cstdint>
 #include <vector>
 
 #include "base/datetime.h"
 #include "platform/clock.h"
+#include "platform/timezone.h"
 
 namespace kestrum::fakes {
 
@@ -62,6 +63,19 @@ class TFakeClock final : public platform::TClockPort {
   std::vector<platform::TSystemTime> local_writes_;
   std::vector<platform::TSystemTime> utc_writes_;
   std::vector<uint32_t> sleeps_;
+};
+
+class TFixedTimeZone final : public platform::TTimeZonePort {
+ public:
+  explicit TFixedTimeZone(platform::TTimeZoneInfo info = {platform::TTimeZoneInfo::TState::kUnknown,
+                                                          kJapanBias, 0, 0})
+      : info_(info) {}
+  platform::TTimeZoneInfo GetTimeZoneInformation() override { return info_; }
+
+  static constexpr int32_t kJapanBias = -540;  // minutes
+
+ private:
+  platform::TTimeZoneInfo info_;
 };
 
 }  // namespace kestrum::fakes

@@ -32,7 +32,9 @@ class NativeControls : public ::testing::Test {
     edit->SetBounds(10, 90, 120, 24);
     form.Show();
   }
-  TWidgetSetOverride native{platform::win32::LibWidgetSet()};
+  TFormatSettings format_settings;
+  TApplication application{platform::win32::LibWidgetSet(), format_settings};
+  TApplicationOverride in_force{application};
   TForm form{nullptr};
   TLibCBox* box;
   TLibBtBtn* button;

@@ -17,10 +17,13 @@ class LibEditFixture : public ::testing::Test {
   }
   int Beeps() const { return widgets.beeps; }
 
+  LibEditFixture() { edit.SetClock(clock); }
+
   fakes::TFakeClock clock{EncodeDate(2026, 12, 8) + 0.5};
-  platform::TClockOverride clock_guard{clock};
   fakes::TFakeWidgetSet widgets;
-  TWidgetSetOverride widget_guard{widgets};
+  TFormatSettings format_settings;
+  TApplication application{widgets, format_settings};
+  TApplicationOverride application_guard{application};
   TLibEdit edit{nullptr, nullptr};
 };
 

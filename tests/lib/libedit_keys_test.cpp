@@ -99,7 +99,10 @@ class EditKeys : public ::testing::Test {
     first = form.Make<TLibEdit>("first", &form);
     second = form.Make<TLibEdit>("second", &form);
     third = form.Make<TLibEdit>("third", &form);
-    for (int i = 0; TLibEdit * e : {first, second, third}) e->SetTabOrder(i++);
+    for (int i = 0; TLibEdit * e : {first, second, third}) {
+      e->SetTabOrder(i++);
+      e->SetClock(clock);
+    }
   }
   void Focus(TLibEdit* edit) { testing::Focus(*edit); }
   // Types bytes; the ones the control lets through go in at the caret, as the native edit
@@ -122,9 +125,10 @@ class EditKeys : public ::testing::Test {
   TLibEdit* Active() const { return dynamic_cast<TLibEdit*>(form.ActiveControl()); }
 
   fakes::TFakeClock clock{EncodeDate(2026, 12, 8) + 0.5};
-  platform::TClockOverride clock_guard{clock};
   fakes::TFakeWidgetSet widgets;
-  TWidgetSetOverride widget_guard{widgets};
+  TFormatSettings format_settings;
+  TApplication application{widgets, format_settings};
+  TApplicationOverride application_guard{application};
   TForm form{nullptr};
   TLibEdit* first;
   TLibEdit* second;

@@ -221,7 +221,7 @@ TEST(BlockSocketErrors, RefusedConnectionMapsTo10061) {
 
 TEST_F(UdpSocketTest, SendThrottleWaitsOnTheClock) {
   fakes::TFakeClock clock;
-  platform::TClockOverride use(clock);
+  sock.SetClock(clock);
   sock.Connect("127.0.0.1", peer.PortText());
   sock.MaxSendBandwidth = 1000;  // bytes per second
   sock.WriteText(std::string(500, 'a'));

@@ -197,9 +197,11 @@ TEST_F(SntpClientTest, ReachesAnIPv6Server) {
 
 TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
   fakes::TFakeClock clock;
-  platform::TClockOverride use(clock);
   clock.set_utc_bias(0);
-  client.SyncTime = true;
+  TSNTPClient synced{clock};
+  synced.TargetPort = server.PortText();
+  synced.Timeout = kShortTimeout;
+  synced.SyncTime = true;
   struct {
     double away_seconds;
     bool set;
@@ -210,7 +212,7 @@ TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
     const lib::TDateTime server_time = NtpToDateTime(kSeconds2024, 0);
     clock.set_local_now(server_time - c.away_seconds / lib::kSecsPerDay);
     server.Script({{Reply(kSeconds2024)}});
-    EXPECT_TRUE(client.QueryServerTime());
+    EXPECT_TRUE(synced.QueryServerTime());
     ASSERT_EQ(clock.utc_writes().size(), writes + (c.set ? 1 : 0));
     if (c.set) {
       EXPECT_EQ(clock.utc_writes().back(), lib::DateTimeToSystemTime(server_time));

@@ -90,11 +90,12 @@ TEST_F(TimeQueryTest, AllOnesIsEarly2036) {
 
 TEST_F(TimeQueryTest, LocalModeShiftsByTheZoneBias) {
   TJapanZone zone;
-  const platform::TTimeZoneOverride guard(zone);
+  T_Time time{zone};
+  Aim(time);
   responder_.Enqueue({R::Send(kEpoch1970), R::Close()});
-  time_.TimeMode = tzLocal;
-  time_.FetchTime();
-  EXPECT_DOUBLE_EQ(time_.ServerTime, 25569.0 + 0.375);
+  time.TimeMode = tzLocal;
+  time.FetchTime();
+  EXPECT_DOUBLE_EQ(time.ServerTime, 25569.0 + 0.375);
 }
 
 TEST_F(TimeQueryTest, FailedQueryKeepsTheEarlierServerTime) {

@@ -47,7 +47,9 @@ class NativeBase : public ::testing::Test {
     second->SetBounds(10, 40, 80, 24);
     form.Show();
   }
-  TWidgetSetOverride native{platform::NativeWidgetSet()};
+  TFormatSettings format_settings;
+  TApplication application{platform::NativeWidgetSet(), format_settings};
+  TApplicationOverride in_force{application};
   std::vector<std::string> log;
   TForm form{nullptr};
   TRecordingButton* first;

@@ -49,8 +49,8 @@ TEST(Colors, NumbersAreDecimalOrDollarHex) {
 }
 
 TEST(Controls, SettersTellThePeerOnlyAboutChanges) {
-  fakes::TFakeWidgetSet widgets;
-  TWidgetSetOverride guard(widgets);
+  fakes::TFakeApplication fake;
+  fakes::TFakeWidgetSet& widgets = fake.widgets;
   TForm form(nullptr);
   auto* edit = form.Make<TEdit>("edit", &form);
   auto* list = form.Make<TComboBox>("list", &form);
@@ -98,10 +98,9 @@ TEST(Controls, UserInputRunsHandlersButCodeSelectionDoesNot) {
 }
 
 TEST(Forms, CloseAsksFirstAndOnlyTheMainFormEndsTheLoop) {
-  fakes::TFakeWidgetSet widgets;
-  TWidgetSetOverride guard(widgets);
-  TApplication application;
-  TApplicationOverride app_guard(application);
+  fakes::TFakeApplication fake;
+  fakes::TFakeWidgetSet& widgets = fake.widgets;
+  TApplication& application = fake.application;
   TForm main_form(nullptr), other(nullptr);
   application.SetMainForm(&main_form);
   bool allow = false;
@@ -121,8 +120,8 @@ TEST(Forms, CloseAsksFirstAndOnlyTheMainFormEndsTheLoop) {
 }
 
 TEST(Forms, ErrorInCreateHandlerGoesToTheDefaultReport) {
-  fakes::TFakeWidgetSet widgets;
-  TWidgetSetOverride guard(widgets);
+  fakes::TFakeApplication fake;
+  fakes::TFakeWidgetSet& widgets = fake.widgets;
   TForm form(nullptr);
   form.OnCreate = [] { throw EConvertError("bad"); };
   form.DoCreate();

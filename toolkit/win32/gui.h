@@ -6,7 +6,7 @@
 
 namespace kestrum::platform {
 
-// The platform's widget set; install it with lib::TWidgetSetOverride at program start.
+// The Win32 widget set of the toolkit's own controls; hand it to the application object.
 lib::TWidgetSet& NativeWidgetSet();
 
 }  // namespace kestrum::platform
