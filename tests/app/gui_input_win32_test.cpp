@@ -23,6 +23,7 @@ constexpr int kDropButtonY = 12;
 
 class MainWindowInput : public KestrumFixture {
  protected:
+  MainWindowInput() : KestrumFixture(&platform::win32::LibWidgetSet()) {}
   void ShowMain() {
     Start();
     form->Show();
@@ -32,7 +33,6 @@ class MainWindowInput : public KestrumFixture {
     lib::TControl* c = NativeFocusedControl();
     return c != nullptr ? c->Name() : "-";
   }
-  lib::TWidgetSetOverride native{platform::win32::LibWidgetSet()};
 };
 
 TEST_F(MainWindowInput, TabShiftTabEnterUpAndDownWalkTheControls) {
@@ -100,7 +100,7 @@ TEST_F(MainWindowInput, TheCancelButtonStopsTheNetworkWait) {
   probe.otherwise = false;
   ShowMain();
   cmd->Show();
-  Pump();
+  Settle();
   int clicked_at = 0;
   probe.on_probe = [&](int n) {
     // Clicked while the wait runs; the program's own pump delivers the click.

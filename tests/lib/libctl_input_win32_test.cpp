@@ -81,7 +81,9 @@ class RealInput : public ::testing::Test {
   }
   static std::string At(const std::string& name) { return name + "/" + name; }
 
-  TWidgetSetOverride native{platform::win32::LibWidgetSet()};
+  TFormatSettings format_settings;
+  TApplication application{platform::win32::LibWidgetSet(), format_settings};
+  TApplicationOverride in_force{application};
   TForm form{nullptr};
   TLibEdit* first;
   TLibEdit* middle;

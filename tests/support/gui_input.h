@@ -15,6 +15,9 @@ namespace kestrum::platform::testing {
 
 // Delivers every pending message, the posted input included.
 void Pump();
+// Lets the windows settle: a window just shown is still being placed, and pointer moves of
+// the display may still be on their way.
+void Settle();
 // A key press and release as the keyboard sends it to the focused window; `shift` holds the
 // Shift key down meanwhile.
 void PressKey(lib::TKey key, bool shift = false);

@@ -15,6 +15,8 @@ namespace {
 // Long enough for a hint's initial delay, short enough to fail fast.
 constexpr DWORD kHintTimeoutMs = 3000;
 constexpr DWORD kPollMs = 20;
+constexpr DWORD kSettleMs = 50;
+constexpr int kPointerTries = 10;
 
 HWND HandleOf(const lib::TControl& control) {
   auto* peer = dynamic_cast<win32::TWin32Peer*>(control.Peer());
@@ -108,9 +110,32 @@ void QueueMouseClick(const lib::TControl& control, int x, int y) {
   SendMouse(MOUSEEVENTF_LEFTUP, p.x, p.y);
 }
 
-void MouseClick(const lib::TControl& control, int x, int y) {
-  QueueMouseClick(control, x, y);
+void Settle() {
   Pump();
+  Sleep(kSettleMs);
+  Pump();
+}
+
+namespace {
+
+// Puts the pointer at `p` until it stays there: the display may still report where the
+// pointer was when a window appeared under it.
+void PlacePointer(POINT p) {
+  for (int i = 0; i < kPointerTries; ++i) {
+    SetCursorPos(p.x, p.y);
+    Settle();
+    POINT now{};
+    GetCursorPos(&now);
+    if (now.x == p.x && now.y == p.y) return;
+  }
+}
+
+}  // namespace
+
+void MouseClick(const lib::TControl& control, int x, int y) {
+  PlacePointer(ScreenPoint(control, x, y));
+  QueueMouseClick(control, x, y);
+  Settle();
 }
 
 std::string HoverHint(const lib::TControl& control) {
@@ -118,6 +143,7 @@ std::string HoverHint(const lib::TControl& control) {
   RECT rc;
   GetClientRect(hwnd, &rc);
   const POINT p = ScreenPoint(control, rc.right / 2, rc.bottom / 2);
+  PlacePointer(POINT{p.x - 1, p.y});
   // Two moves: a hint window starts its delay on a move inside the tool.
   SendMouse(MOUSEEVENTF_MOVE, p.x - 1, p.y);
   Pump();
