@@ -8,13 +8,12 @@
 
 #include "app/kestrum_services.h"
 #include "app/lib_controls.h"
+#include "app/progress_window.h"
 #include "app/settings_file.h"
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_stdctrls.h"
 
 namespace kestrum::app {
-
-class TKestrumCmdForm;
 
 class TKestrumForm : public lib::TForm {
  public:
@@ -60,11 +59,16 @@ class TKestrumForm : public lib::TForm {
   bool SetClockTime(uint8_t hour, uint8_t minute, uint8_t second, uint16_t millisecond);
   bool ProbeInternet(const std::string& address);
 
-  // The progress window that mirrors status and host texts; set once it exists.
-  void AttachCmdForm(TKestrumCmdForm* cmd_form) { cmd_form_ = cmd_form; }
+  // The progress window that mirrors status and host texts; until one is attached, none.
+  void AttachProgressWindow(TProgressWindow& window) { progress_ = &window; }
+  // Stops the running sequence at its next loop test.
   void RequestCancel() { cancel_flag = true; }
+  // Shows the error that the create handler kept back, if any. Called once the progress window
+  // is attached: the start timer may fire inside the report's own message loop, and the run
+  // needs that window and its cancel button.
+  void ReportStartupError();
 
-  // Read access for the other windows and for tests.
+  // Read access for tests and the benchmark.
   double OffsetHundredths() const { return offset_hundredths; }
   const std::string& ExeDir() const { return exe_dir; }
   bool CancelFlag() const { return cancel_flag; }
@@ -81,20 +85,26 @@ class TKestrumForm : public lib::TForm {
   void EnterUnattendedMode(const std::string& delay);
   std::string Argument(size_t index) const;
 
-  // Steps of the acquisition sequence.
+  // Steps of the acquisition sequence (defined with it).
+  struct TServerAttempt;
+  struct TAttemptOutcome;
+  // The status line of both windows; then a pump.
   void ShowStatus(const std::string& text);
-  void SetCancelEnabled(bool enabled);
-  void WaitForNetwork(int& attempt);
-  void RunServerAttempts(int& attempt);
-  void RunOneAttempt(int& attempt);
-  std::string QuerySntp(const std::string& host, const std::string& next, int& attempt);
-  std::string QueryTimeProtocol(const std::string& host, const std::string& next, int& attempt);
-  std::string Evaluate(lib::TDateTime server_time, const std::string& success_text, int& attempt);
-  void ReportFailedAttempt(const std::string& next, const std::string& error_text);
+  void WaitForNetwork();
+  TServerAttempt BeginAttempt(int number);
+  TAttemptOutcome AskServer(const TServerAttempt& attempt);
+  TAttemptOutcome QuerySntp(const TServerAttempt& attempt);
+  TAttemptOutcome QueryTimeProtocol(const TServerAttempt& attempt);
+  TAttemptOutcome Evaluate(const TServerAttempt& attempt, lib::TDateTime server_time,
+                           const char* success_text);
+  void ReportFailedAttempt(const TServerAttempt& attempt, const std::string& status_text);
   void WriteTimeServer(const std::string& host);
 
   TKestrumServices services_;
-  TKestrumCmdForm* cmd_form_ = nullptr;
+  // The conversion error of the colour argument, kept for ReportStartupError; empty: none.
+  std::string startup_error_;
+  TNoProgressWindow no_progress_;
+  TProgressWindow* progress_ = &no_progress_;
 
   // Hundredths of a second, a whole number; positive: the local clock is behind the server.
   double offset_hundredths = 0;
@@ -104,6 +114,7 @@ class TKestrumForm : public lib::TForm {
   bool unattended = false;
   lib::TColor progress_color = 0;
   std::unique_ptr<TSntpQuery> sntp;
+  // After start-up at least one of the two is set.
   bool sntp_enabled = false;
   bool rfc868_enabled = false;
 };

@@ -2,9 +2,9 @@
 // first, the Time protocol as fallback) until one gives a plausible time.
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "app/kestrum1.h"
-#include "app/kestrum2.h"
 #include "app/servers.h"
 #include "app/status_texts.h"
 #include "lib/libadd_number.h"
@@ -16,13 +16,17 @@ namespace {
 
 // The platform's own connectivity check: reachable means the network is up.
 constexpr char kProbeAddress[] = "http://www.msftconnecttest.com/connecttest.txt";
+// After this many failed probes the sequence ends as interrupted.
 constexpr int kMaxFailedProbes = 99;
 constexpr uint32_t kProbePauseMs = 500;
 constexpr int kMaxAttempts = 13;
 constexpr uint32_t kFailedAttemptPauseMs = 1000;
+// A Time protocol answer that took this long or longer is no measure of the present.
+constexpr uint32_t kMaxTimeAnswerMs = 1000;
 // Server times are shown nine hours ahead of UTC, whatever the computer's time zone.
 constexpr lib::TDateTime kDisplayShift = 0.375;
-constexpr double kHundredthsPerDay = lib::kSecsPerDay * 100;
+constexpr long double kHundredthsPerSecond = 100;
+constexpr double kHundredthsPerDay = lib::kSecsPerDay * kHundredthsPerSecond;
 // Shifted server times whose text sorts before this are rejected.
 constexpr char kEarliestPlausibleDate[] = "2000/01/01";
 constexpr char kTimeServerKey[] = "TimeServer";
@@ -43,21 +47,46 @@ std::string Numbered(const char* text, int n) { return text + std::to_string(n) 
 
 // Whole seconds cut toward zero, "-" only for a real negative number of seconds.
 std::string OffsetText(double offset_hundredths) {
-  const long double seconds = lib::TruncateDigits(offset_hundredths / 100.0L, 0);
+  const long double seconds = lib::TruncateDigits(offset_hundredths / kHundredthsPerSecond, 0);
   return "誤差 " + std::to_string(static_cast<long long>(seconds)) + " 秒";
 }
 
 }  // namespace
 
+// One server attempt: its number (1 to 13), the host asked and the one to try after it.
+struct TKestrumForm::TServerAttempt {
+  int number;
+  std::string host;
+  std::string next;
+};
+
+// How a query, and so the attempt, ended: the time obtained or not, with the status text that
+// says so (a success's is shown by the evaluation, a failure's by the failed attempt's report).
+struct TKestrumForm::TAttemptOutcome {
+  static TAttemptOutcome Obtained(std::string text) { return {true, std::move(text)}; }
+  static TAttemptOutcome Failed(std::string text) { return {false, std::move(text)}; }
+  // The failure of a query that got no usable answer from the server.
+  static TAttemptOutcome NoAnswer(const TServerAttempt& attempt) {
+    return Failed(Numbered(kSearchingServer, attempt.number));
+  }
+
+  bool obtained;
+  std::string status_text;
+};
+
 void TKestrumForm::btn_getClick() {
   EnableControls(false);
-  SetCancelEnabled(true);
+  progress_->EnableCancel(true);
   ShowStatus(kConnectingInternet);
-  int attempt = 0;
-  WaitForNetwork(attempt);
-  SetCancelEnabled(false);
+  WaitForNetwork();
+  progress_->EnableCancel(false);
   ShowStatus(kConnectingServer);
-  RunServerAttempts(attempt);
+  for (int number = 1; number <= kMaxAttempts && !cancel_flag; ++number) {
+    const TServerAttempt attempt = BeginAttempt(number);
+    const TAttemptOutcome outcome = AskServer(attempt);
+    if (outcome.obtained) break;
+    ReportFailedAttempt(attempt, outcome.status_text);
+  }
   EnableControls(true);
   if (!unattended) btn_get->SetFocus();
   if (cancel_flag) {
@@ -68,110 +97,95 @@ void TKestrumForm::btn_getClick() {
 
 void TKestrumForm::ShowStatus(const std::string& text) {
   StatusBar->SetPanelText(0, text);
-  if (cmd_form_ != nullptr) cmd_form_->LibPanel3->SetCaption(text);
+  progress_->ShowStatus(text);
   lib::Application().ProcessMessages();
 }
 
-void TKestrumForm::SetCancelEnabled(bool enabled) {
-  if (cmd_form_ != nullptr) cmd_form_->CancelBtn->SetEnabled(enabled);
-}
-
-void TKestrumForm::WaitForNetwork(int& attempt) {
-  attempt = 0;
+void TKestrumForm::WaitForNetwork() {
+  int failed_probes = 0;
+  // The probe comes first: one more is made after the flag was set by the last failure.
   while (!ProbeInternet(kProbeAddress) && !cancel_flag) {
-    ++attempt;
-    if (attempt >= kMaxFailedProbes) cancel_flag = true;
-    ShowStatus(Numbered(kWaitingInternet, attempt));
+    ++failed_probes;
+    if (failed_probes >= kMaxFailedProbes) cancel_flag = true;
+    ShowStatus(Numbered(kWaitingInternet, failed_probes));
     Clock().Sleep(kProbePauseMs);
   }
 }
 
-void TKestrumForm::RunServerAttempts(int& attempt) {
-  attempt = 0;
-  while (attempt < kMaxAttempts && !cancel_flag) {
-    ++attempt;
-    RunOneAttempt(attempt);
-  }
-}
-
-void TKestrumForm::RunOneAttempt(int& attempt) {
+// An empty host-name box starts over with server 1.
+TKestrumForm::TServerAttempt TKestrumForm::BeginAttempt(int number) {
   if (edt_hostname->Text().empty()) edt_hostname->SetText(Server(1));
   const std::string host = edt_hostname->Text();
-  const std::string next = NextServer(host);
   edt_hostbox->SetItemIndex(edt_hostbox->IndexOf(host));
-  if (cmd_form_ != nullptr) cmd_form_->LibPanel4->SetCaption(host);
+  progress_->ShowHost(host);
   lib::Application().ProcessMessages();
-
-  bool use_sntp = sntp_enabled;
-  bool use_time = rfc868_enabled;
-  std::string error_text;
-  if (use_sntp) {
-    error_text = QuerySntp(host, next, attempt);
-    if (error_text.empty()) use_time = false;
-  }
-  if (use_time) error_text = QueryTimeProtocol(host, next, attempt);
-  if (!error_text.empty()) ReportFailedAttempt(next, error_text);
+  return {number, host, NextServer(host)};
 }
 
-std::string TKestrumForm::QuerySntp(const std::string& host, const std::string& next,
-                                    int& attempt) {
-  const std::string failed = Numbered(kSearchingServer, attempt);
+// At least one protocol is enabled; a failed or implausible SNTP answer hands the same host
+// over to the Time protocol, whose failure is then the attempt's.
+TKestrumForm::TAttemptOutcome TKestrumForm::AskServer(const TServerAttempt& attempt) {
+  // One result variable and one return: MinGW's g++ 12 at -O2 returned the SNTP outcome from
+  // `return QueryTimeProtocol(...)` while that outcome was still in scope.
+  TAttemptOutcome outcome = sntp_enabled ? QuerySntp(attempt) : QueryTimeProtocol(attempt);
+  if (sntp_enabled && rfc868_enabled && !outcome.obtained) outcome = QueryTimeProtocol(attempt);
+  return outcome;
+}
+
+TKestrumForm::TAttemptOutcome TKestrumForm::QuerySntp(const TServerAttempt& attempt) {
   try {
-    WriteTimeServer(next);
-    sntp->SetTargetHost(host);
-    if (!sntp->QueryServerTime()) return failed;
+    WriteTimeServer(attempt.next);
+    sntp->SetTargetHost(attempt.host);
+    if (!sntp->QueryServerTime()) return TAttemptOutcome::NoAnswer(attempt);
   } catch (...) {
-    return failed;
+    return TAttemptOutcome::NoAnswer(attempt);
   }
-  return Evaluate(sntp->NTPTime(), kObtainedSntp, attempt);
+  return Evaluate(attempt, sntp->NTPTime(), kObtainedSntp);
 }
 
-std::string TKestrumForm::QueryTimeProtocol(const std::string& host, const std::string& next,
-                                            int& attempt) {
-  const std::string failed = Numbered(kSearchingServer, attempt);
+TKestrumForm::TAttemptOutcome TKestrumForm::QueryTimeProtocol(const TServerAttempt& attempt) {
   try {
-    const lib::TDateTime t0 = LocalNow(Clock());
-    WriteTimeServer(next);
-    time->SetHostname(host);
+    // Ticks, not the local clock: exact milliseconds, and blind to a step of the clock.
+    const uint32_t t0 = Clock().GetTickCount();
+    WriteTimeServer(attempt.next);
+    time->SetHostname(attempt.host);
     time->FetchTime();
-    const double seconds = (t0 - LocalNow(Clock())) * lib::kSecsPerDay;
-    // An answer that took a second or more is no measure of the present.
-    if (!(seconds > -1 && seconds < 1)) return failed;
+    const uint32_t elapsed_ms = Clock().GetTickCount() - t0;
+    if (elapsed_ms >= kMaxTimeAnswerMs) {
+      return TAttemptOutcome::NoAnswer(attempt);
+    }
   } catch (...) {
-    return failed;
+    return TAttemptOutcome::NoAnswer(attempt);
   }
-  return Evaluate(time->ServerTime(), kObtainedTime, attempt);
+  return Evaluate(attempt, time->ServerTime(), kObtainedTime);
 }
 
-std::string TKestrumForm::Evaluate(lib::TDateTime server_time, const std::string& success_text,
-                                   int& attempt) {
+TKestrumForm::TAttemptOutcome TKestrumForm::Evaluate(const TServerAttempt& attempt,
+                                                     lib::TDateTime server_time,
+                                                     const char* success_text) {
   try {
     lib::Application().ProcessMessages();
     edt_time->SetText(lib::DateTimeToText(server_time + kDisplayShift));
-    if (edt_time->Text() < kEarliestPlausibleDate) return kCannotObtain;
+    if (edt_time->Text() < kEarliestPlausibleDate) return TAttemptOutcome::Failed(kCannotObtain);
     offset_hundredths =
         std::nearbyint((server_time + kDisplayShift - LocalNow(Clock())) * kHundredthsPerDay);
     edt_offset->SetText(OffsetText(offset_hundredths));
     ShowStatus(success_text);
-    WriteTimeServer(edt_hostname->Text());
-    attempt = kMaxAttempts;
+    WriteTimeServer(attempt.host);
   } catch (...) {
-    return kCannotObtain;
+    return TAttemptOutcome::Failed(kCannotObtain);
   }
-  return "";
+  return TAttemptOutcome::Obtained(success_text);
 }
 
-void TKestrumForm::ReportFailedAttempt(const std::string& next, const std::string& error_text) {
-  edt_hostname->SetText(next);
+void TKestrumForm::ReportFailedAttempt(const TServerAttempt& attempt,
+                                       const std::string& status_text) {
+  edt_hostname->SetText(attempt.next);
   edt_time->SetText("");
   edt_offset->SetText("");
   offset_hundredths = 0;
-  StatusBar->SetPanelText(0, error_text);
-  if (cmd_form_ != nullptr) {
-    cmd_form_->LibPanel3->SetCaption(error_text);
-    cmd_form_->CancelBtn->SetEnabled(true);
-  }
-  lib::Application().ProcessMessages();
+  progress_->EnableCancel(true);
+  ShowStatus(status_text);
   Clock().Sleep(kFailedAttemptPauseMs);
 }
 

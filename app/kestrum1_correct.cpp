@@ -2,7 +2,6 @@
 #include <string>
 
 #include "app/kestrum1.h"
-#include "app/kestrum2.h"
 #include "app/status_texts.h"
 #include "base/datetime.h"
 #include "lib/libadd_number.h"
@@ -11,7 +10,8 @@
 namespace kestrum::app {
 namespace {
 
-constexpr double kHundredthsPerDay = lib::kSecsPerDay * 100;
+constexpr long double kHundredthsPerSecond = 100;
+constexpr double kHundredthsPerDay = lib::kSecsPerDay * kHundredthsPerSecond;
 
 constexpr char kTimeCorrect[] = "時刻は正常です";
 constexpr char kCorrectedPrefix[] = "時刻を ";
@@ -40,10 +40,10 @@ bool TKestrumForm::SetClockTime(uint8_t hour, uint8_t minute, uint8_t second,
 
 void TKestrumForm::btn_setClick() {
   EnableControls(false);
-  SetCancelEnabled(false);
+  progress_->EnableCancel(false);
 
   const long long whole_seconds =
-      static_cast<long long>(lib::TruncateDigits(offset_hundredths / 100.0L, 0));
+      static_cast<long long>(lib::TruncateDigits(offset_hundredths / kHundredthsPerSecond, 0));
   bool written = true;
   if (whole_seconds != 0) {
     const lib::TDateTime now = lib::SystemTimeToDateTime(Clock().GetLocalTime());
@@ -54,6 +54,8 @@ void TKestrumForm::btn_setClick() {
     written = SetClockTime(static_cast<uint8_t>(t.wHour), static_cast<uint8_t>(t.wMinute),
                            static_cast<uint8_t>(t.wSecond), t.wMilliseconds) &&
               written;
+    // The clock now is right: applying the same offset again would put it wrong.
+    if (written) offset_hundredths = 0;
   }
 
   if (edt_hostname->Text().empty() || edt_offset->Text().empty()) {

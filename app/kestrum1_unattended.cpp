@@ -1,7 +1,6 @@
 // The unattended run: the start timer shows the progress window, synchronises the clock once
 // and closes the program a second later.
 #include "app/kestrum1.h"
-#include "app/kestrum2.h"
 #include "platform/clock.h"
 
 namespace kestrum::app {
@@ -14,10 +13,7 @@ constexpr uint32_t kClosingPauseMs = 1000;
 
 void TKestrumForm::TimerTimer() {
   Timer->SetEnabled(false);
-  if (cmd_form_ != nullptr) {
-    cmd_form_->LibPanel1->SetColor(progress_color);
-    cmd_form_->Show();
-  }
+  progress_->Present(progress_color);
   lib::Application().ProcessMessages();
   btn_syncClick();
   EnableControls(false);

@@ -1,6 +1,6 @@
 #include "app/kestrum2.h"
 
-#include "app/kestrum1.h"
+#include <utility>
 
 namespace kestrum::app {
 namespace {
@@ -22,8 +22,8 @@ void StyleLine(TLibPanel* panel, const lib::TFont& font, int tab_order) {
 
 }  // namespace
 
-TKestrumCmdForm::TKestrumCmdForm(TKestrumForm& main_form)
-    : lib::TForm(nullptr), main_form_(main_form) {
+TKestrumCmdForm::TKestrumCmdForm(std::function<void()> on_cancel)
+    : lib::TForm(nullptr), on_cancel_(std::move(on_cancel)) {
   SetName("KestrumCmdForm");
   CreateControls();
 }
@@ -75,6 +75,19 @@ void TKestrumCmdForm::CreateControls() {
   StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false), 3);
 }
 
-void TKestrumCmdForm::CancelBtnClick() { main_form_.RequestCancel(); }
+void TKestrumCmdForm::CancelBtnClick() {
+  if (on_cancel_) on_cancel_();
+}
+
+void TKestrumCmdForm::ShowStatus(const std::string& text) { LibPanel3->SetCaption(text); }
+
+void TKestrumCmdForm::ShowHost(const std::string& host) { LibPanel4->SetCaption(host); }
+
+void TKestrumCmdForm::EnableCancel(bool enabled) { CancelBtn->SetEnabled(enabled); }
+
+void TKestrumCmdForm::Present(lib::TColor color) {
+  LibPanel1->SetColor(color);
+  Show();
+}
 
 }  // namespace kestrum::app

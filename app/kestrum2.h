@@ -2,16 +2,19 @@
 // The progress window of an unattended run: title, host line, cancel button, status line.
 // It is created hidden at start and mirrors the main window's status texts all the same.
 
+#include <functional>
+#include <string>
+
 #include "app/lib_controls.h"
+#include "app/progress_window.h"
 #include "toolkit/ctl_form.h"
 
 namespace kestrum::app {
 
-class TKestrumForm;
-
-class TKestrumCmdForm : public lib::TForm {
+class TKestrumCmdForm : public lib::TForm, public TProgressWindow {
  public:
-  explicit TKestrumCmdForm(TKestrumForm& main_form);
+  // `on_cancel` runs for each click of the cancel button; none: the button does nothing.
+  explicit TKestrumCmdForm(std::function<void()> on_cancel);
   ~TKestrumCmdForm() override;
 
   TLibPanel* LibPanel1;
@@ -22,9 +25,14 @@ class TKestrumCmdForm : public lib::TForm {
 
   void CancelBtnClick();
 
+  void ShowStatus(const std::string& text) override;
+  void ShowHost(const std::string& host) override;
+  void EnableCancel(bool enabled) override;
+  void Present(lib::TColor color) override;
+
  private:
   void CreateControls();
-  TKestrumForm& main_form_;
+  std::function<void()> on_cancel_;
 };
 
 }  // namespace kestrum::app

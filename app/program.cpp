@@ -1,17 +1,27 @@
 #include "app/program.h"
 
-#include "app/kestrum1.h"
-#include "app/kestrum2.h"
-#include "toolkit/ctl_form.h"
+#include <utility>
 
 namespace kestrum::app {
+
+TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumServices services) {
+  TKestrumWindows windows;
+  windows.main = std::make_unique<TKestrumForm>(std::move(services));
+  application.SetMainForm(windows.main.get());
+  windows.main->DoCreate();
+  TKestrumForm* main = windows.main.get();
+  windows.progress = std::make_unique<TKestrumCmdForm>([main] { main->RequestCancel(); });
+  main->AttachProgressWindow(*windows.progress);
+  // Not from inside the create handler: the progress window did not exist there.
+  main->ReportStartupError();
+  return windows;
+}
 
 int RunProgram(TKestrumServices services) {
   lib::TApplication& application = lib::Application();
   application.SetTitle("Kestrum");
-  auto* main_form = application.CreateForm<TKestrumForm>(std::move(services));
-  auto* cmd_form = application.CreateForm<TKestrumCmdForm>(*main_form);
-  main_form->AttachCmdForm(cmd_form);
+  // The windows outlive the loop and are freed when the program returns.
+  const TKestrumWindows windows = CreateKestrumWindows(application, std::move(services));
   application.Run();
   return 0;
 }

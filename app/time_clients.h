@@ -1,6 +1,6 @@
 #pragma once
-// The two protocol clients as the acquisition sequence sees them. Until the real clients are
-// wired in, the default implementations fail every query.
+// The two protocol clients as the acquisition sequence sees them, and clients that fail every
+// query: the services' default when no real ones are given.
 
 #include <memory>
 #include <string>

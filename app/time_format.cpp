@@ -59,7 +59,6 @@ size_t CopyQuoted(std::string_view format, size_t at, std::string& out) {
 
 std::string ToolkitTimeFormat(std::string_view windows_format) {
   std::string out;
-  bool after_hour = false;
   for (size_t i = 0; i < windows_format.size();) {
     const char c = windows_format[i];
     if (lib::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < windows_format.size()) {
@@ -73,12 +72,12 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
     }
     const size_t run = RunLength(windows_format, i);
     const bool two = run >= 2;
-    const bool hour = c == 'H' || c == 'h';
-    // "Hh" is two tokens; the toolkit, blind to case, would read "hh" as one.
-    if (hour && after_hour) out += "\"\"";
-    after_hour = hour;
-    if (hour) {
+    // "h" is the 12-hour clock with or without a marker; the toolkit's own "h" follows the
+    // markers, so it stands for "H" only.
+    if (c == 'H') {
       out += two ? "hh" : "h";
+    } else if (c == 'h') {
+      out += two ? "ii" : "i";
     } else if (c == 'm') {
       out += two ? "nn" : "n";
     } else if (c == 's') {

@@ -9,7 +9,7 @@
 
 namespace kestrum::app {
 
-// Windows locale tokens -> toolkit tokens: H/HH and h/hh -> h/hh, m/mm -> n/nn, s/ss stay,
+// Windows locale tokens -> toolkit tokens: H/HH -> h/hh, h/hh -> i/ii, m/mm -> n/nn, s/ss stay,
 // t/tt -> ampm; 'quoted' text and other letters become literals.
 std::string ToolkitTimeFormat(std::string_view windows_format);
 

@@ -3,8 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/kestrum1.h"
-#include "app/kestrum2.h"
+#include "app/program.h"
 #include "fakes/fake_app.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
@@ -49,13 +48,7 @@ struct THeadlessKestrum::TParts {
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;
   fakes::TFakeShortcuts shortcuts;
-  std::unique_ptr<app::TKestrumForm> form;
-  std::unique_ptr<app::TKestrumCmdForm> cmd;
-
-  ~TParts() {
-    cmd.reset();
-    form.reset();
-  }
+  app::TKestrumWindows windows;
 };
 
 THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : parts_(new TParts) {
@@ -75,21 +68,19 @@ THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : par
       .make_time = [time_port] { return std::make_unique<TLoopbackTime>(time_port); },
       .file_exists = {},
   };
-  parts_->form = std::make_unique<app::TKestrumForm>(std::move(services));
-  parts_->headless.application.SetMainForm(parts_->form.get());
-  parts_->form->DoCreate();
-  parts_->cmd = std::make_unique<app::TKestrumCmdForm>(*parts_->form);
-  parts_->form->AttachCmdForm(parts_->cmd.get());
+  parts_->windows = app::CreateKestrumWindows(parts_->headless.application, std::move(services));
 }
 
 THeadlessKestrum::~THeadlessKestrum() { delete parts_; }
 
 bool THeadlessKestrum::Acquire() {
-  parts_->form->btn_getClick();
-  const std::string status = parts_->form->StatusBar->PanelText(0);
+  parts_->windows.main->btn_getClick();
+  const std::string status = parts_->windows.main->StatusBar->PanelText(0);
   return status == kObtainedSntp || status == kObtainedTime;
 }
 
-double THeadlessKestrum::OffsetHundredths() const { return parts_->form->OffsetHundredths(); }
+double THeadlessKestrum::OffsetHundredths() const {
+  return parts_->windows.main->OffsetHundredths();
+}
 
 }  // namespace kestrum::bench

@@ -3,6 +3,7 @@
 //   kestrum-bench [benchmark options]     the timing table (Google Benchmark)
 //   kestrum-bench offset SHIFT RUNS       offset error in hundredths, median and largest
 //   kestrum-bench headless RUNS           "get time" to the success status, median ms; peak RSS
+//   kestrum-bench interleaved ROUNDS PAIRS  client against its floor, exchange by exchange
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -18,6 +19,7 @@
 
 #include "base/datetime.h"
 #include "bench/headless_run.h"
+#include "bench/interleaved.h"
 #include "net/sockapi.h"
 #include "platform/clock.h"
 #include "responders/responder_set.h"
@@ -168,6 +170,8 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "offset" && argc == 4) {
     status = Offset(std::atof(argv[2]), std::atoi(argv[3]));
+  } else if (mode == "interleaved" && argc == 4) {
+    status = bench::Interleaved(std::atoi(argv[2]), std::atoi(argv[3]));
   } else if (mode == "headless" && argc == 3) {
     status = Headless(std::atoi(argv[2]));
   } else {

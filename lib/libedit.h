@@ -168,7 +168,15 @@ class TLibEdit : public TEdit {
   bool KeyDownNotify(TKey& key, TShiftState shift) override;
   void KeyDown(TKey& key, TShiftState shift) override;
   void KeyUp(TKey& key, TShiftState shift) override;
+  // One typed byte; a lead byte waits for its trail byte, and the whole character is then
+  // judged and inserted by the field itself.
   void KeyPress(char& key) override;
+  // A whole typed character (one byte, or a lead byte and its trail byte): judged whole before
+  // anything is cleared or deleted; on return, what the edit is to insert (empty: nothing).
+  void KeyPressCharacter(std::string& character);
+  // A paste of `clipboard`: what the edit is to put in place of the selection, the first line,
+  // as much of it, in whole characters, as keeps the text within the field's limit in bytes.
+  std::string PasteText(std::string_view clipboard);
   void MouseWheel(int distance, TShiftState shift) override;
   bool WantsKey(TKey key) const override;
   void MouseDown();
@@ -210,6 +218,8 @@ class TLibEdit : public TEdit {
   std::string FormatNumber(const std::string& text);
   std::string FormatDate(std::string_view text);
   std::string FormatTime(std::string text);
+  // Numbers by value, dates by date, other texts byte by byte: -1, 0 or 1.
+  int CompareForBounds(const std::string& a, const std::string& b);
   bool BelowBound(const std::string& working, const std::string& bound);
   bool AboveBound(const std::string& working, const std::string& bound);
   void ApplyBound(std::string& working, std::string& bound_slot);
@@ -218,7 +228,13 @@ class TLibEdit : public TEdit {
   void ApplyHouseStyle();
   void RedrawCaret(bool for_overwrite);
   void PutFieldInEditMode();
+  void JudgeTyped(std::string& character);
+  // The first typed character clears the whole text.
+  bool TypingClears() const;
+  // Bytes of the text that stay beside a character typed now.
+  int BytesKeptByTyping() const;
   void AcceptTyped(bool overwrite);
+  void InsertAtSelection(const std::string& bytes);
   void DeleteCharacterAtCaret();
   void UpdateRecord();
   void TextChanged() override;
@@ -258,9 +274,8 @@ class TLibEdit : public TEdit {
   bool modified_ = false;
   bool canvas_made_ = false;
   int caret_width_bytes_ = 0;
-  // A double-byte character is judged at its lead byte; its trail byte follows the verdict.
-  bool trail_pending_ = false;
-  bool drop_trail_ = false;
+  // A lead byte typed alone, waiting for its trail byte; 0 for none.
+  char pending_lead_ = 0;
   bool focused_ = false;
   bool just_entered_ = false;
   int byte_limit_ = 0;

@@ -114,6 +114,50 @@ int DateCompare(int year, int month, int day, const std::string& today) {
   }
 }
 
+// The year of era, or a short year, as a Western year (the era then 0).
+void ToWesternYear(bool has_era, bool old_system, TDateEntry& e) {
+  if (e.year > kMaxShortYear) {
+    e.era = 0;
+  } else if (e.era == 0 && e.year > 0) {
+    if (!has_era) {
+      e.era = e.year < kCenturyPivot ? kTwoThousand : kNineteenHundred;
+    } else {
+      e.era = old_system ? kHeiseiOffset : kReiwaOffset;
+    }
+  }
+  e.year += e.era;
+  e.era = 0;
+}
+
+// Relative entry: "-" and "/" step back and forward by a month (a year when doubled or when
+// the pattern has no day) when the date is not already on that side of today.
+void StepRelative(std::string_view text, bool has_day, bool has_month, const std::string& today,
+                  TDateEntry& e) {
+  int direction = 0;
+  const int sign = text.starts_with('-') ? -1 : text.starts_with('/') ? 1 : 0;
+  if (has_day && (e.runs == 1 || e.runs == 2)) {
+    direction = sign * e.runs;
+  } else if (!has_day && has_month && e.runs == 1) {
+    direction = sign * 2;
+  }
+  const int position = DateCompare(e.year, e.month, e.day, today);
+  if (direction < 0 && (text.starts_with("--") || position > 0)) {
+    if (direction == -2) {
+      --e.year;
+    } else if (--e.month < 1) {
+      --e.year;
+      e.month += kMonthsPerYear;
+    }
+  } else if (direction > 0 && (text.starts_with("//") || position < 0)) {
+    if (direction == 2) {
+      ++e.year;
+    } else if (++e.month > kMonthsPerYear) {
+      ++e.year;
+      e.month -= kMonthsPerYear;
+    }
+  }
+}
+
 }  // namespace
 
 std::string TLibEdit::ParseDate(std::string_view text) {
@@ -162,44 +206,13 @@ std::string TLibEdit::ParseDate(std::string_view text) {
       e.year = DigitsAt(today, 0, 4);
       if (e.month == 0 && !text.starts_with('/') && !text.starts_with('-')) e.year = short_default;
     }
-    // Relative entry: "-" and "/" step back and forward by a month (a year when doubled or
-    // when the pattern has no day).
-    int direction = 0;
-    const int sign = text.starts_with('-') ? -1 : text.starts_with('/') ? 1 : 0;
-    if (has_day && (e.runs == 1 || e.runs == 2)) {
-      direction = sign * e.runs;
-    } else if (!has_day && has_month && e.runs == 1) {
-      direction = sign * 2;
-    }
-    const int position = DateCompare(e.year, e.month, e.day, today);
-    if (direction < 0 && (text.starts_with("--") || position > 0)) {
-      if (direction == -2) {
-        --e.year;
-      } else if (--e.month < 1) {
-        --e.year;
-        e.month += kMonthsPerYear;
-      }
-    } else if (direction > 0 && (text.starts_with("//") || position < 0)) {
-      if (direction == 2) {
-        ++e.year;
-      } else if (++e.month > kMonthsPerYear) {
-        ++e.year;
-        e.month -= kMonthsPerYear;
-      }
-    }
   }
-  if (e.year > kMaxShortYear) {
-    e.era = 0;
-  } else if (e.era == 0 && e.year > 0) {
-    if (!has_era) {
-      e.era = e.year < kCenturyPivot ? kTwoThousand : kNineteenHundred;
-    } else {
-      const bool old_system =
-          DbcsPos("平", system_era_name_) != 0 || DbcsPos("？", system_era_name_) != 0;
-      e.era = old_system ? kHeiseiOffset : kReiwaOffset;
-    }
-  }
-  return DateToText(BuildDate(e.era + e.year, e.month, e.day));
+  // The comparison of relative entry needs the Western year, not the year of era.
+  const bool old_system =
+      DbcsPos("平", system_era_name_) != 0 || DbcsPos("？", system_era_name_) != 0;
+  ToWesternYear(has_era, old_system, e);
+  if (!text.empty()) StepRelative(text, has_day, has_month, today, e);
+  return DateToText(BuildDate(e.year, e.month, e.day));
 }
 
 TDateTime TLibEdit::BuildDate(int year, int month, int day) {

@@ -26,12 +26,12 @@ bool SetHolds(std::string_view set, char key) { return DbcsPos(std::string(1, ke
 
 }  // namespace
 
-TKeyVerdict FilterTypedByte(TEditType type, std::string_view using_text, int byte_limit, int caret,
+TKeyVerdict FilterTypedByte(TEditType type, std::string_view using_text, int byte_limit, int kept,
                             char& key) {
   std::string_view set;
   switch (type) {
     case TEditType::Strin:
-      return byte_limit != 0 && caret >= byte_limit ? TKeyVerdict::Drop : TKeyVerdict::Accept;
+      return byte_limit != 0 && kept >= byte_limit ? TKeyVerdict::Drop : TKeyVerdict::Accept;
     case TEditType::Numin:
       RefuseUnused(using_text, ",.\\", key);
       set = kNumberKeys;
@@ -57,10 +57,10 @@ TKeyVerdict FilterTypedByte(TEditType type, std::string_view using_text, int byt
 }
 
 TKeyVerdict FilterTypedCharacter(TEditType type, std::string_view using_text, int byte_limit,
-                                 int caret, std::string_view character) {
+                                 int kept, std::string_view character) {
   if (character.empty()) return TKeyVerdict::Drop;
   // The whole character must fit: a lead byte alone before the limit would split it.
-  const int last = caret + static_cast<int>(character.size()) - 1;
+  const int last = kept + static_cast<int>(character.size()) - 1;
   for (char byte : character) {
     char key = byte;
     const TKeyVerdict verdict = FilterTypedByte(type, using_text, byte_limit, last, key);

@@ -1,5 +1,8 @@
 // Focus cycle, keys and field binding of the edit control.
 #include "lib/libedit_keys.h"
+
+#include <algorithm>
+
 #include "base/sjis_bytes.h"
 #include "lib/libedit.h"
 #include "toolkit/ctl_form.h"
@@ -43,7 +46,7 @@ void TLibEdit::DoEnter() {
       ime_mode_ = TImeMode::imClose;
     }
   }
-  trail_pending_ = drop_trail_ = false;
+  pending_lead_ = 0;
   SetColor(enter_color_);
 }
 
@@ -142,20 +145,17 @@ void TLibEdit::MouseWheel(int distance, TShiftState shift) {
 void TLibEdit::KeyPress(char& key) {
   TEdit::KeyPress(key);
   const auto code = static_cast<unsigned char>(key);
-  if (trail_pending_ && code >= kFirstPrintable) {
-    trail_pending_ = false;
-    if (drop_trail_) {
-      drop_trail_ = false;
+  if (pending_lead_ != 0) {
+    const char lead = pending_lead_;
+    pending_lead_ = 0;
+    // The character is whole now: judged, and inserted here, as the edit got neither byte.
+    if (code >= kFirstPrintable) {
+      std::string character{lead, key};
       key = 0;
+      JudgeTyped(character);
+      if (!character.empty()) InsertAtSelection(character);
       return;
     }
-    // The lead byte already found room for both bytes; the set rule still applies.
-    if (edit_type_ != TEditType::Strin &&
-        FilterTypedByte(edit_type_, using_text_, 0, 0, key) != TKeyVerdict::Accept) {
-      Beep();
-      key = 0;
-    }
-    return;
   }
   switch (key) {
     case kBackspace:
@@ -180,29 +180,95 @@ void TLibEdit::KeyPress(char& key) {
       break;
   }
   if (code < kFirstPrintable) return;
-  const bool lead = IsLeadByte(code);
-  // A lead byte needs room for its trail byte too.
-  const int caret = SelStart() + (lead ? 1 : 0);
-  const TKeyVerdict verdict = FilterTypedByte(edit_type_, using_text_, byte_limit_, caret, key);
-  trail_pending_ = lead;
-  drop_trail_ = lead && verdict != TKeyVerdict::Accept;
+  if (IsLeadByte(code)) {
+    // Half a character: nothing is judged, cleared or deleted before its trail byte.
+    pending_lead_ = key;
+    key = 0;
+    return;
+  }
+  std::string character(1, key);
+  JudgeTyped(character);
+  key = character.empty() ? 0 : character.front();
+}
+
+void TLibEdit::KeyPressCharacter(std::string& character) {
+  if (character.size() != 2) {
+    char key = character.empty() ? 0 : character.front();
+    KeyPress(key);
+    character = key == 0 ? std::string() : std::string(1, key);
+    return;
+  }
+  pending_lead_ = 0;
+  for (char& byte : character) {
+    TEdit::KeyPress(byte);
+    if (byte == 0) {
+      character.clear();
+      return;
+    }
+  }
+  JudgeTyped(character);
+}
+
+void TLibEdit::JudgeTyped(std::string& character) {
+  const TKeyVerdict verdict =
+      FilterTypedCharacter(edit_type_, using_text_, byte_limit_, BytesKeptByTyping(), character);
   if (verdict == TKeyVerdict::Reject) Beep();
   if (verdict != TKeyVerdict::Accept) {
-    key = 0;
+    character.clear();
     return;
   }
   AcceptTyped(true);
 }
 
+bool TLibEdit::TypingClears() const {
+  return !ReadOnly() && just_entered_ && SelStart() == 0 &&
+         (edit_type_ != TEditType::Strin || auto_clear_);
+}
+
+int TLibEdit::BytesKeptByTyping() const {
+  const std::string& text = Text();
+  const int size = static_cast<int>(text.size());
+  if (TypingClears()) return 0;
+  if (SelLength() > 0) return size - SelLength();
+  return over_write_ ? size - CharacterBytesAt(text, SelStart()) : size;
+}
+
 void TLibEdit::AcceptTyped(bool overwrite) {
   if (!ReadOnly()) {
     PutFieldInEditMode();
-    if (just_entered_ && SelStart() == 0 && (edit_type_ != TEditType::Strin || auto_clear_)) {
-      SetText("");
-    }
+    if (TypingClears()) SetText("");
   }
   just_entered_ = false;
   if (overwrite && over_write_) DeleteCharacterAtCaret();
+}
+
+std::string TLibEdit::PasteText(std::string_view clipboard) {
+  CutOrPaste();
+  if (ReadOnly()) return {};
+  // A single-line edit takes the first line.
+  std::string_view piece = clipboard.substr(0, clipboard.find_first_of("\r\n"));
+  const int limit = edit_type_ == TEditType::Strin ? byte_limit_ : MaxLength();
+  if (limit != 0) {
+    const int room = limit - (static_cast<int>(Text().size()) - SelLength());
+    size_t fits = 0;
+    while (fits < piece.size()) {
+      const int width = CharacterBytesAt(piece, static_cast<int>(fits));
+      if (static_cast<int>(fits) + width > room) break;
+      fits += static_cast<size_t>(width);
+    }
+    piece = piece.substr(0, fits);
+  }
+  return std::string(piece);
+}
+
+void TLibEdit::InsertAtSelection(const std::string& bytes) {
+  std::string text = Text();
+  const size_t start = std::min(static_cast<size_t>(std::max(SelStart(), 0)), text.size());
+  const size_t length =
+      std::min(static_cast<size_t>(std::max(SelLength(), 0)), text.size() - start);
+  text.replace(start, length, bytes);
+  SetText(text);
+  SetSelection(static_cast<int>(start + bytes.size()), 0);
 }
 
 void TLibEdit::DeleteCharacterAtCaret() {

@@ -233,13 +233,30 @@ std::string TLibEdit::ValueText(std::string_view text) {
 
 std::string TLibEdit::ExitText() { return ValueText(FormatByType(Text())); }
 
+int TLibEdit::CompareForBounds(const std::string& a, const std::string& b) {
+  if (IsNumberType()) {
+    const long double x = NumberOf(PlainNumber(a)), y = NumberOf(PlainNumber(b));
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (IsDateType()) {
+    // Era names do not sort in date order as bytes: read both as dates. No valid date reads
+    // as the marker, below every date.
+    ParseDate(a);
+    const TDateTime x = date_value_;
+    ParseDate(b);
+    const TDateTime y = date_value_;
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  return a < b ? -1 : a > b ? 1 : 0;
+}
+
 bool TLibEdit::BelowBound(const std::string& working, const std::string& bound) {
-  if (IsNumberType()) return NumberOf(PlainNumber(working)) < NumberOf(PlainNumber(bound));
+  if (IsNumberType() || IsDateType()) return CompareForBounds(working, bound) < 0;
   return working < FormatByType(bound);
 }
 
 bool TLibEdit::AboveBound(const std::string& working, const std::string& bound) {
-  if (IsNumberType()) return NumberOf(PlainNumber(working)) > NumberOf(PlainNumber(bound));
+  if (IsNumberType() || IsDateType()) return CompareForBounds(working, bound) > 0;
   return working > FormatByType(bound);
 }
 
@@ -259,12 +276,16 @@ void TLibEdit::ApplyBound(std::string& working, std::string& bound_slot) {
   if (field_->Text() != bound) {
     TBoundHold hold(bound_slot);
     field_->SetText(bound);
-    working = field_->Text();
   }
+  // Also when the field already holds the bound: the text handed in is out of bounds.
+  working = field_->Text();
 }
 
 void TLibEdit::SwapBoundsIfCrossed() {
-  if (exit_min_chk_.empty() || exit_max_chk_.empty() || exit_min_chk_ <= exit_max_chk_) return;
+  if (exit_min_chk_.empty() || exit_max_chk_.empty() ||
+      CompareForBounds(exit_min_chk_, exit_max_chk_) <= 0) {
+    return;
+  }
   Beep();
   std::swap(exit_min_chk_, exit_max_chk_);
 }

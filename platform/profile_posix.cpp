@@ -2,10 +2,14 @@
 // key names without regard to letter case, blanks around names and values ignored, one pair
 // of quotes around a value removed). A write keeps every other line as it was and replaces
 // the file in one step (temporary file, then rename), so a reader never sees half a file.
+// As with the Windows functions, a read-only file is not written; nor is a symbolic link,
+// which the rename would replace.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -135,10 +139,31 @@ void SetValue(std::vector<std::string>& lines, std::string_view section, std::st
                std::string(key) + "=" + value + cr);
 }
 
+constexpr mode_t kNewFileMode = 0644;
+constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// Whether the file at `path` may be replaced, and the mode its successor keeps. A file without
+// any write permission is read-only even for a user whom the system would let write it.
+bool MayReplace(const std::string& path, std::optional<mode_t>& mode) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISREG(st.st_mode) || (st.st_mode & kAnyWrite) == 0) return false;
+  if (access(path.c_str(), W_OK) != 0) return false;
+  mode = st.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO);
+  return true;
+}
+
 bool WriteAll(const std::string& path, const std::string& content) {
+  std::optional<mode_t> mode;
+  if (!MayReplace(path, mode)) return false;
   const std::string temp = path + ".tmp." + std::to_string(getpid());
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, kNewFileMode);
   if (fd < 0) return false;
+  if (mode && fchmod(fd, *mode) != 0) {
+    close(fd);
+    unlink(temp.c_str());
+    return false;
+  }
   size_t done = 0;
   while (done < content.size()) {
     const ssize_t n = write(fd, content.data() + done, content.size() - done);

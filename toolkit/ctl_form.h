@@ -118,7 +118,7 @@ class TApplication {
     return raw;
   }
   TForm* MainForm() const { return main_form_; }
-  // Only for forms not made by CreateForm (tests).
+  // For a form its maker owns rather than the application.
   void SetMainForm(TForm* form) { main_form_ = form; }
 
   // Shows the main form (unless told not to) and runs the loop until Terminate; then frees

@@ -51,11 +51,12 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Decimal with an optional sign in the 32-bit signed range, or "$" and up to eight hex digits.
+// Decimal with an optional sign in the 32-bit signed range, or "$" and hex digits whose value
+// fits in 32 bits (leading zeros do not count against it).
 std::optional<TColor> NumberToColor(std::string_view text) {
   if (!text.empty() && text.front() == '$') {
     const std::string_view digits = text.substr(1);
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
+    if (digits.empty()) return std::nullopt;
     uint32_t value = 0;
     const auto [end, error] =
         std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);

@@ -55,9 +55,9 @@ std::string Number(int value, int width) {
   return text;
 }
 
-bool HasTime(const TTimeOfDay& t) {
-  return t.hour != 0 || t.minute != 0 || t.second != 0 || t.millisecond != 0;
-}
+// Midnight is a time of day without hours, minutes and seconds; milliseconds, which the long
+// time format does not show, do not count.
+bool HasTime(const TTimeOfDay& t) { return t.hour != 0 || t.minute != 0 || t.second != 0; }
 
 class Formatter {
  public:
@@ -74,7 +74,7 @@ class Formatter {
       while (i + count < format.size() && Upper(format[i + count]) == c) ++count;
       if (c >= 'A' && c <= 'Z') {
         const size_t used = Token(format, i, count, twelve_hour, after_hour, depth);
-        after_hour = c == 'H';
+        after_hour = c == 'H' || c == 'I';
         i += used;
       } else {
         i += Other(format, i);
@@ -106,9 +106,10 @@ class Formatter {
       case 'D':
         Day(n, depth);
         return count;
-      case 'H': {
+      case 'H':
+      case 'I': {
         int hour = time_.hour;
-        if (twelve_hour)
+        if (twelve_hour || Upper(format[i]) == 'I')
           hour = hour % kHoursPerHalfDay == 0 ? kHoursPerHalfDay : hour % kHoursPerHalfDay;
         out_ += Number(hour, n >= 2 ? 2 : 1);
         return count;

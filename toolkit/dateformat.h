@@ -11,9 +11,10 @@ namespace kestrum::lib {
 
 // Tokens (letters in either case):
 //   y yy -> two-digit year, yyy yyyy -> four-digit year
-//   m mm -> month (minutes right after an hour token), mmm mmmm -> month name
+//   m mm -> month (minutes right after an h or i token), mmm mmmm -> month name
 //   d dd -> day, ddd dddd -> day name, ddddd -> short date, dddddd -> long date
-//   h hh -> hour (12-hour when the format holds am/pm, a/p or ampm), n nn -> minute,
+//   h hh -> hour (12-hour when the format holds am/pm, a/p or ampm), i ii -> hour on the
+//   12-hour clock whether or not a marker is shown, n nn -> minute,
 //   s ss -> second, z zzz -> millisecond
 //   g -> era initial ("平"), gg -> era name ("平成"), e -> year of era, ee -> two digits
 //   c -> DateTimeToText, t -> short time, tt -> long time
@@ -24,7 +25,7 @@ namespace kestrum::lib {
 // 9999-12-31 throws EConvertError.
 std::string FormatDateTime(std::string_view format, TDateTime value);
 
-// Short date, then a blank and the long time unless the time of day is 00:00:00.000.
+// Short date, then a blank and the long time unless hours, minutes and seconds are all zero.
 std::string DateTimeToText(TDateTime value);
 std::string DateToText(TDateTime value);
 std::string TimeToText(TDateTime value);

@@ -17,6 +17,11 @@ cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek >/dev/null
 tools/wine-prefix.sh
 . tools/wine-env.sh
 
+# The from-zip scenario unpacks the release package; one is made when dist/ has none.
+if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
+  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
+fi
+
 work=$(mktemp -d /tmp/kestrum-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

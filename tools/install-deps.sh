@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 fonts-wine xvfb x11-utils x11-apps imagemagick xdotool fonts-ipafont-gothic
-  iproute2 util-linux procps libcap2-bin locales tzdata python3
+  iproute2 util-linux procps libcap2-bin locales tzdata python3 libfaketime
 )
 
 # Wine runs in a Japanese locale where one can be made.

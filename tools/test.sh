@@ -43,5 +43,8 @@ ctest --preset win64 -j"$jobs"
 . tools/wine-env.sh
 "$KESTRUM_WINESERVER" -w
 
+step "Release package: two clean builds of the commit give the same Kestrum.exe; the zip"
+tools/dist.sh
+
 step "End to end: Kestrum.exe under Wine against loopback servers"
 tools/e2e.sh

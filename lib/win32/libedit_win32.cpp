@@ -125,9 +125,11 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
           return result;
         }
       case WM_CUT:
-      case WM_PASTE:
         Guarded([&] { edit_.CutOrPaste(); });
         break;
+      case WM_PASTE:
+        PasteClipboard();
+        return 0;
       case WM_LBUTTONDOWN: {
         const LRESULT result = Routed(message, wparam, lparam);
         Guarded([&] { edit_.MouseDown(); });
@@ -152,17 +154,14 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     return Routed(message, wparam, lparam);
   }
 
-  // The character goes through the key rules byte by byte; it reaches the edit only whole.
+  // The character goes through the key rules whole; it reaches the edit only when accepted.
   LRESULT TypedCharacter(wchar_t ch, LPARAM lparam) {
     std::string bytes = Narrow(std::wstring(1, ch));
     if (bytes.empty()) return CallOriginal(WM_CHAR, ch, lparam);
-    bool accepted = true;
-    // Every byte is offered, so that the control sees a trail byte follow its lead byte.
+    bool accepted = false;
     Guarded([&] {
-      for (char& b : bytes) {
-        edit_.KeyPress(b);
-        if (b == 0) accepted = false;
-      }
+      edit_.KeyPressCharacter(bytes);
+      accepted = !bytes.empty();
     });
     if (!accepted) return 0;
     const std::wstring wide = Wide(bytes);
@@ -177,6 +176,25 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     if (context == nullptr) return;
     ImmSetOpenStatus(context, edit_.ImeMode() == lib::TImeMode::imOpen);
     ImmReleaseContext(Handle(), context);
+  }
+
+  // The control decides how much of the clipboard's text goes in.
+  void PasteClipboard() {
+    std::wstring clipboard;
+    if (OpenClipboard(Handle())) {
+      if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+          clipboard = text;
+          GlobalUnlock(data);
+        }
+      }
+      CloseClipboard();
+    }
+    std::string piece;
+    Guarded([&] { piece = edit_.PasteText(Narrow(clipboard)); });
+    if (!piece.empty()) {
+      SendMessageW(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Wide(piece).c_str()));
+    }
   }
 
   // The native edit counts characters; the control's limit counts bytes in its own key rule.

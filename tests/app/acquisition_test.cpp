@@ -184,6 +184,42 @@ TEST_F(Acquisition, SuccessWritesTheServerThatAnsweredAndShowsTimeAndOffset) {
   }
 }
 
+TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    TFakeReply sntp, time;
+    const char* status;
+  };
+  const double before_2000 = lib::EncodeDate(1999, 12, 31);
+  const double closed_at_once = 2.0;  // no bytes read: 1900-01-01
+  const Case cases[] = {
+      {"sntp before 2000, time fails",
+       {},
+       {true, before_2000},
+       {false},
+       "タイムサーバを検索します(13)"},
+      {"sntp fails, time before 2000", {}, {false}, {true, before_2000}, "時刻を取得できません"},
+      {"sntp only, before 2000", {"/SU"}, {true, before_2000}, {}, "時刻を取得できません"},
+      {"time only, closed at once", {"/ST"}, {}, {true, closed_at_once}, "時刻を取得できません"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    statuses.clear();
+    const size_t sleeps_before = clock.sleeps().size();
+    servers.script = [&c](const std::string& protocol, const std::string&) {
+      return protocol == "SNTP" ? c.sntp : c.time;
+    };
+    Start(c.arguments);
+    form->btn_getClick();
+    EXPECT_EQ(statuses.back(), c.status);
+    EXPECT_EQ(clock.sleeps().size() - sleeps_before, 13u);  // every attempt failed
+    EXPECT_EQ(form->edt_time->Text(), "");
+    EXPECT_EQ(form->edt_offset->Text(), "");
+    EXPECT_EQ(form->OffsetHundredths(), 0);
+  }
+}
+
 TEST_F(Acquisition, OffsetIsInHundredthsAndShownInWholeSecondsCutTowardZero) {
   struct Case {
     double seconds_ahead;
@@ -224,6 +260,40 @@ TEST_F(Acquisition, TimeProtocolAnswerTakingASecondOrMoreFails) {
                                       "タイムサーバを検索します(1)", "時刻を取得しました.."}));
   EXPECT_EQ(form->edt_hostname->Text(), Server(2));
   EXPECT_EQ(TimeServerWrites().back(), Server(2));
+}
+
+// The limit is counted in milliseconds of the tick clock: 1000 ms is refused and 999 ms taken
+// at any time of day (in fractions of days, 1000 ms came out under a second at 00:00:03.988),
+// also when the counter wraps during the query.
+TEST_F(Acquisition, TimeProtocolAnswerIsTakenOnlyUnderAThousandTickMilliseconds) {
+  struct Case {
+    lib::TDateTime start;
+    uint32_t ticks;
+    uint32_t duration_ms;
+    bool taken;
+  };
+  const lib::TDateTime day = lib::EncodeDate(2026, 12, 8);
+  const double ms = 1.0 / lib::kMSecsPerDay;
+  const Case cases[] = {
+      {day + 3988 * ms, 1000, 1000, false},  {day + 3988 * ms, 1000, 999, true},
+      {day + 0.5, 1000, 1000, false},        {day + 0.5, 0xFFFFFE00u, 999, true},
+      {day + 0.5, 0xFFFFFE00u, 1000, false},
+  };
+  for (const Case& c : cases) {
+    clock.set_local_now(c.start);
+    clock.set_ticks(c.ticks);
+    const double utc = TrueUtc();
+    servers.script = [&c, utc](const std::string& protocol, const std::string&) {
+      if (protocol == "SNTP") return TFakeReply{false};
+      return TFakeReply{true, utc, c.duration_ms};
+    };
+    statuses.clear();
+    Start();
+    form->btn_getClick();
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[2], c.taken ? "時刻を取得しました.." : "タイムサーバを検索します(1)")
+        << c.duration_ms << " ms at " << c.start;
+  }
 }
 
 TEST_F(Acquisition, ProtocolSwitchesChooseWhatIsAsked) {

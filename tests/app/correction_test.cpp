@@ -71,8 +71,8 @@ TEST_F(Correction, WholeSecondsDecideAndReportWhileTheFullOffsetIsApplied) {
     EXPECT_EQ(cmd->LibPanel3->Caption(), c.status);
     EXPECT_EQ(form->ActiveControl(), form->btn_set);
     EXPECT_TRUE(form->btn_get->Enabled());
-    // Applying does not use the offset up.
-    EXPECT_EQ(form->OffsetHundredths(), c.hundredths);
+    // An applied offset is used up; one under a second is left as measured.
+    EXPECT_EQ(form->OffsetHundredths(), c.writes == 0 ? c.hundredths : 0);
   }
 }
 
@@ -134,11 +134,20 @@ TEST_F(Correction, ARefusedClockWriteIsReported) {
   EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 0, 0));
   EXPECT_EQ(statuses, std::vector<std::string>{"時刻を修正できません"});
   EXPECT_EQ(cmd->LibPanel3->Caption(), "時刻を修正できません");
+  // The clock did not move: the offset still holds.
+  EXPECT_EQ(form->OffsetHundredths(), -250);
 }
 
-TEST_F(Correction, SynchroniseAfterACancelledWaitAppliesTheEarlierOffsetAgain) {
+// Once applied, the offset is spent: a second press, or a synchronise whose network wait is
+// cancelled, finds the clock correct instead of stepping it again.
+TEST_F(Correction, AnAppliedOffsetIsNotAppliedAgain) {
   Acquire(250);
   form->btn_setClick();
+  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 2, 500));
+  statuses.clear();
+  form->btn_setClick();
+  EXPECT_EQ(statuses, std::vector<std::string>{"時刻は正常です"});
+
   statuses.clear();
   probe.otherwise = false;
   const int first = static_cast<int>(probe.urls.size()) + 1;
@@ -146,9 +155,10 @@ TEST_F(Correction, SynchroniseAfterACancelledWaitAppliesTheEarlierOffsetAgain) {
     if (n == first) cmd->CancelBtn->Click();
   };
   form->btn_syncClick();
-  EXPECT_EQ(statuses.back(), "時刻を 2秒 修正しました");
+  EXPECT_EQ(statuses.back(), "時刻は正常です");
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "中断しました"), statuses.end());
-  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 5, 0));
+  EXPECT_EQ(Now(), Record(2026, 12, 8, 12, 0, 2, 500));
+  EXPECT_EQ(clock.local_writes().size(), 2u);
   EXPECT_EQ(form->ActiveControl(), form->btn_sync);
 }
 

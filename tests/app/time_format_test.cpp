@@ -14,10 +14,10 @@ TEST(TimeFormat, WindowsLocaleTokensBecomeToolkitTokens) {
     const char* toolkit;
   };
   const Case cases[] = {
-      {"H:mm:ss", "h:nn:ss"},           {"HH:mm:ss", "hh:nn:ss"},
-      {"tt h:mm:ss", "ampm h:nn:ss"},   {"H'時'm'分's'秒'", "h\"時\"n\"分\"s\"秒\""},
-      {"H時mm分", "h時nn分"},           {"h 'o''clock'", "h \"o'clock\""},
-      {"HH.mm.ss x", "hh.nn.ss \"x\""},
+      {"H:mm:ss", "h:nn:ss"},         {"HH:mm:ss", "hh:nn:ss"},
+      {"tt h:mm:ss", "ampm i:nn:ss"}, {"H'時'm'分's'秒'", "h\"時\"n\"分\"s\"秒\""},
+      {"H時mm分", "h時nn分"},         {"h 'o''clock'", "i \"o'clock\""},
+      {"hh:mm:ss", "ii:nn:ss"},       {"HH.mm.ss x", "hh.nn.ss \"x\""},
   };
   for (const auto& c : cases) EXPECT_EQ(ToolkitTimeFormat(c.windows), c.toolkit) << c.windows;
 }
@@ -35,11 +35,11 @@ TEST(TimeFormat, DoubleQuotesAndAdjacentHourRunsShowAsWindowsReadsThem) {
       {"H'x\"y'mm", "21x\"y05"},
       {"'a''\"'H", "a'\"21"},
       {"\"\"", "\"\""},
-      {"Hh:mm", "2121:05"},
-      {"HHh", "2121"},
+      {"Hh:mm", "219:05"},
+      {"HHh", "219"},
       {"hH tt", "99 PM"},
-      {"H''h", "2121"},
-      {"H'時'h", "21時21"},
+      {"H''h", "219"},
+      {"H'時'h", "21時9"},
       {"mm''mmmm", "0505"},
       {"s''s", "77"},
   };
@@ -63,6 +63,11 @@ TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
   EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 午前 9:05:07");
   ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss tt", "AM", "PM");
   EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07 PM");
+  // "h" is the 12-hour clock also when the format shows no marker.
+  ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss", "AM", "PM");
+  EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07");
+  EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(0, 30, 0, 0)),
+            "2026/12/08 12:30:00");
   EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8)), "2026/12/08");
   lib::FormatSettings() = saved;
 }

@@ -62,6 +62,22 @@ TEST_F(EditDate, RelativeEntryStepsByMonthOrYear) {
                                 });
 }
 
+// Relative entry compares the date with today by its Western year: era start + year of era,
+// or the century of a short year.
+TEST_F(EditDate, RelativeEntryComparesTheWesternYear) {
+  ExpectDates(TEditType::DayinWa, {
+                                      {"-S60/5", "1985/05/08"},   // past: stays
+                                      {"-H30/12", "2018/12/08"},  // past: stays
+                                      {"-R9/1", "2026/01/08"},    // still to come: a year back
+                                      {"/R8/1", "2027/01/08"},    // past: a year on
+                                  });
+  ExpectDates(TEditType::Dayin, {
+                                    {"-950101", "1995/01/01"},
+                                    {"-880101", "1988/01/01"},
+                                    {"-270101", "2026/12/01"},  // still to come: a month back
+                                });
+}
+
 TEST_F(EditDate, EraLettersAndKanjiGiveTheEraYear) {
   ExpectDates(TEditType::DayinWa, {
                                       {"H1/1/8", "1989/01/08"},

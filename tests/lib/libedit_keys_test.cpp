@@ -9,6 +9,7 @@
 #include "fakes/fake_clock.h"
 #include "lib/libedit.h"
 #include "lib/libedit_keys.h"
+#include "libedit_fixture.h"
 #include "support/ctl_testing.h"
 #include "toolkit/ctl_form.h"
 
@@ -63,35 +64,6 @@ TEST(EditKeyFilter, FreeTextLimitDropsSilentlyAndNeverSplitsACharacter) {
   EXPECT_EQ(CharacterBytesAt("a", 1), 0);
 }
 
-// Records the calls the edit makes on its bound field.
-class TFakeField final : public TEditField {
- public:
-  bool editing = false;
-  int edits = 0;
-  int size = 0;
-  int throw_on_set = 0;  // the n-th SetText throws
-  int sets = 0;
-  std::string text, display;
-  bool Editing() const override { return editing; }
-  void Edit() override {
-    ++edits;
-    editing = true;
-  }
-  bool CanModify() const override { return true; }
-  int Size() const override { return size; }
-  bool numeric = false;
-  std::string display_format;
-  bool IsNumeric() const override { return numeric; }
-  void SetDisplayFormat(const std::string& format) override { display_format = format; }
-  std::string Text() const override { return text; }
-  void SetText(const std::string& value) override {
-    if (++sets == throw_on_set) throw std::runtime_error("refused");
-    text = size > 0 ? value.substr(0, static_cast<size_t>(size)) : value;
-  }
-  std::string DisplayText() const override { return display.empty() ? text : display; }
-  std::string EditText() const override { return text; }
-};
-
 class EditKeys : public ::testing::Test {
  protected:
   EditKeys() {
@@ -117,6 +89,15 @@ class EditKeys : public ::testing::Test {
       edit->SetSelection(static_cast<int>(at) + 1, 0);
       edit->UserEdited(text);
     }
+  }
+  // A paste as the native edit does it: what the control lets through replaces the selection.
+  void Paste(TLibEdit* edit, const std::string& clipboard) {
+    const std::string piece = edit->PasteText(clipboard);
+    std::string text = edit->Text();
+    text.replace(static_cast<size_t>(edit->SelStart()), static_cast<size_t>(edit->SelLength()),
+                 piece);
+    edit->SetSelection(edit->SelStart() + static_cast<int>(piece.size()), 0);
+    edit->UserEdited(text);
   }
   // A key press; Home moves the caret to the start when the window still sees it.
   void Press(TLibEdit* edit, TKey key) {
@@ -148,6 +129,95 @@ TEST_F(EditKeys, ByteLimitDropsWholeCharactersWithoutABeep) {
   EXPECT_EQ(widgets.beeps, 0);
   Focus(second);
   EXPECT_EQ(first->MaxLength(), 10);
+}
+
+// The limit holds for the whole text, not only at the caret: typing in the middle of a full
+// field, overwriting with a wider character and pasting never make it longer.
+TEST_F(EditKeys, ByteLimitHoldsForTheWholeText) {
+  first->SetMaxLength(6);
+  Focus(first);
+  first->SetText("abcdef");
+  first->SetSelection(3, 0);
+  Type(first, "xあ");
+  EXPECT_EQ(first->Text(), "abcdef");
+  Press(first, kVkInsert);
+  Type(first, "x");  // one byte over one byte
+  EXPECT_EQ(first->Text(), "abcxef");
+  Type(first, "あ");  // two bytes over one
+  EXPECT_EQ(first->Text(), "abcxef");
+  Press(first, kVkInsert);
+
+  struct Case {
+    std::string text;
+    int start, length;
+    std::string clipboard, out;
+  };
+  const Case pastes[] = {
+      {"abcdef", 1, 2, "12あ34", "a12def"},  // the selection makes room
+      {"abcdef", 6, 0, "z", "abcdef"},      {"ab", 2, 0, "cdあe", "abcdあ"},
+      {"ab", 2, 0, "cdeあ", "abcde"},  // never half a character
+      {"ab", 0, 0, "x\r\nline two", "xab"},
+  };
+  for (const Case& c : pastes) {
+    first->SetText(c.text);
+    first->SetSelection(c.start, c.length);
+    Paste(first, c.clipboard);
+    EXPECT_EQ(first->Text(), c.out) << c.clipboard;
+  }
+  EXPECT_EQ(widgets.beeps, 0);
+  first->SetReadOnly(true);
+  Paste(first, "x");
+  EXPECT_EQ(first->Text(), "xab");
+  // The other types keep to MaxLength in the same way.
+  second->SetEditType(TEditType::TimeinH);
+  Focus(second);
+  second->SetText("12:00:0");
+  second->SetSelection(7, 0);
+  Paste(second, "00");
+  EXPECT_EQ(second->Text(), "12:00:00");
+}
+
+// A double-byte character is judged whole before anything is cleared or deleted: its lead
+// byte alone (0x82 of Ｍ) would pass the date rule, its trail byte does not.
+TEST_F(EditKeys, ARefusedFullWidthCharacterLeavesADateWhole) {
+  struct Case {
+    int caret;  // -1: just entered
+    std::string typed, out;
+    int beeps;
+  };
+  const Case cases[] = {
+      {-1, "Ｍ", "2026/12/08", 1},  // would clear the field
+      {4, "Ｍ", "2026/12/08", 1},   // would delete the "/" under the caret
+      {4, "Ｔ", "2026Ｔ12/08", 0},  // both bytes pass: it replaces the "/"
+      {-1, "5", "5", 0},
+  };
+  first->SetEditType(TEditType::Dayin);
+  for (const Case& c : cases) {
+    first->SetText("2026/12/08");
+    first->SetSelection(0, 0);
+    Focus(first);
+    if (c.caret >= 0) {
+      first->SetSelection(c.caret, 0);
+      Press(first, kVkRight);
+    }
+    const int before = widgets.beeps;
+    Type(first, c.typed);
+    EXPECT_EQ(first->Text(), c.out) << c.typed << " at " << c.caret;
+    EXPECT_EQ(widgets.beeps - before, c.beeps) << c.typed << " at " << c.caret;
+    Focus(second);
+  }
+  // The same through the whole-character entry that a native edit uses.
+  first->SetText("2026/12/08");
+  first->SetSelection(0, 0);
+  Focus(first);
+  std::string character = "Ｍ";
+  first->KeyPressCharacter(character);
+  EXPECT_EQ(character, "");
+  EXPECT_EQ(first->Text(), "2026/12/08");
+  character = "Ｔ";
+  first->KeyPressCharacter(character);
+  EXPECT_EQ(character, "Ｔ");
+  EXPECT_EQ(first->Text(), "");  // accepted: the first character clears the field
 }
 
 TEST_F(EditKeys, RejectedCharactersBeepAndInsertNothing) {

@@ -171,7 +171,7 @@ TEST_F(EditText, ValueTextIsThePlainValue) {
   EXPECT_EQ(edit.ExitText(), "x");
 }
 
-TEST_F(EditText, CrossedBoundsAreSwappedOnceAndCompareAsText) {
+TEST_F(EditText, CrossedBoundsAreSwappedOnce) {
   Field(TEditType::Numin);
   edit.SetExitMinChk("5");
   edit.SetExitMaxChk("3");
@@ -182,11 +182,45 @@ TEST_F(EditText, CrossedBoundsAreSwappedOnceAndCompareAsText) {
   EXPECT_EQ(edit.NormalizeText("9"), "5");
   EXPECT_EQ(edit.Text(), "5");
 
+  // Crossed by value, though not as text.
   edit.SetExitMinChk("10");
   edit.SetExitMaxChk("9");
   edit.NormalizeText("9");
-  EXPECT_EQ(edit.ExitMinChk(), "10");
-  EXPECT_EQ(edit.ExitMaxChk(), "9");
+  EXPECT_EQ(edit.ExitMinChk(), "9");
+  EXPECT_EQ(edit.ExitMaxChk(), "10");
+  EXPECT_EQ(Beeps(), 2);
+}
+
+// As bytes, 9 sorts above 10, -5 above -3, and era names in no date order (明 above 平,
+// 大 above 昭): numbers compare by value, dates by date.
+TEST_F(EditText, BoundsCompareNumbersByValueAndDatesByDate) {
+  struct Case {
+    TEditType type;
+    std::string min, max, in, out;
+    int beeps;
+  };
+  const Case cases[] = {
+      {TEditType::Numin, "9", "10", "9.5", "9.5", 0},
+      {TEditType::Numin, "9", "10", "11", "10", 0},
+      {TEditType::Numin, "-5", "-3", "-4", "-4", 0},
+      {TEditType::Numin, "-5", "-3", "-2", "-3", 0},
+      {TEditType::Numin, "10", "9", "9.5", "9.5", 1},
+      {TEditType::DayinWa, "1989/1/8", "", "1900/1/1", "平成 01/01/08", 0},
+      {TEditType::DayinWa, "1989/1/8", "", "2019/5/1", "令和 01/05/01", 0},
+      {TEditType::DayinWa, "", "1930/1/1", "1920/1/1", "大正 09/01/01", 0},
+      {TEditType::DayinWa, "", "1930/1/1", "1940/1/1", "昭和 05/01/01", 0},
+      {TEditType::DayinBi, "2019/5/1", "1989/1/8", "1912/7/30", "平成 01年 01月 08日", 1},
+  };
+  for (const Case& c : cases) {
+    TLibEdit field(nullptr, nullptr);
+    field.SetClock(clock);
+    field.SetEditType(c.type);
+    field.SetExitMinChk(c.min);
+    field.SetExitMaxChk(c.max);
+    const int before = Beeps();
+    EXPECT_EQ(field.NormalizeText(c.in), c.out) << c.min << ".." << c.max << " " << c.in;
+    EXPECT_EQ(Beeps() - before, c.beeps) << c.min << ".." << c.max << " " << c.in;
+  }
 }
 
 TEST_F(EditText, BelowTheLowerBoundGivesTheBoundEvenWhenTheControlShowsIt) {
@@ -195,6 +229,22 @@ TEST_F(EditText, BelowTheLowerBoundGivesTheBoundEvenWhenTheControlShowsIt) {
   edit.SetText("100");
   EXPECT_EQ(edit.NormalizeText("7"), "100");
   EXPECT_EQ(edit.NormalizeText(""), "100");
+}
+
+TEST_F(EditText, BelowTheLowerBoundABoundFieldGivesTheBoundEvenWhenItHoldsIt) {
+  TFakeField field;
+  field.editing = true;
+  field.text = "5";
+  Field(TEditType::Numin).SetField(&field);
+  edit.SetExitMinChk("5");
+  EXPECT_EQ(edit.NormalizeText("3"), "5");
+  EXPECT_EQ(field.sets, 0);
+  EXPECT_EQ(Beeps(), 0);
+  // A field holding another value takes the bound, with a beep.
+  field.text = "4";
+  EXPECT_EQ(edit.NormalizeText("3"), "5");
+  EXPECT_EQ(field.text, "5");
+  EXPECT_EQ(Beeps(), 1);
 }
 
 TEST_F(EditText, DateBoundsAreStoredAsDatesAndEmptyWhenInvalid) {

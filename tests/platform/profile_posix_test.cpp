@@ -97,5 +97,38 @@ TEST_F(PosixProfile, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(std::system(("test $(ls -A " + dir_ + " | wc -l) -eq 1").c_str()), 0);
 }
 
+// A rename would replace a read-only file, or a link with a plain file: the write fails instead,
+// as the Windows functions fail on a read-only file, and both stay as they were.
+TEST_F(PosixProfile, ReadOnlyFilesAndSymbolicLinksAreNotReplaced) {
+  const std::string old = "[Kestrum]\nTimeServer=old\n";
+  struct stat st {};
+  WriteFile(old);
+  ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+  EXPECT_FALSE(ini.WriteString(path_, "Kestrum", "TimeServer", "new"));  // even for root
+  EXPECT_EQ(ReadFile(), old);
+  ASSERT_EQ(lstat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+
+  // A writable file is written and keeps its own mode.
+  ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
+  EXPECT_TRUE(ini.WriteString(path_, "Kestrum", "TimeServer", "new"));
+  ASSERT_EQ(lstat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  const std::string target = dir_ + "/shared.ini";
+  std::ofstream(target, std::ios::binary) << old;
+  for (const std::string& points_to : {target, dir_ + "/missing.ini"}) {
+    std::remove(path_.c_str());
+    ASSERT_EQ(symlink(points_to.c_str(), path_.c_str()), 0);
+    EXPECT_FALSE(ini.WriteString(path_, "Kestrum", "TimeServer", "new")) << points_to;
+    ASSERT_EQ(lstat(path_.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << points_to;
+  }
+  EXPECT_EQ(ini.ReadString(target, "Kestrum", "TimeServer", ""), "old");
+  std::remove(target.c_str());
+  // Nothing but the link is left behind.
+  EXPECT_EQ(std::system(("test $(ls -A " + dir_ + " | wc -l) -eq 1").c_str()), 0);
+}
+
 }  // namespace
 }  // namespace kestrum::platform

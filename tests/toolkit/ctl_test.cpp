@@ -38,12 +38,19 @@ TEST(Colors, EveryToolkitNameHasItsValue) {
 }
 
 TEST(Colors, NumbersAreDecimalOrDollarHex) {
-  const std::pair<const char*, TColor> good[] = {{"0", 0},           {"255", 255},
-                                                 {"$FF", 255},       {"$ff0000", 0xFF0000},
-                                                 {"-1", 0xFFFFFFFF}, {"$FFFFFFFF", 0xFFFFFFFF},
-                                                 {"+16", 16}};
+  const std::pair<const char*, TColor> good[] = {{"0", 0},
+                                                 {"255", 255},
+                                                 {"$FF", 255},
+                                                 {"$ff0000", 0xFF0000},
+                                                 {"-1", 0xFFFFFFFF},
+                                                 {"$FFFFFFFF", 0xFFFFFFFF},
+                                                 {"+16", 16},
+                                                 // leading zeros count for nothing
+                                                 {"$0000000FF", 0xFF},
+                                                 {"$000000000FFFFFFFF", 0xFFFFFFFF}};
   for (const auto& [text, value] : good) EXPECT_EQ(StringToColor(text), value) << text;
-  for (const char* bad : {"", "$", "$123456789", "2147483648", "12ab", "0x10", " 5"}) {
+  for (const char* bad :
+       {"", "$", "$123456789", "$100000000", "2147483648", "12ab", "0x10", " 5"}) {
     EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
   }
 }

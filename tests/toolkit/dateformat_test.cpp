@@ -47,6 +47,7 @@ TEST_F(DateFormatTest, Tokens) {
       {"hh AM/PM", "03 PM"},
       {"h a/p", "3 p"},
       {"ampm h", "午後 3"},
+      {"i:nn|ii:mm", "3:06|03:06"},  // the 12-hour clock without a marker
       {"'yyyy'\"mm\"dd", "yyyymm04"},
       {"yyyy'", "2009"},                                // an unclosed quote runs to the end
       {"yyyy年m月d日 H時n分", "2009年3月4日 15時6分"},  // trail bytes N, b ... are no tokens
@@ -60,6 +61,9 @@ TEST_F(DateFormatTest, TwelveHourClockEdges) {
   EXPECT_EQ(FormatDateTime("h am/pm", At(2000, 1, 1, 12)), "12 pm");
   EXPECT_EQ(FormatDateTime("h am/pm", At(2000, 1, 1, 11, 59)), "11 am");
   EXPECT_EQ(FormatDateTime("h", At(2000, 1, 1, 0)), "0");
+  EXPECT_EQ(FormatDateTime("i", At(2000, 1, 1, 0)), "12");
+  EXPECT_EQ(FormatDateTime("ii", At(2000, 1, 1, 12)), "12");
+  EXPECT_EQ(FormatDateTime("i", At(2000, 1, 1, 13)), "1");
 }
 
 TEST_F(DateFormatTest, SeparatorsFollowTheSettings) {
@@ -87,7 +91,10 @@ TEST_F(DateFormatTest, EraNamesAndYearsAtEveryBoundary) {
 
 TEST_F(DateFormatTest, DateTimeToTextOmitsMidnight) {
   EXPECT_EQ(DateTimeToText(At(2024, 2, 29)), "2024/02/29");
-  EXPECT_EQ(DateTimeToText(At(2024, 2, 29, 0, 0, 0, 1)), "2024/02/29 0:00:00");
+  // Milliseconds are not shown, so they do not make a time of day.
+  EXPECT_EQ(DateTimeToText(At(2024, 2, 29, 0, 0, 0, 1)), "2024/02/29");
+  EXPECT_EQ(DateTimeToText(At(2024, 2, 29, 0, 0, 0, 500)), "2024/02/29");
+  EXPECT_EQ(DateTimeToText(At(2024, 2, 29, 0, 0, 1)), "2024/02/29 0:00:01");
   EXPECT_EQ(DateTimeToText(At(2024, 2, 29, 9, 5, 3)), "2024/02/29 9:05:03");
   EXPECT_EQ(DateTimeToText(-1.25), "1899/12/29 6:00:00");  // day -1, a quarter into it
 }

@@ -14,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import time
+import zipfile
 import zoneinfo
 from pathlib import Path
 
@@ -22,6 +23,11 @@ ROOT = HERE.parent.parent
 CAP_SYS_TIME = 25
 SCREEN = (1024, 768)
 JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+SNTP_WAIT_S = 5.0  # the program's SNTP Timeout
+SNTP_MARGIN_S = 1.0
+# Wine's 32-bit loader, for the PE32 product of the release package.
+PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 
 # Main window controls by (class, left, top) within the client area: name, width, height.
 MAIN_LAYOUT = {
@@ -112,17 +118,30 @@ class Window:
 class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
-    def __init__(self, env, name, build, args=(), time_server=None):
+    def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
+                 clock_start=None):
+        """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
+        of the build's."""
         self.env = env
-        self.folder = env.work / name
-        self.folder.mkdir(parents=True)
-        shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        if program is None:
+            self.folder = env.work / name
+            self.folder.mkdir(parents=True)
+            shutil.copy2(build / "app/Kestrum.exe", self.folder / "Kestrum.exe")
+        else:
+            self.folder = program.parent
         if time_server is not None:
             (self.folder / "Environ.ini").write_bytes(
                 f"[Kestrum]\r\nTimeServer={time_server}\r\n".encode("cp932"))
         self.winpeek = build / "tools/e2e/kestrum-winpeek.exe"
-        self.process = subprocess.Popen([env.wine, str(self.folder / "Kestrum.exe"), *args],
-                                        cwd=self.folder, stdin=subprocess.DEVNULL,
+        process_env = None
+        if clock_start is not None:
+            # The program's own clock starts at that UTC time and runs on; the machine's clock
+            # is not touched (libfaketime in this process only).
+            local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
+            process_env = dict(os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
+                               FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
+        self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
+                                        cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def peek(self, *args):
@@ -267,6 +286,11 @@ class Environment:
             self.responders = None
 
 
+def request_times(log, service):
+    return [float(line.split("\t", 1)[0]) for line in log.read_text(encoding="utf-8").splitlines()
+            if line.split("\t")[1:2] == [service]]
+
+
 def requests(log, service):
     if not log.exists():
         return 0
@@ -340,11 +364,11 @@ def check_tab_order(app):
                       "edt_hostname"], f"focus and Tab visit {visited}")
 
 
-def check_server_time(text, shift=0):
+def check_server_time(text, shift=0, now=None):
     match = re.fullmatch(r"(\d{4})/(\d{2})/(\d{2}) (\d{1,2}):(\d{2}):(\d{2})", text)
     check(match, f"edt_time reads {text!r}")
     shown = datetime.datetime(*map(int, match.groups()), tzinfo=JAPAN)
-    expected = datetime.datetime.now(JAPAN) + datetime.timedelta(seconds=shift)
+    expected = (now or datetime.datetime.now(JAPAN)) + datetime.timedelta(seconds=shift)
     drift = abs((shown - expected).total_seconds())
     check(drift < 30, f"edt_time {text} is {drift:.0f} s away from Japan time + {shift} s")
 
@@ -524,6 +548,131 @@ def refused_clock_write(env, build):
         app.close()
 
 
+def sntp_flood(env, build):
+    """Datagrams from another port without pause: the SNTP wait still ends within its 5 s, and
+    the Time protocol of the same attempt gives the time."""
+    log = env.start_servers("flood", sntp="flood", time="answer", http="answer")
+    app = Kestrum(env, "flood", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 40, seen)
+        check_server_time(window.text("edt_time"))
+        (sent,), (fallback,) = request_times(log, "sntp"), request_times(log, "time")
+        waited = fallback - sent
+        print(f"  SNTP wait under the flood: {waited:.2f} s")
+        check(waited <= SNTP_WAIT_S + SNTP_MARGIN_S, f"the SNTP wait took {waited:.2f} s")
+    finally:
+        app.close()
+
+
+def five_byte_reply(env, build):
+    """A stray byte before the true four: no time is taken and the clock box stays empty."""
+    log = env.start_servers("fivebyte", sntp="silent", time="five", http="answer")
+    app = Kestrum(env, "fivebyte", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", r"タイムサーバを検索します\(1\)", 40, seen)
+        check(window.text("edt_time") == "" and window.text("edt_offset") == "",
+              f"time box {window.text('edt_time')!r}, offset box {window.text('edt_offset')!r}")
+        check(not any(t.startswith("時刻を") for t in seen), f"status texts {seen}")
+        check(requests(log, "time") >= 1, f"Time requests: {requests(log, 'time')}")
+    finally:
+        app.close()
+
+
+def kiss_of_death(env, build):
+    """An unsynchronised kiss-o'-death over SNTP is refused; the Time protocol answers."""
+    log = env.start_servers("kiss", sntp="kiss", time="answer", http="answer", shift=40)
+    app = Kestrum(env, "kiss", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 40, seen)
+        check_server_time(window.text("edt_time"), shift=40)
+        check(requests(log, "sntp") == 1 and requests(log, "time") == 1,
+              f"requests: sntp {requests(log, 'sntp')}, time {requests(log, 'time')}")
+        check("時刻を取得しました." not in seen, f"the kiss-o'-death was believed: {seen}")
+    finally:
+        app.close()
+
+
+def era(env, build):
+    """Program and servers on a clock after 2036-02-07 06:28:16 UTC (and in 2100): the time is
+    obtained by SNTP and by the Time protocol."""
+    runs = [("era-sntp", "2036-02-07T06:30:00", "answer", "off", "時刻を取得しました\\."),
+            ("era-time", "2036-02-07T06:30:00", "silent", "answer", "時刻を取得しました\\.\\."),
+            ("era-2100", "2100-03-01T00:00:00", "answer", "off", "時刻を取得しました\\.")]
+    for name, start_text, sntp, time_mode, wanted in runs:
+        start = datetime.datetime.fromisoformat(start_text).replace(tzinfo=datetime.timezone.utc)
+        env.start_servers(name, sntp=sntp, time=time_mode, http="answer", start=start_text)
+        begun = time.monotonic()
+        app = Kestrum(env, name, build, clock_start=start)
+        try:
+            app.wait_window("main")
+            seen = []
+            app.click("時刻取得")
+            window = app.wait_status("main", "StatusBar", wanted, 40, seen)
+            now = (start + datetime.timedelta(seconds=time.monotonic() - begun)).astimezone(JAPAN)
+            check_server_time(window.text("edt_time"), now=now)
+            check(re.fullmatch(r"誤差 -?\d 秒", window.text("edt_offset")),
+                  f"edt_offset reads {window.text('edt_offset')!r}")
+        finally:
+            app.close()
+
+
+def release_package():
+    packages = sorted(ROOT.glob("dist/Kestrum-*.zip"), key=lambda p: p.stat().st_mtime)
+    check(packages, "no release package in dist/: run tools/dist.sh")
+    return packages[-1]
+
+
+def from_zip(env, build):
+    """The release zip unpacked into a Wine prefix made for it alone: its PE32 Kestrum.exe starts
+    under the 32-bit loader, synchronises and keeps its settings beside itself."""
+    package = release_package()
+    shared_prefix = os.environ["WINEPREFIX"]
+    os.environ["WINEPREFIX"] = str(env.work / "fresh-prefix")
+    Path(os.environ["WINEPREFIX"]).mkdir()
+    try:
+        start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
+        folder = Path(os.environ["WINEPREFIX"]) / "drive_c/Kestrum"
+        with zipfile.ZipFile(package) as archive:
+            archive.extractall(folder)
+        unpacked = sorted(p.relative_to(folder).as_posix() for p in folder.rglob("*") if p.is_file())
+        version = package.stem.removeprefix("Kestrum-")
+        check(unpacked == [f"Kestrum-{version}/{name}"
+                           for name in ("Kestrum.exe", "LICENSE.txt", "readme.txt")],
+              f"{package.name} holds {unpacked}")
+        program = folder / f"Kestrum-{version}/Kestrum.exe"
+        readme = (program.parent / "readme.txt").read_bytes()
+        check(b"\r\n" in readme and b"\n" not in readme.replace(b"\r\n", b""),
+              "readme.txt does not end its lines with CR LF")
+        check(f"Kestrum Ver {version}" in readme.decode("cp932"), "readme.txt lacks its version")
+
+        log = env.start_servers("zip", sntp="answer", time="answer", http="answer")
+        app = Kestrum(env, "zip", build, program=program, loader=PE32_LOADER)
+        try:
+            window = app.wait_window("main")
+            check(window.text("edt_hostname") == SERVERS[0], "host name box does not hold server 1")
+            app.click("同　期")
+            window = app.wait_status("main", "StatusBar", "時刻は正常です", 30, [])
+            check_server_time(window.text("edt_time"))
+            check(app.settings().get("TimeServer") == SERVERS[0],
+                  f"Environ.ini beside the unpacked program: {app.settings()}")
+            check(requests(log, "sntp") >= 1, "SNTP never asked")
+        finally:
+            app.close()
+    finally:
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([str(Path(env.wine).parent / "wineserver"), "-k"], check=False, **quiet)
+        os.environ["WINEPREFIX"] = shared_prefix
+
+
 SCENARIOS = {
     "interactive-sync": interactive_sync,
     "unattended": unattended,
@@ -532,6 +681,11 @@ SCENARIOS = {
     "old-sntp-time": old_sntp_time,
     "no-server": no_server,
     "refused-clock-write": refused_clock_write,
+    "sntp-flood": sntp_flood,
+    "five-byte-reply": five_byte_reply,
+    "kiss-of-death": kiss_of_death,
+    "era": era,
+    "from-zip": from_zip,
 }
 
 
