@@ -5,7 +5,8 @@ Each service is "off" (not started), "silent" (takes requests, never answers) or
 true time shifted by --shift seconds (or with a clock that starts at --start); SNTP can also answer
 "old", a time in 1999, "kiss", an unsynchronised kiss-o'-death, or "flood": no answer, but
 datagrams from another port without pause; Time can answer "five", a stray byte before the true
-four. Every request is counted in --log (one line per request).
+four. --dns silent takes name queries on udp/53 and never answers them. Every request is counted
+in --log (one line per request).
 The servers bind 127.0.0.1 only and stop by themselves after --lifetime seconds.
 """
 import argparse
@@ -96,6 +97,12 @@ def flood(peer, datagram, log):
     log.write("flood", f"{count} datagrams")
 
 
+def serve_dns_silently(sock, log):
+    while True:
+        data, _ = sock.recvfrom(512)
+        log.write("dns", f"{len(data)} bytes")
+
+
 def serve_tcp(sock, handle):
     while True:
         conn, _ = sock.accept()
@@ -148,6 +155,7 @@ def main():
     parser.add_argument("--time", choices=modes + ["five"], default="answer")
     parser.add_argument("--http", choices=modes, default="answer")
     parser.add_argument("--shift", type=float, default=0.0, help="seconds added to the true time")
+    parser.add_argument("--dns", choices=["off", "silent"], default="off")
     parser.add_argument("--start", default="",
                         help="UTC time the servers' clock starts at, YYYY-MM-DDThh:mm:ss")
     parser.add_argument("--log", default="")
@@ -167,6 +175,8 @@ def main():
         servers.append((serve_tcp, (bind_tcp(37), time_handler(args.time, args.shift, log))))
     if args.http != "off":
         servers.append((serve_tcp, (bind_tcp(80), http_handler(args.http, log))))
+    if args.dns != "off":
+        servers.append((serve_dns_silently, (bind_udp(53), log)))
     for serve, serve_args in servers:
         threading.Thread(target=serve, args=serve_args, daemon=True).start()
     if args.ready:
