@@ -1,7 +1,10 @@
 #include "app/kestrum1.h"
 
+#include <utility>
+
 #include "app/command_line.h"
 #include "app/servers.h"
+#include "base/errors.h"
 
 namespace kestrum::app {
 namespace {
@@ -65,8 +68,18 @@ void TKestrumForm::ApplyCommandLine() {
     rfc868_enabled = protocols.rfc868;
     EnterUnattendedMode(second);
   }
-  // May throw for a text that is neither a colour nor a number: start-up reports it and goes on.
-  if (const auto color = ProgressColorArgument(second)) progress_color = *color;
+  // A text that is neither a colour nor a number is reported, and start-up goes on.
+  try {
+    if (const auto color = ProgressColorArgument(second)) progress_color = *color;
+  } catch (const lib::EConvertError& error) {
+    startup_error_ = error.what();
+  }
+}
+
+void TKestrumForm::ReportStartupError() {
+  if (startup_error_.empty()) return;
+  const lib::EConvertError error(std::exchange(startup_error_, std::string()));
+  lib::Application().HandleException(error);
 }
 
 void TKestrumForm::EnterUnattendedMode(const std::string& delay) {

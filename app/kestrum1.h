@@ -63,6 +63,10 @@ class TKestrumForm : public lib::TForm {
   void AttachProgressWindow(TProgressWindow& window) { progress_ = &window; }
   // Stops the running sequence at its next loop test.
   void RequestCancel() { cancel_flag = true; }
+  // Shows the error that the create handler kept back, if any. Called once the progress window
+  // is attached: the start timer may fire inside the report's own message loop, and the run
+  // needs that window and its cancel button.
+  void ReportStartupError();
 
   // Read access for tests and the benchmark.
   double OffsetHundredths() const { return offset_hundredths; }
@@ -97,6 +101,8 @@ class TKestrumForm : public lib::TForm {
   void WriteTimeServer(const std::string& host);
 
   TKestrumServices services_;
+  // The conversion error of the colour argument, kept for ReportStartupError; empty: none.
+  std::string startup_error_;
   TNoProgressWindow no_progress_;
   TProgressWindow* progress_ = &no_progress_;
 

@@ -12,6 +12,8 @@ TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumSer
   TKestrumForm* main = windows.main.get();
   windows.progress = std::make_unique<TKestrumCmdForm>([main] { main->RequestCancel(); });
   main->AttachProgressWindow(*windows.progress);
+  // Not from inside the create handler: the progress window did not exist there.
+  main->ReportStartupError();
   return windows;
 }
 

@@ -19,7 +19,8 @@ struct TKestrumWindows {
   std::unique_ptr<TKestrumCmdForm> progress;
 };
 
-// Makes the main window and runs its create handler, then makes the hidden progress window.
+// Makes the main window and runs its create handler, then makes the hidden progress window;
+// an error of the create handler is reported after that.
 TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumServices services);
 
 int RunProgram(TKestrumServices services);

@@ -1,5 +1,5 @@
-# 32-bit Windows (PE32) with MinGW-w64, POSIX thread model: the product build.
-# This machine cannot run 32-bit code, so there is no emulator: the build is inspected only.
+# 32-bit Windows (PE32) with MinGW-w64, POSIX thread model: the product build. Its tests run
+# under Wine's 32-bit loader (tools/wine-exec.sh picks the loader from the program's header).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -9,3 +9,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-exec.sh)

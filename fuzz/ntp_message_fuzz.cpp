@@ -1,8 +1,12 @@
 // NTP messages of any length: decoding leaves the record alone below 48 bytes and otherwise
 // encodes back to the same 48 bytes; big-endian words read at any position; and the transmit
 // timestamp converts to the moment its seconds and four-decimal fraction name (checked against
-// <chrono>'s calendar to the millisecond).
+// <chrono>'s calendar to the millisecond). The reply checks give the verdict the raw bytes call
+// for (bytes 48-55, when present, are the request's transmit timestamp), and a timestamp read
+// near a reference lands in whole eras from its era-0 value, within half an era of the
+// reference (or in era 0 when the reference lies before it).
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -35,6 +39,34 @@ void CheckTimestamp(uint32_t seconds, uint32_t fraction) {
              expected_tenths / 10000.0);
 }
 
+sntp::TReplyVerdict ExpectedVerdict(const std::string& b, uint32_t sent_s, uint32_t sent_f) {
+  using V = sntp::TReplyVerdict;
+  if (sntp::DecodeInt32BE(b, 25) != sent_s || sntp::DecodeInt32BE(b, 29) != sent_f) {
+    return V::kForeign;
+  }
+  const auto first = static_cast<uint8_t>(b[0]);
+  const auto stratum = static_cast<uint8_t>(b[1]);
+  const int version = (first >> 3) & 7;
+  if (version < 1 || version > 4) return V::kBadVersion;
+  if ((first & 7) != 4) return V::kNotServer;
+  if (stratum < 1 || stratum > 15) return V::kBadStratum;
+  if ((first >> 6) == 3) return V::kUnsynchronised;
+  if (b.substr(40, 8) == std::string(8, '\0')) return V::kNoTransmitTime;
+  return V::kAccepted;
+}
+
+void CheckEra(uint32_t seconds, uint32_t fraction, lib::TDateTime reference) {
+  const double era_days = 4294967296.0 / 86400.0;
+  const lib::TDateTime era0 = sntp::NtpToDateTime(seconds, fraction);
+  const lib::TDateTime near = sntp::NtpToDateTimeNear(seconds, fraction, reference);
+  const double eras = (near - era0) / era_days;
+  FUZZ_CHECK(eras > -1e-6 && std::fabs(eras - std::round(eras)) < 1e-6,
+             "seconds %u: %.9f eras from era 0", seconds, eras);
+  const bool era0_ahead = std::round(eras) == 0 && era0 >= reference;
+  FUZZ_CHECK(era0_ahead || std::fabs(near - reference) <= era_days / 2 + 1e-6,
+             "seconds %u read %.6f days from the reference", seconds, near - reference);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -64,6 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= sntp::kNtpMessageSize) {
     CheckTimestamp(packet.TransmitSeconds, packet.TransmitFraction);
     CheckTimestamp(packet.ReceiveSeconds, packet.ReceiveFraction);
+    const uint32_t sent_s = sntp::DecodeInt32BE(buffer, 49);
+    const uint32_t sent_f = sntp::DecodeInt32BE(buffer, 53);
+    const sntp::TReplyVerdict verdict = sntp::CheckReply(packet, sent_s, sent_f);
+    FUZZ_CHECK(verdict == ExpectedVerdict(buffer, sent_s, sent_f), "verdict %d, expected %d",
+               static_cast<int>(verdict),
+               static_cast<int>(ExpectedVerdict(buffer, sent_s, sent_f)));
+    // A reference anywhere from 1900 to four eras on.
+    const lib::TDateTime reference =
+        sntp::NtpToDateTime(sent_s, 0) + (data[1] % 4) * (4294967296.0 / 86400.0);
+    CheckEra(packet.TransmitSeconds, packet.TransmitFraction, reference);
   }
   return 0;
 }

@@ -1,9 +1,12 @@
 // One SNTP exchange through TSNTPClient against a loopback responder thread that answers the
-// request with the input as one datagram: true exactly for 48 bytes or more, and then NTPTime
-// is the transmit timestamp in bytes 40-47 (seconds + fraction over 2^32 - 1, to the tenth of a
-// millisecond it is cut to); otherwise NTPTime keeps the previous value.
+// request with the input as one datagram, the request's transmit timestamp copied in as the
+// originate timestamp (bytes 24-31) when the input is that long. True exactly for 48 bytes or
+// more whose header passes the checks (version 1-4, mode 4, stratum 1-15, leap indicator not 3,
+// transmit timestamp not zero); NTPTime is then the transmit timestamp in bytes 40-47 (seconds +
+// fraction over 2^32 - 1, to the tenth of a millisecond it is cut to) in the era nearest to the
+// local clock. Otherwise NTPTime keeps the previous value.
 //
-// Input: the reply datagram (empty: a datagram without data, which the socket reads as a reset).
+// Input: the reply datagram (empty: a datagram without data).
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -24,6 +27,20 @@ constexpr int kSockDgram = 2;
 constexpr int kIpProtoUdp = 17;
 constexpr int kTimeoutMs = 2000;
 constexpr std::size_t kNtpSize = 48;
+constexpr std::size_t kOriginateAt = 24;
+constexpr std::size_t kTransmitAt = 40;
+constexpr long double kEraDays = 4294967296.0L / 86400.0L;
+
+// The checks, from the raw bytes.
+bool Believable(const std::string& reply) {
+  if (reply.size() < kNtpSize) return false;
+  const auto first = static_cast<uint8_t>(reply[0]);
+  const auto stratum = static_cast<uint8_t>(reply[1]);
+  const int version = (first >> 3) & 7;
+  const bool transmit_zero = reply.substr(kTransmitAt, 8) == std::string(8, '\0');
+  return version >= 1 && version <= 4 && (first & 7) == 4 && stratum >= 1 && stratum <= 15 &&
+         (first >> 6) != 3 && !transmit_zero;
+}
 
 // Answers every request with the current reply; one per process.
 class TResponder {
@@ -48,11 +65,15 @@ class TResponder {
     char request[512];
     for (;;) {
       net::TSocketAddress from;
-      if (net::SockRecvFrom(socket_, request, sizeof request, 0, from) < 0) continue;
+      const int n = net::SockRecvFrom(socket_, request, sizeof request, 0, from);
+      if (n < 0) continue;
       std::string reply;
       {
         const std::lock_guard<std::mutex> lock(mutex_);
         reply = reply_;
+      }
+      if (reply.size() >= kOriginateAt + 8 && n >= static_cast<int>(kTransmitAt + 8)) {
+        reply.replace(kOriginateAt, 8, request + kTransmitAt, 8);
       }
       net::SockSendTo(socket_, reply.data(), static_cast<int>(reply.size()), 0, from);
     }
@@ -88,14 +109,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   responder.SetReply(reply);
   const lib::TDateTime before = client.NTPTime();
   const bool ok = client.QueryServerTime();
-  FUZZ_CHECK(ok == (size >= kNtpSize), "%zu-byte reply gave %d (error %d)", size, ok,
-             client.Sock().LastErrorCode());
+  FUZZ_CHECK(ok == Believable(reply), "%zu-byte reply (%02x %02x) gave %d (error %d)", size,
+             size > 0 ? data[0] : 0, size > 1 ? data[1] : 0, ok, client.Sock().LastErrorCode());
   if (!ok) {
     FUZZ_CHECK(client.NTPTime() == before, "a failed query changed NTPTime");
     return 0;
   }
   const long double seconds = Word(reply, 40) + Word(reply, 44) / 4294967295.0L;
-  const long double expected = 2.0L + seconds / 86400.0L;
+  const long double era0 = 2.0L + seconds / 86400.0L;
+  const long double now = client.GetUtcTime();
+  const long double eras = std::floor((now - era0) / kEraDays + 0.5L);
+  const long double expected = era0 + (eras > 0 ? eras : 0) * kEraDays;
   // The fraction is cut to four decimals: up to a tenth of a millisecond early.
   FUZZ_CHECK(std::fabs(static_cast<long double>(client.NTPTime()) - expected) * 86400 < 1.01e-4L,
              "transmit %08x.%08x: NTPTime %.12f, expected %.12Lf", Word(reply, 40), Word(reply, 44),

@@ -1,8 +1,12 @@
 // RFC 868 replies of any length: the count the reply bytes accumulate to, its conversion to a
 // date-time and the calendar decoding of the result. Replies of up to four bytes must give the
 // exact second that the big-endian count names (checked against <chrono>'s calendar); longer
-// ones may only be refused by the decoders with EConvertError.
+// ones may only be refused by the decoders with EConvertError. The reply judge takes exactly the
+// four-byte, non-zero replies that ended in a close (the last input byte's low bit says whether
+// the stream ended in a reset instead), and the count it gives is read within half an era of a
+// reference taken from the input.
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 
 #include "base/datetime.h"
@@ -49,6 +53,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(count == static_cast<double>(exact), "%zu bytes gave count %.17g, expected %llu",
                size, count, static_cast<unsigned long long>(exact));
     CheckExactSecond(value, exact);
+  }
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const bool reset = size > 0 && (data[size - 1] & 1) != 0;
+  uint32_t judged = 0;
+  const tcpip::TTimeReply verdict = tcpip::JudgeTimeReply(bytes, reset, judged);
+  const bool complete = size == 4 && !reset && exact != 0;
+  FUZZ_CHECK((verdict == tcpip::TTimeReply::kComplete) == complete,
+             "%zu bytes (reset %d) judged %d", size, reset, static_cast<int>(verdict));
+  if (complete) {
+    FUZZ_CHECK(judged == exact, "count %u, expected %llu", judged,
+               static_cast<unsigned long long>(exact));
+    const double era_days = 4294967296.0 / 86400.0;
+    const lib::TDateTime reference = 2.0 + (data[0] % 5) * era_days / 2;
+    const lib::TDateTime near = tcpip::TimeCountNear(judged, reference);
+    const lib::TDateTime era0 = tcpip::TimeCountToDateTime(judged);
+    FUZZ_CHECK((near == era0 && era0 >= reference) || std::fabs(near - reference) <= era_days / 2,
+               "count %u read %.6f days from the reference", judged, near - reference);
   }
   try {
     const platform::TSystemTime st = lib::DateTimeToSystemTime(value);

@@ -56,6 +56,10 @@ bool TLibCBox::WantsKey(TKey key) const {
 
 bool TLibCBox::KeyDownNotify(TKey& key, TShiftState shift) {
   bool previous = false;
+  // The open list takes Enter and the arrows itself: they pick an entry there.
+  if (DroppedDown() && (key == kVkReturn || key == kVkUp || key == kVkDown)) {
+    return TComboBox::KeyDownNotify(key, shift);
+  }
   switch (key) {
     case kVkSpace:
       SetDroppedDown(true);

@@ -24,6 +24,8 @@ void TLibEdit::DoEnter() {
   focused_ = true;
   if (field_ != nullptr) DataChanged();
   TEdit::DoEnter();
+  // Entered by key or in code the whole text is selected; a click then places the caret.
+  if (auto_select_) SetSelection(0, static_cast<int>(Text().size()));
   nav_.Entered();
   saved_max_length_ = MaxLength();
   just_entered_ = true;

@@ -132,12 +132,15 @@ void TBlockSocket::ResolveAddress(TSocketAddress& address, const std::string& ho
     int second_family = kAfAny;
     const int first_family = ChooseFamily(host, second_family);
     last_error_ = ResolvePass(address, first_family, host, port);
-    if (last_error_ != 0 && second_family != kAfAny) {
+    // A resolver that did not answer for one family will not answer for the other either: a
+    // second pass would only double the wait.
+    if (last_error_ != 0 && last_error_ != kErrTryAgain && second_family != kAfAny) {
       last_error_ = ResolvePass(address, second_family, host, port);
     }
   } else {
     ResolveClassic(address, host, port);
   }
+  resolve_error_ = last_error_;
   NotifyStatus(THookSocketReason::ReasonResolveEnd, HostPort(host, port));
 }
 
@@ -150,6 +153,7 @@ void TBlockSocket::CreateHandle(const TSocketAddress& address) {
   last_error_ = 0;
   if (handle_ != kInvalidSocket) return;
   buffer_.clear();
+  discard_line_ = false;
   bound_ = false;
   ip6_used_ = AddressFamily(address) == kAfInet6;
   handle_ = SockSocket(AddressFamily(address), SocketType(), SocketProtocol());
@@ -176,6 +180,8 @@ void TBlockSocket::Bind(const std::string& host, const std::string& port) {
     CheckResult(SockBind(handle_, local));
     SockGetSockName(handle_, local_sin_);
     buffer_.clear();
+    discard_line_ = false;
+    discard_line_ = false;
     bound_ = true;
   }
   ReportLastError();
@@ -188,6 +194,8 @@ void TBlockSocket::Connect(const std::string& host, const std::string& port) {
     CreateHandle(remote_sin_);
     if (CheckResult(SockConnect(handle_, remote_sin_)) == 0) ReadAddresses();
     buffer_.clear();
+    discard_line_ = false;
+    discard_line_ = false;
     last_cr_ = false;
     last_lf_ = false;
   }
@@ -254,6 +262,11 @@ int TBlockSocket::ResolvePort(const std::string& port) {
   const int result = last_error_ == 0 ? AddressPort(address) : 0;
   last_error_ = saved_error;
   return result;
+}
+
+void TBlockSocket::SetLastError(int32_t code) {
+  last_error_ = code;
+  ReportLastError();
 }
 
 int32_t TBlockSocket::CheckResult(int result) {

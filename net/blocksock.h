@@ -44,6 +44,9 @@ using THookCreateSocket = std::function<void(TBlockSocket* sender)>;
 
 constexpr int kDefaultSendMaxChunk = 65535;
 constexpr int kWaitForever = -1;  // time-out meaning "no limit"
+// Largest length a counted text or stream may announce (16 MiB); a larger one is refused with
+// 10040 before any of it is read.
+constexpr int64_t kMaxCountedLength = 16 * 1024 * 1024;
 
 class TBlockSocket {
  public:
@@ -74,6 +77,9 @@ class TBlockSocket {
   TSocketFamily Family() const { return family_; }
   TSocketHandle Handle() const { return handle_; }
   int32_t LastErrorCode() const { return last_error_; }
+  // Result of the latest name resolution (0, or the resolver's 110xx code), kept when later
+  // steps clear the last error.
+  int32_t LastResolveError() const { return resolve_error_; }
   const std::string& LastErrorText() const { return last_error_text_; }
   const TSocketAddress& LocalAddress() const { return local_sin_; }
   const TSocketAddress& RemoteAddress() const { return remote_sin_; }
@@ -127,6 +133,8 @@ class TBlockSocket {
   // Re-aims datagram sends at an address already resolved.
   void SetRemoteAddress(const TSocketAddress& address) { remote_sin_ = address; }
   int32_t CheckResult(int result);
+  // Records `code` (and its text) as the last error, reported like any other.
+  void SetLastError(int32_t code);
   void ReportLastError();
   void NotifyStatus(THookSocketReason reason, const std::string& value);
   bool TakeStopFlag();
@@ -155,7 +163,10 @@ class TBlockSocket {
   bool WaitFor(int timeout, bool for_reading);
   // Appends whatever arrives first to the line buffer; false on error or time-out.
   bool FillLineBuffer(int timeout);
-  bool LineTooLong();
+  void RefuseOversize();
+  bool CountAllowed(int64_t count);
+  // Receives until the line buffer holds `length` bytes; false on error or time-out.
+  bool FillTo(std::size_t length, int timeout);
   std::string AddressText(const TSocketAddress& address);
   void ReadInto(std::string& result, int count);
 
@@ -168,6 +179,7 @@ class TBlockSocket {
   uint32_t next_recv_ = 0;
   bool last_cr_ = false;
   bool last_lf_ = false;
+  bool discard_line_ = false;  // the rest of a refused line is still to be dropped
   bool bound_ = false;
   TSocketFamily family_ = TSocketFamily::SF_Any;
   TSocketFamily family_save_ = TSocketFamily::SF_Any;
@@ -176,6 +188,7 @@ class TBlockSocket {
   TFdSet fd_set_;
   TSocketHandle handle_ = kInvalidSocket;
   int32_t last_error_ = 0;
+  int32_t resolve_error_ = 0;
   std::string last_error_text_;
 };
 

@@ -9,6 +9,7 @@ namespace kestrum::net {
 namespace {
 
 constexpr int kMsgPeek = 2;
+constexpr int kSockDgram = 2;
 constexpr int kMicrosecondsPerMillisecond = 1000;
 constexpr int kMillisecondsPerSecond = 1000;
 // A flood must not keep Purge from returning.
@@ -82,7 +83,10 @@ std::string TBlockSocket::ReadAvailable(int timeout) {
       ReadInto(result, pending);
     } else if (WaitReadable(timeout)) {
       const int queued = PendingBytes();
-      if (queued == 0) {
+      if (queued == 0 && SocketType() == kSockDgram) {
+        // An empty datagram is a message, not a close: it is taken off and its sender noted.
+        ReadInto(result, 1);
+      } else if (queued == 0) {
         last_error_ = kErrConnReset;  // readable without data
       } else {
         ReadInto(result, queued);
@@ -105,6 +109,7 @@ void TBlockSocket::Purge() {
     ReadData(junk.data(), static_cast<int>(junk.size()));
   }
   buffer_.clear();
+  discard_line_ = false;
   remote_sin_ = remote;
   last_error_ = 0;
   last_error_text_.clear();
@@ -167,10 +172,10 @@ int TBlockSocket::ReadData(void* buffer, int length) {
   if (n > 0 && OnReadFilter) {
     std::string data(static_cast<const char*>(buffer), static_cast<std::size_t>(n));
     OnReadFilter(this, data);
-    if (data.size() < static_cast<std::size_t>(n)) {
-      std::copy(data.begin(), data.end(), static_cast<char*>(buffer));
-      n = static_cast<int>(data.size());
-    }
+    // The rewrite is kept, also at the same length; a longer one is cut back to the buffer.
+    const std::size_t kept = std::min(data.size(), static_cast<std::size_t>(n));
+    std::copy_n(data.begin(), kept, static_cast<char*>(buffer));
+    n = static_cast<int>(kept);
   }
   return n;
 }

@@ -123,16 +123,23 @@ bool TBlockSocket::FillLineBuffer(int timeout) {
   return true;
 }
 
-int TBlockSocket::ReadExact(void* buffer, int length, int timeout) {
-  last_error_ = 0;
+bool TBlockSocket::FillTo(std::size_t length, int timeout) {
   const uint32_t start = clock_->GetTickCount();
-  while (static_cast<int>(buffer_.size()) < length) {
+  while (buffer_.size() < length) {
     int wait = timeout;
     if (!InterPacketTimeout && timeout >= 0) {
-      wait = std::max<int>(0, timeout - static_cast<int>(clock_->GetTickCount() - start));
+      const auto elapsed = static_cast<int>(clock_->GetTickCount() - start);
+      wait = std::max<int>(0, timeout - elapsed);
     }
-    if (!FillLineBuffer(wait)) break;
+    if (!FillLineBuffer(wait)) return false;
   }
+  return true;
+}
+
+int TBlockSocket::ReadExact(void* buffer, int length, int timeout) {
+  last_error_ = 0;
+  if (length <= 0) return 0;
+  FillTo(static_cast<std::size_t>(length), timeout);
   const int got = std::min<int>(length, static_cast<int>(buffer_.size()));
   std::copy_n(buffer_.begin(), got, static_cast<char*>(buffer));
   buffer_.erase(0, static_cast<std::size_t>(got));
@@ -140,9 +147,13 @@ int TBlockSocket::ReadExact(void* buffer, int length, int timeout) {
 }
 
 std::string TBlockSocket::ReadExactText(int length, int timeout) {
+  last_error_ = 0;
   if (length <= 0) return {};
-  std::string text(static_cast<std::size_t>(length), '\0');
-  text.resize(static_cast<std::size_t>(std::max(ReadExact(text.data(), length, timeout), 0)));
+  // Filled as data arrives: nothing is allocated for bytes that were only announced.
+  FillTo(static_cast<std::size_t>(length), timeout);
+  const std::size_t got = std::min(static_cast<std::size_t>(length), buffer_.size());
+  std::string text = buffer_.substr(0, got);
+  buffer_.erase(0, got);
   return text;
 }
 
@@ -155,24 +166,51 @@ int32_t TBlockSocket::ReadInt32(int timeout) {
   return static_cast<int32_t>(FromLittleEndian(ReadExactText(kInt32Size, timeout)));
 }
 
-// A line that has outgrown MaxLineLength without its terminator is an error (10040).
-bool TBlockSocket::LineTooLong() {
-  if (MaxLineLength <= 0 || static_cast<int>(buffer_.size()) <= MaxLineLength) return false;
+// Refused lines and counts: 10040, "Message too long".
+void TBlockSocket::RefuseOversize() {
   last_error_ = kErrMessageSize;
   ReportLastError();
-  return true;
 }
 
+bool TBlockSocket::CountAllowed(int64_t count) {
+  if (count >= 0 && count <= kMaxCountedLength) return true;
+  RefuseOversize();
+  return false;
+}
+
+// A line is judged by its length without the terminator, whether it came in one receive or in
+// many: longer than MaxLineLength is refused (10040). The rest of a refused line is dropped up
+// to its terminator, so the next read starts at the next line.
 std::string TBlockSocket::ReadUntil(const std::string& terminator, int timeout) {
   last_error_ = 0;
+  const std::size_t keep = terminator.empty() ? 0 : terminator.size() - 1;
   for (;;) {
     const std::size_t found = terminator.empty() ? std::string::npos : buffer_.find(terminator);
     if (found != std::string::npos) {
       std::string line = buffer_.substr(0, found);
       buffer_.erase(0, found + terminator.size());
+      if (discard_line_) {
+        discard_line_ = false;
+        continue;
+      }
+      if (MaxLineLength > 0 && line.size() > static_cast<std::size_t>(MaxLineLength)) {
+        RefuseOversize();
+        return {};
+      }
       return line;
     }
-    if (LineTooLong() || !FillLineBuffer(timeout)) return {};
+    // No terminator yet. Keep only what may be the start of one.
+    const bool too_long =
+        MaxLineLength > 0 && buffer_.size() > static_cast<std::size_t>(MaxLineLength) + keep;
+    if (discard_line_ || too_long) {
+      buffer_.erase(0, buffer_.size() - std::min(buffer_.size(), keep));
+      if (too_long && !discard_line_) {
+        discard_line_ = !terminator.empty();
+        RefuseOversize();
+        return {};
+      }
+    }
+    if (!FillLineBuffer(timeout)) return {};
   }
 }
 
@@ -192,15 +230,33 @@ std::string TBlockSocket::ReadLine(int timeout) {
       last_cr_ = cr && skip == 1 && end + 1 == buffer_.size();
       last_lf_ = !cr || skip == 2;
       buffer_.erase(0, end + skip);
+      if (discard_line_) {
+        discard_line_ = false;
+        continue;
+      }
+      if (MaxLineLength > 0 && line.size() > static_cast<std::size_t>(MaxLineLength)) {
+        RefuseOversize();
+        return {};
+      }
       return line;
     }
-    if (LineTooLong() || !FillLineBuffer(timeout)) return {};
+    const bool too_long =
+        MaxLineLength > 0 && buffer_.size() > static_cast<std::size_t>(MaxLineLength);
+    if (discard_line_ || too_long) {
+      buffer_.clear();
+      if (too_long && !discard_line_) {
+        discard_line_ = true;
+        RefuseOversize();
+        return {};
+      }
+    }
+    if (!FillLineBuffer(timeout)) return {};
   }
 }
 
 std::string TBlockSocket::ReadCountedText(int timeout) {
   const int32_t length = ReadInt32(timeout);
-  if (last_error_ != 0) return {};
+  if (last_error_ != 0 || !CountAllowed(length)) return {};
   return ReadExactText(length, timeout);
 }
 
@@ -214,7 +270,7 @@ void TBlockSocket::ReadStream(std::ostream& stream, int timeout) {
 
 void TBlockSocket::ReadStreamCounted(std::ostream& stream, int timeout) {
   const int32_t size = ReadInt32(timeout);
-  if (last_error_ != 0) return;
+  if (last_error_ != 0 || !CountAllowed(size)) return;
   const std::string data = ReadExactText(size, timeout);
   WritePiece(stream, data);
 }
@@ -223,8 +279,9 @@ void TBlockSocket::ReadStreamCountedBE(std::ostream& stream, int timeout) {
   std::string size_bytes = ReadExactText(kInt32Size, timeout);
   if (last_error_ != 0) return;
   std::reverse(size_bytes.begin(), size_bytes.end());
-  const std::string data =
-      ReadExactText(static_cast<int32_t>(FromLittleEndian(size_bytes)), timeout);
+  const uint32_t size = FromLittleEndian(size_bytes);
+  if (!CountAllowed(size)) return;
+  const std::string data = ReadExactText(static_cast<int32_t>(size), timeout);
   WritePiece(stream, data);
 }
 

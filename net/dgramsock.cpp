@@ -29,6 +29,7 @@ void TDgramBlockSocket::Connect(const std::string& host, const std::string& port
   SetRemoteAddress(host, port);
   CreateHandle(remote_sin_);
   buffer_.clear();
+  discard_line_ = false;
   NotifyStatus(THookSocketReason::ReasonConnected, host + ":" + port);
 }
 

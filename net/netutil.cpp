@@ -77,6 +77,8 @@ bool IsIP(std::string_view text) {
 }
 
 bool IsIP6(std::string_view text) {
+  // Without a ":" a text is a host name, even one of hex digits only ("cafe", "1234").
+  if (text.find(':') == std::string_view::npos) return false;
   const std::vector<std::string_view> fields = Split(text, ':');
   int empty_fields = 0;
   for (std::size_t i = 0; i < fields.size(); ++i) {

@@ -13,8 +13,7 @@ std::string_view TrimBlanks(std::string_view text);
 bool IsIP(std::string_view text);
 
 // Colon-separated hexadecimal fields 0-FFFF, at most one "::", at most eight fields, a
-// non-empty last field that may carry a "%" zone. A text without ":" passes when it is one
-// hexadecimal number 0-FFFF.
+// non-empty last field that may carry a "%" zone. A text without ":" never passes.
 bool IsIP6(std::string_view text);
 
 }  // namespace kestrum::net

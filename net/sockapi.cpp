@@ -18,7 +18,8 @@ TSocketTable table;
 sys::TWsaData service_data;
 
 constexpr int kNotInitialised = 10093;
-// Error of a call whose table entry is empty; read by the next SockLastError.
+// Error of a call whose table entry is empty; read by the next SockLastError, which must read
+// the platform's error before it touches this.
 thread_local int missing_entry_error = 0;
 
 int MissingEntry() {
@@ -156,12 +157,15 @@ void FdAdd(TSocketHandle handle, TFdSet& set) {
 // --- wrappers ---
 
 int SockLastError() {
+  // The platform's error first: MinGW emulates thread-local storage, and its first use clears
+  // the thread's last error, so touching missing_entry_error before would read 0.
+  const int platform_error = table.WSAGetLastError ? table.WSAGetLastError() : kNotInitialised;
   if (missing_entry_error != 0) {
     const int code = missing_entry_error;
     missing_entry_error = 0;
     return code;
   }
-  return table.WSAGetLastError ? table.WSAGetLastError() : kNotInitialised;
+  return platform_error;
 }
 
 TSocketHandle SockSocket(int family, int type, int protocol) {

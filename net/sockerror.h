@@ -15,6 +15,7 @@ constexpr int kErrConnAborted = 10053;  // stop request
 constexpr int kErrConnReset = 10054;    // readable without data, or closed by the peer
 constexpr int kErrTimedOut = 10060;
 constexpr int kErrHostNotFound = 11001;
+constexpr int kErrTryAgain = 11002;    // temporary resolver failure (no answer from the server)
 constexpr int kErrNoRecovery = 11003;  // SOCKS failure
 
 // "" for 0, the table's text, or "Other Winsock error (<code>)".

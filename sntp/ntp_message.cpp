@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/era.h"
+
 namespace kestrum::sntp {
 namespace {
 
@@ -56,6 +58,29 @@ lib::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction) {
   double f = Unsigned(fraction) / kFractionDivisor;
   f = static_cast<double>(static_cast<int64_t>(f * kFractionScale)) / kFractionScale;
   return (s + f) / lib::kSecsPerDay + kNtpEpoch;
+}
+
+lib::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, lib::TDateTime reference) {
+  return lib::InNearestEra(NtpToDateTime(seconds, fraction), reference);
+}
+
+TReplyVerdict CheckReply(const TNtpPacket& reply, uint32_t sent_seconds, uint32_t sent_fraction) {
+  // A reply that does not echo the request may be stale or forged: told apart from a refusal
+  // so that the client can go on waiting for the true one.
+  if (reply.OriginateSeconds != sent_seconds || reply.OriginateFraction != sent_fraction) {
+    return TReplyVerdict::kForeign;
+  }
+  const uint8_t version = Version(reply);
+  if (version < kMinVersion || version > kMaxVersion) return TReplyVerdict::kBadVersion;
+  if (Mode(reply) != kServerMode) return TReplyVerdict::kNotServer;
+  if (reply.Stratum < kMinStratum || reply.Stratum > kMaxStratum) {
+    return TReplyVerdict::kBadStratum;
+  }
+  if (LeapIndicator(reply) == kLeapAlarm) return TReplyVerdict::kUnsynchronised;
+  if (reply.TransmitSeconds == 0 && reply.TransmitFraction == 0) {
+    return TReplyVerdict::kNoTransmitTime;
+  }
+  return TReplyVerdict::kAccepted;
 }
 
 std::string EncodeInt32BE(uint32_t value) {

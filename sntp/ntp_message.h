@@ -38,9 +38,36 @@ std::string EncodeMessage(const TNtpPacket& packet);
 // Fills `packet` from `buffer`; leaves it untouched when the buffer is shorter than 48 bytes.
 void DecodeMessage(const std::string& buffer, TNtpPacket& packet);
 
-// Seconds taken as unsigned from 1900 (no era handling); the fraction divided by 2^32 - 1
-// and truncated to four decimals. UTC.
+// Seconds taken as unsigned from 1900 (era 0); the fraction divided by 2^32 - 1 and truncated
+// to four decimals. UTC.
 lib::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction);
+// The same, read in the era that puts it nearest to `reference` (UTC), so that times after
+// 2036-02-07 06:28:15 are not taken for 1900.
+lib::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, lib::TDateTime reference);
+
+// What a reply must show before its time is believed.
+enum class TReplyVerdict {
+  kAccepted,
+  kForeign,         // originate timestamp is not the request's transmit timestamp
+  kBadVersion,      // version outside 1-4
+  kNotServer,       // mode other than 4
+  kBadStratum,      // 0 (kiss-o'-death) or 16 and above (unsynchronised)
+  kUnsynchronised,  // leap indicator 3
+  kNoTransmitTime,  // transmit timestamp zero
+};
+constexpr uint8_t kServerMode = 4;
+constexpr uint8_t kMinVersion = 1;
+constexpr uint8_t kMaxVersion = 4;
+constexpr uint8_t kMinStratum = 1;
+constexpr uint8_t kMaxStratum = 15;
+constexpr uint8_t kLeapAlarm = 3;
+
+inline uint8_t LeapIndicator(const TNtpPacket& p) { return p.LiVnMode >> 6; }
+inline uint8_t Version(const TNtpPacket& p) { return (p.LiVnMode >> 3) & 7; }
+inline uint8_t Mode(const TNtpPacket& p) { return p.LiVnMode & 7; }
+
+// Checks `reply` against the request whose transmit timestamp was `sent_seconds`.`sent_fraction`.
+TReplyVerdict CheckReply(const TNtpPacket& reply, uint32_t sent_seconds, uint32_t sent_fraction);
 
 // Four bytes, most significant first.
 std::string EncodeInt32BE(uint32_t value);

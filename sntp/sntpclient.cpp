@@ -7,8 +7,20 @@
 
 namespace kestrum::sntp {
 
+namespace {
+
+constexpr double kEraSeconds = 4294967296.0;  // 2^32
+constexpr lib::TDateTime kNtpEpoch = 2.0;     // 1900-01-01
+// Bits of the transmit fraction below this mask are random: sub-microsecond noise to the
+// server, a 20-bit nonce to an off-path sender (on top of the port it must guess).
+constexpr uint32_t kNonceMask = 0x000FFFFFu;
+
+}  // namespace
+
 TSNTPClient::TSNTPClient(platform::TClockPort& clock)
-    : clock_(clock), sock_(std::make_unique<net::TUDPBlockSocket>()) {
+    : clock_(clock),
+      sock_(std::make_unique<net::TUDPBlockSocket>()),
+      nonce_(std::random_device{}()) {
   sock_->SetClock(clock);
   Timeout = kDefaultTimeout;
   TargetPort = "ntp";
@@ -24,46 +36,83 @@ bool TSNTPClient::SetUtcTime(lib::TDateTime value) {
   return clock_.SetSystemTime(lib::DateTimeToSystemTime(value));
 }
 
-bool TSNTPClient::QueryServerTime() {
-  net::TUDPBlockSocket& sock = *sock_;
-  sock.Bind(IPInterface, "0");
-  sock.Connect(TargetHost, TargetPort);
-  const net::TSocketAddress server = sock.RemoteAddress();
-
+TNtpPacket TSNTPClient::MakeRequest() {
   TNtpPacket request;
   ClearMessage(request);
   request.LiVnMode = kClientRequestLiVnMode;
-  buffer_ = EncodeMessage(request);
+  const double seconds = (GetUtcTime() - kNtpEpoch) * lib::kSecsPerDay;
+  const double in_era = std::fmod(std::max(seconds, 0.0), kEraSeconds);
+  request.TransmitSeconds = static_cast<uint32_t>(in_era);
+  const auto fraction = static_cast<uint32_t>((in_era - std::floor(in_era)) * kEraSeconds);
+  request.TransmitFraction = (fraction & ~kNonceMask) | (nonce_() & kNonceMask);
+  // Never zero: a zero originate is what a server sends when it ignores the request's.
+  if (request.TransmitSeconds == 0 && request.TransmitFraction == 0) request.TransmitFraction = 1;
+  return request;
+}
+
+bool TSNTPClient::QueryServerTime() {
+  net::TUDPBlockSocket& sock = *sock_;
+  verdict_ = TReplyVerdict::kAccepted;
+  sock.Bind(IPInterface, "0");
+  sock.Connect(TargetHost, TargetPort);
+  // A host that did not resolve: no request can go out, so there is nothing to wait for.
+  if (net::AddressFamily(sock.RemoteAddress()) == 0) {
+    const int32_t error = sock.LastResolveError();
+    sock.SetLastError(error != 0 ? error : net::kErrHostNotFound);
+    return false;
+  }
+  const net::TSocketAddress server = sock.RemoteAddress();
+
+  request_ = MakeRequest();
+  buffer_ = EncodeMessage(request_);
 
   // A late reply to an earlier query must not pass for the answer to this one.
   sock.Purge();
   sock.WriteText(buffer_);
   if (!ReceiveReply(server)) return false;
 
-  DecodeMessage(buffer_, reply_);
-  ntp_time_ = NtpToDateTime(reply_.TransmitSeconds, reply_.TransmitFraction);
+  ntp_time_ = NtpToDateTimeNear(reply_.TransmitSeconds, reply_.TransmitFraction, GetUtcTime());
   if (SyncTime) SyncClock();
   return true;
 }
 
 bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
   net::TUDPBlockSocket& sock = *sock_;
-  platform::TClockPort& clock = clock_;
-  const uint32_t start = clock.GetTickCount();
-  int32_t wait = Timeout;
-  for (;;) {
-    std::string reply = sock.ReadAvailable(wait);
-    if (sock.LastErrorCode() != 0) return false;
-    if (net::SameEndpoint(sock.RemoteAddress(), server)) {
-      buffer_ = std::move(reply);
-      return buffer_.size() >= kNtpMessageSize;
-    }
-    // Someone else's datagram: dropped, and the wait goes on for what is left.
-    sock.SetRemoteAddress(server);
+  // Real ticks, not the client's clock: the deadline bounds real waits, and a flood must not
+  // be able to move it.
+  platform::TClockPort& ticks = platform::SystemClock();
+  const uint32_t start = ticks.GetTickCount();
+  for (bool first = true;; first = false) {
+    int32_t wait = Timeout;
     if (Timeout >= 0) {
-      const int64_t elapsed = static_cast<uint32_t>(clock.GetTickCount() - start);
+      const int64_t elapsed = static_cast<uint32_t>(ticks.GetTickCount() - start);
+      // The first read always happens (Timeout 0 takes what is already queued).
+      if (!first && elapsed >= Timeout) {
+        sock.SetLastError(net::kErrTimedOut);
+        return false;
+      }
       wait = static_cast<int32_t>(std::max<int64_t>(0, Timeout - elapsed));
     }
+    std::string datagram = sock.ReadAvailable(wait);
+    const bool from_server = net::SameEndpoint(sock.RemoteAddress(), server);
+    if (sock.LastErrorCode() == net::kErrTimedOut) return false;
+    if (!from_server) {
+      // Someone else's datagram (or error): dropped, and the wait goes on for what is left.
+      sock.SetRemoteAddress(server);
+      continue;
+    }
+    if (sock.LastErrorCode() != 0 || datagram.size() < kNtpMessageSize) return false;
+    TNtpPacket reply;
+    DecodeMessage(datagram, reply);
+    const TReplyVerdict verdict =
+        CheckReply(reply, request_.TransmitSeconds, request_.TransmitFraction);
+    // A reply to another request (a stale copy, or a forgery): not ours, keep waiting.
+    if (verdict == TReplyVerdict::kForeign) continue;
+    verdict_ = verdict;
+    if (verdict != TReplyVerdict::kAccepted) return false;
+    buffer_ = std::move(datagram);
+    reply_ = reply;
+    return true;
   }
 }
 

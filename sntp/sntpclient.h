@@ -2,6 +2,7 @@
 // SNTP client: one request/reply over UDP giving the server's time as a TDateTime in UTC.
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include "base/datetime.h"
@@ -34,10 +35,16 @@ class TSNTPClient : public TNetClient {
   TSNTPClient(const TSNTPClient&) = delete;
   TSNTPClient& operator=(const TSNTPClient&) = delete;
 
-  // One query of TargetHost:TargetPort. True when a reply of at least 48 bytes came from the
-  // address the request went to; NTPTime then holds its transmit time. On failure NTPTime keeps
-  // its value and Sock's last error tells why (10060 for a time-out).
+  // One query of TargetHost:TargetPort, ended within Timeout of the send whatever arrives. True
+  // when a reply of at least 48 bytes came from the address the request went to, echoed the
+  // request's transmit timestamp and passed CheckReply; NTPTime then holds its transmit time,
+  // read in the era nearest to the local clock. Datagrams from other senders and replies that
+  // echo another request are dropped and the wait goes on. On failure NTPTime keeps its value
+  // and Sock's last error tells why (10060 for a time-out, 0 for a refused reply, the
+  // resolver's code at once for a host that did not resolve);
+  // LastVerdict() names the refusal.
   bool QueryServerTime();
+  TReplyVerdict LastVerdict() const { return verdict_; }
 
   lib::TDateTime NTPTime() const { return ntp_time_; }  // UTC
   double NTPOffset() const { return 0.0; }              // not computed by this client
@@ -55,6 +62,9 @@ class TSNTPClient : public TNetClient {
  private:
   // Waits for a datagram from the address the request went to, dropping any other.
   bool ReceiveReply(const net::TSocketAddress& server);
+  // The request, its transmit timestamp the UTC clock with random low bits (the nonce the
+  // reply must echo).
+  TNtpPacket MakeRequest();
   void SyncClock();
 
   platform::TClockPort& clock_;
@@ -62,6 +72,9 @@ class TSNTPClient : public TNetClient {
   lib::TDateTime ntp_time_ = 0.0;
   std::unique_ptr<net::TUDPBlockSocket> sock_;
   std::string buffer_;  // the request while sending, the reply after receiving
+  TNtpPacket request_{};
+  TReplyVerdict verdict_ = TReplyVerdict::kAccepted;
+  std::mt19937 nonce_;
 };
 
 }  // namespace kestrum::sntp

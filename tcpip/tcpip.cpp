@@ -169,6 +169,12 @@ std::optional<uint32_t> T_TcpIp::BoundLeft() const {
 bool T_TcpIp::WaitWithinBound(TSocketHandle handle) {
   const std::optional<uint32_t> left = BoundLeft();
   if (!left) return true;
+  // Once the bound has passed nothing more is read, however much is waiting: data that keeps
+  // arriving must not extend it.
+  if (*left == 0) {
+    bound_expired_ = true;
+    return false;
+  }
   // A failed wait is left to the receive itself, which then reports the error.
   if (wsock::WaitReadable(handle, *left) != 0) return true;
   bound_expired_ = true;

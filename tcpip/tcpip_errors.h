@@ -14,10 +14,10 @@ class ETcpIpError : public std::runtime_error {
 };
 
 // No connected socket could be made; ErrorCode is the platform's socket error (10061 refused).
-class ESocketError : public std::runtime_error {
+class ESocketError : public ETcpIpError {
  public:
   explicit ESocketError(uint16_t error_code)
-      : std::runtime_error("Error creating socket"), ErrorCode(error_code) {}
+      : ETcpIpError("Error creating socket"), ErrorCode(error_code) {}
   uint16_t ErrorCode;
 };
 

@@ -1,16 +1,21 @@
 #pragma once
 // T_Time: asks a server for the time with the RFC 868 Time protocol over TCP. The server sends
-// seconds since 1900-01-01 00:00 UTC, big-endian, then closes; every byte before the close counts.
+// seconds since 1900-01-01 00:00 UTC as four bytes, big-endian, then closes. Anything else (fewer
+// or more bytes, a reset before the close, a count of zero) is no time.
 
 #include <cstdint>
+#include <string>
 
 #include "base/datetime.h"
+#include "base/era.h"
+#include "platform/clock.h"
 #include "platform/timezone.h"
 #include "tcpip/tcpip.h"
 
 namespace kestrum::tcpip {
 
 constexpr uint16_t kTimePort = 37;
+constexpr int kTimeReplySize = 4;
 // Longest a whole query (connect and reply) may block, in milliseconds.
 constexpr uint32_t kTimeQueryLimitMs = 5000;
 // TDateTime of 1900-01-01 00:00, the protocol's epoch.
@@ -27,15 +32,37 @@ inline double AccumulateTimeByte(double count, uint8_t byte) { return count * 25
 inline lib::TDateTime TimeCountToDateTime(double count) {
   return kTimeProtocolEpoch + count / lib::kSecsPerDay;
 }
+// A four-byte count read in the era nearest to `reference` (UTC).
+inline lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference) {
+  return lib::InNearestEra(TimeCountToDateTime(count), reference);
+}
+
+// How the reply stream ended.
+enum class TTimeReply { kComplete, kShort, kLong, kReset, kZero };
+// Judges a whole reply: `bytes` as received, `reset` when it ended in a reset (or receive
+// error) rather than the server's close. `count` is set for kComplete.
+inline TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t& count) {
+  if (bytes.size() > static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kLong;
+  if (reset) return TTimeReply::kReset;
+  if (bytes.size() < static_cast<std::size_t>(kTimeReplySize)) return TTimeReply::kShort;
+  double value = 0.0;
+  for (const char byte : bytes) value = AccumulateTimeByte(value, static_cast<uint8_t>(byte));
+  count = static_cast<uint32_t>(value);
+  return count == 0 ? TTimeReply::kZero : TTimeReply::kComplete;
+}
 
 class T_Time : public T_TcpIp {
  public:
-  // `zone` shifts ServerTime in tzLocal mode.
-  explicit T_Time(platform::TTimeZonePort& zone = platform::SystemTimeZone());
+  // `zone` shifts ServerTime in tzLocal mode; `clock` (its UTC time) picks the era a count is
+  // read in.
+  explicit T_Time(platform::TTimeZonePort& zone = platform::SystemTimeZone(),
+                  platform::TClockPort& clock = platform::SystemClock());
 
-  // Connects to Port of Hostname and reads the reply into ServerTime. Raises ETcpIpError or
-  // ESocketError when no connection can be made, and ETcpIpError when QueryLimit passes first;
-  // ServerTime then keeps the previous query's value. The socket stays open until the next query.
+  // Connects to Port of Hostname and reads the reply into ServerTime, in the era nearest to the
+  // local clock. Raises ETcpIpError or ESocketError when no connection can be made, and
+  // ETcpIpError when QueryLimit passes first or the reply is not exactly four bytes and a close
+  // (or its count is zero); ServerTime then keeps the previous query's value. The socket stays
+  // open until the next query.
   void FetchTime();
   void Action() override { FetchTime(); }
 
@@ -45,9 +72,11 @@ class T_Time : public T_TcpIp {
   uint32_t QueryLimit = kTimeQueryLimitMs;
 
  private:
-  double ReadCount();
+  // Reads until the close, a receive error, or one byte more than a reply may have.
+  std::string ReadReply(bool& reset);
 
   platform::TTimeZonePort& zone_;
+  platform::TClockPort& clock_;
 };
 
 }  // namespace kestrum::tcpip

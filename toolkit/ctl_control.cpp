@@ -113,10 +113,14 @@ bool TControl::CanFocus() const {
 
 void TControl::SetFocus() {
   TForm* form = ParentForm();
+  const unsigned moves = form != nullptr ? form->FocusMoves() : 0;
   // A native window reports its focus back to the form; without one (or when the native
-  // window cannot take it) the form moves the focus itself.
+  // window cannot take it) the form moves the focus itself. A move reported meanwhile wins,
+  // even one that an exit handler sent on to another control.
   if (Peer() != nullptr) Peer()->SetFocus();
-  if (form != nullptr && form->ActiveControl() != this) form->FocusControl(this);
+  if (form != nullptr && form->FocusMoves() == moves && form->ActiveControl() != this) {
+    form->FocusControl(this);
+  }
 }
 
 bool TControl::Focused() const {

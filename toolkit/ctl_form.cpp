@@ -65,6 +65,7 @@ void TForm::Close() {
 void TForm::FocusControl(TControl* control) {
   TControl* previous = active_control_.Get();
   if (control == previous) return;
+  ++focus_moves_;
   active_control_ = nullptr;
   if (previous != nullptr) {
     previous->DoExit();

@@ -56,6 +56,8 @@ class TForm : public TWinControl {
   // Moves the focus to `control`: exit of the control that has it, then entry of the new one.
   // An exit handler may send the focus elsewhere; then that move wins.
   void FocusControl(TControl* control);
+  // Counts the focus moves; a caller sees from it whether a move happened meanwhile.
+  unsigned FocusMoves() const { return focus_moves_; }
   // The control after (or before) `current` in tab order, wrapping around; only visible,
   // enabled tab stops count. Null when there is none. `current` null starts from the ends.
   TControl* FindNextControl(TControl* current, bool forward) const;
@@ -82,6 +84,7 @@ class TForm : public TWinControl {
   TWindowState window_state_ = TWindowState::wsNormal;
   // Expires with the control, so a destroyed control is never asked to exit.
   TComponentRef<TControl> active_control_;
+  unsigned focus_moves_ = 0;
   bool destroyed_ = false;
 };
 

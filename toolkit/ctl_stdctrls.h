@@ -95,6 +95,8 @@ class TComboBox : public TControl {
   void SetDroppedDown(bool value);
   // The state the native box is in, stored without echoing it back.
   void StoreFromUser(int index, bool dropped_down);
+  // Text typed into the box's own edit (editable style).
+  void UserEdited(const std::string& text) { StoreTextFromUser(text); }
   // A notification of the native box (kCbn* codes). Selection changed runs OnChange.
   virtual void Command(int code);
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the win64 program and starts it under Wine: on $DISPLAY when one is set, otherwise in a
+# Builds the product (PE32, preset win32; KESTRUM_PRESET=win64 for the PE32+ build) and starts
+# it under Wine with the loader its header asks for: on $DISPLAY when one is set, otherwise in a
 # virtual display, where a screenshot of the screen is saved and the program is then closed.
 # Arguments are passed to Kestrum.exe (for example: /S 0 clRed).
 set -euo pipefail
@@ -7,11 +8,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 tools/install-deps.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j"$(nproc)" --target Kestrum
+preset=${KESTRUM_PRESET:-win32}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)" --target Kestrum
 tools/wine-prefix.sh
 . tools/wine-env.sh
-exe=build/win64/app/Kestrum.exe
+exe=build/$preset/app/Kestrum.exe
+KESTRUM_WINE=$(kestrum_wine_for "$exe")
 
 if [ -n "${DISPLAY:-}" ]; then
   exec "$KESTRUM_WINE" "$exe" "$@"

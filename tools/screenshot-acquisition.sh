@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Starts the win64 Kestrum.exe under Wine in a network namespace of its own, presses 時刻取得
-# and saves screenshots of the acquisition sequence while it runs.
+# Starts Kestrum.exe (the PE32 product by default) under Wine in a network namespace of its
+# own, presses 時刻取得 and saves screenshots of the acquisition sequence while it runs.
 #   tools/screenshot-acquisition.sh no-network      only a loopback that is down: the probe
 #                                                   fails and インターネット接続待ち(N) counts up
 #   tools/screenshot-acquisition.sh loopback-probe  the probe's host points at an HTTP server on
 #                                                   127.0.0.1 but there is no time server: the
 #                                                   server rotation texts show
-# Environment: KESTRUM_BUILD_DIR (default build/win64), DISPLAY (otherwise Xvfb is started).
+# Environment: KESTRUM_PRESET (default win32), KESTRUM_BUILD_DIR (default build/<preset>),
+# DISPLAY (otherwise Xvfb is started).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 mode=${1:-no-network}
-build=${KESTRUM_BUILD_DIR:-build/win64}
+preset=${KESTRUM_PRESET:-win32}
+build=${KESTRUM_BUILD_DIR:-build/$preset}
 shots=build/screenshots
 probe_host=www.msftconnecttest.com
 
 tools/install-deps.sh
-[ -f "$build/CMakeCache.txt" ] || cmake --preset win64 -B "$build" >/dev/null
+[ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target Kestrum >/dev/null
 tools/wine-prefix.sh
 . tools/wine-env.sh
@@ -24,6 +26,7 @@ tools/wine-prefix.sh
 [ -n "${DISPLAY:-}" ] || start_virtual_display
 mkdir -p "$shots"
 exe=$(realpath "$build/app/Kestrum.exe")
+KESTRUM_WINE=$(kestrum_wine_for "$exe")
 rm -f "$(dirname "$exe")/Environ.ini"
 
 # Inside the namespace: with loopback-probe, lo up, the probe host on 127.0.0.1 (private

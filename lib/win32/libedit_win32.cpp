@@ -2,6 +2,8 @@
 // control's key rules as Shift-JIS bytes, the caret and selection are read in bytes, and the
 // control paints itself while it has no focus.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <imm.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -142,6 +144,7 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
       case WM_KILLFOCUS: {
         const LRESULT result = Routed(message, wparam, lparam);
         ApplyLimit();
+        if (message == WM_SETFOCUS) ApplyImeMode();
         InvalidateRect(Handle(), nullptr, TRUE);
         return result;
       }
@@ -163,6 +166,16 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     if (!accepted) return 0;
     const std::wstring wide = Wide(bytes);
     return wide.empty() ? 0 : CallOriginal(WM_CHAR, wide[0], lparam);
+  }
+
+  // The input method as the field asks for it, once its focus entry has run.
+  void ApplyImeMode() {
+    // The entry may have sent the focus on to another control, which then decides.
+    if (GetFocus() != Handle() || edit_.ImeMode() == lib::TImeMode::imDontCare) return;
+    HIMC context = ImmGetContext(Handle());
+    if (context == nullptr) return;
+    ImmSetOpenStatus(context, edit_.ImeMode() == lib::TImeMode::imOpen);
+    ImmReleaseContext(Handle(), context);
   }
 
   // The control decides how much of the clipboard's text goes in.

@@ -38,6 +38,7 @@ TEST(CommandLine, DelayIsTheIntegerPartPlus100Milliseconds) {
       {"2.9", 102},  // milliseconds: 2 + 100
       {"0", 100},
       {"clRed", 100},
+      {"cl3DLight", 103},
       {"-5", 100},  // a negative delay counts as 0
       {"2147483647", 2147483747u},
       {"99999999999", 100},  // not a 32-bit number: 0
@@ -63,6 +64,10 @@ TEST(CommandLine, SecondArgumentWithNumericValueZeroIsAColour) {
       {"$00FF00", 0x00FF00},
       {"-0", 0},
       {"$1A", std::nullopt},  // content 1
+      {"$0000000FF", 0x0000FF},
+      // The digit in the name gives a numeric content of 3: a delay, not a colour.
+      {"cl3DDkShadow", std::nullopt},
+      {"cl3DLight", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ProgressColorArgument(c.second), c.color) << c.second;
   EXPECT_THROW(ProgressColorArgument("blue"), lib::EConvertError);

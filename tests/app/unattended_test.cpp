@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/servers.h"
 #include "kestrum_fixture.h"
 
@@ -101,6 +102,46 @@ TEST_F(Unattended, CancelDuringTheNetworkWaitStillCorrectsAndCloses) {
   EXPECT_TRUE(clock.local_writes().empty());
   EXPECT_NEAR(SinceLastPumpMs(), 1000.0, 0.01);
   EXPECT_TRUE(application.Terminated());
+}
+
+// A colour argument that raises is reported once both windows exist: at logon nobody may close
+// the report, and the start timer fires inside its message loop. The run then has its progress
+// window, its texts and a cancel button that works.
+TEST_F(Unattended, ABadColourIsReportedAndTheRunGoesOnBehindTheReport) {
+  probe.otherwise = false;
+  TKestrumCmdForm* progress = nullptr;
+  std::vector<std::string> shown;
+  widgets.on_pump = [&](int) {
+    for (lib::TComponent* c : widgets.peer_components) {
+      if (auto* window = dynamic_cast<TKestrumCmdForm*>(c)) progress = window;
+    }
+    if (progress == nullptr) return;
+    const std::string status = progress->LibPanel3->Caption();
+    if (shown.empty() || shown.back() != status) shown.push_back(status);
+    if (status == "インターネット接続待ち(2)" && progress->CancelBtn->Enabled()) {
+      progress->CancelBtn->Click();
+    }
+  };
+  bool ran_behind_the_report = false;
+  widgets.on_error = [&](const std::string&) {
+    auto* main = dynamic_cast<TKestrumForm*>(application.MainForm());
+    ASSERT_NE(main, nullptr);
+    main->Timer->Tick();  // the start delay is over while the report is open
+    ran_behind_the_report = true;
+  };
+  Start({"/S", "blue"});
+  EXPECT_TRUE(ran_behind_the_report);
+  EXPECT_EQ(widgets.errors, std::vector<std::string>{"'blue' は有効な整数値ではありません"});
+  const std::vector<std::string> expected{" ",
+                                          "インターネット接続中です",
+                                          "インターネット接続待ち(1)",
+                                          "インターネット接続待ち(2)",
+                                          "タイムサーバ接続中です",
+                                          "中断しました",
+                                          "時刻を取得できません"};
+  EXPECT_EQ(shown, expected);
+  EXPECT_TRUE(application.Terminated());
+  EXPECT_EQ(form->ProgressColor(), kDefaultProgressColor);
 }
 
 TEST_F(Unattended, ShowingTheMainWindowFirstStopsTheRun) {

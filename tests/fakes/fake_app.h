@@ -34,6 +34,7 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
 
   std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
     peers_created.push_back(component.Name());
+    peer_components.push_back(&component);
     return std::make_unique<TRecordingPeer>(*this, component.Name());
   }
   void ProcessMessages() override {
@@ -42,7 +43,10 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   }
   void RunMessageLoop() override { ++loops_run; }
   void Terminate() override { ++terminations; }
-  void ShowError(const std::string&, const std::string& text) override { errors.push_back(text); }
+  void ShowError(const std::string&, const std::string& text) override {
+    errors.push_back(text);
+    if (on_error) on_error(text);
+  }
   void ShowWarning(const std::string& caption, const std::string& text) override {
     warnings.push_back(caption + ":" + text);
   }
@@ -51,6 +55,8 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   void HideTaskbarWindow() override { taskbar_hidden = true; }
 
   std::function<void(int pump_number)> on_pump;
+  // Runs while the error report is open, as its message loop would run due messages.
+  std::function<void(const std::string& text)> on_error;
   int pumps = 0;
   int loops_run = 0;
   int terminations = 0;
@@ -60,6 +66,8 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   std::vector<std::string> errors;
   std::vector<std::string> warnings;  // "caption:text"
   std::vector<std::string> peers_created;
+  // The components of those peers, in the same order; valid while they live.
+  std::vector<lib::TComponent*> peer_components;
   std::vector<std::string> changes;
   std::vector<std::string> focus_requests;
 };

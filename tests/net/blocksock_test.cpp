@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -90,13 +91,14 @@ TEST_F(UdpSocketTest, ReadAvailableTimesOut) {
   EXPECT_TRUE(Saw(R::ReasonError, "10060,Connection timed out"));
 }
 
-TEST_F(UdpSocketTest, EmptyDatagramCountsAsResetAndStaysQueuedUntilPurged) {
-  Deliver({""});
+// An empty datagram is a message like any other: taken off the queue, its sender recorded, no
+// error; a pending byte and a Purge after it behave as before.
+TEST_F(UdpSocketTest, EmptyDatagramIsAnEmptyMessage) {
+  Deliver({"", "after"});
   EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "");
-  EXPECT_EQ(sock.LastErrorCode(), 10054);
-  EXPECT_TRUE(sock.WaitReadable(0));  // still queued
-  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "");
-  EXPECT_EQ(sock.LastErrorCode(), 10054);
+  EXPECT_EQ(sock.LastErrorCode(), 0);
+  EXPECT_EQ(AddressPort(sock.RemoteAddress()), peer.Port());
+  EXPECT_EQ(sock.ReadAvailable(kShortTimeout), "after");
 
   Deliver({"x"});
   sock.Connect("127.0.0.1", peer.PortText());
@@ -277,6 +279,107 @@ TEST_F(TcpPairTest, PeerCloseReadsAsReset) {
   EXPECT_EQ(server.ReadAvailable(kShortTimeout), "last");
   EXPECT_EQ(server.ReadAvailable(kShortTimeout), "");
   EXPECT_EQ(server.LastErrorCode(), 10054);
+}
+
+// Announced lengths beyond kMaxCountedLength (or negative) are refused before any of the data
+// is read or allocated; the bytes after the prefix stay readable.
+TEST_F(TcpPairTest, CountedReadsRefuseLengthsBeyondTheBound) {
+  const struct {
+    const char* name;
+    std::string prefix;  // as on the wire
+    int kind;            // 0: ReadCountedText, 1: ReadStreamCounted, 2: ReadStreamCountedBE
+  } cases[] = {
+      {"text, 2 GiB", std::string("\xFF\xFF\xFF\x7F", 4), 0},
+      {"text, negative", std::string("\xFE\xFF\xFF\xFF", 4), 0},
+      {"text, one past the bound", std::string("\x01\x00\x00\x01", 4), 0},
+      {"stream, 2 GiB", std::string("\xFF\xFF\xFF\x7F", 4), 1},
+      {"stream BE, 4 GiB - 1", std::string("\xFF\xFF\xFF\xFF", 4), 2},
+      {"stream BE, one past the bound", std::string("\x01\x00\x00\x01", 4), 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    client.WriteText(c.prefix + "tail\r\n");
+    std::ostringstream stream;
+    if (c.kind == 0) {
+      EXPECT_EQ(server.ReadCountedText(kShortTimeout), "");
+    } else if (c.kind == 1) {
+      server.ReadStreamCounted(stream, kShortTimeout);
+    } else {
+      server.ReadStreamCountedBE(stream, kShortTimeout);
+    }
+    EXPECT_EQ(server.LastErrorCode(), 10040);
+    EXPECT_EQ(stream.str(), "");
+    EXPECT_EQ(server.ReadLine(kShortTimeout), "tail");
+  }
+  // At the bound itself the length is taken (and waited for).
+  client.WriteText(std::string("\x01\x00\x00\x00", 4) + "abc");
+  std::ostringstream stream;
+  server.ReadStreamCountedBE(stream, kShortTimeout);
+  EXPECT_EQ(server.LastErrorCode(), 10060);
+}
+
+// A line is judged by its length whether it comes in one segment or in many, and a refused
+// line does not spoil the lines after it.
+TEST_F(TcpPairTest, MaxLineLengthJudgesTheLineNotTheSegments) {
+  constexpr int kMax = 8;
+  const struct {
+    const char* name;
+    bool convert;
+    std::vector<std::string> segments;
+    std::vector<std::string> lines;  // "!" for a refused line
+  } cases[] = {
+      {"fits", false, {"12345678\r\nnext\r\n"}, {"12345678", "next"}},
+      {"fits, CR in the next segment",
+       false,
+       {"12345678", "\r", "\nnext\r\n"},
+       {"12345678", "next"}},
+      {"long, one segment", false, {"123456789\r\nnext\r\n"}, {"!", "next"}},
+      {"long, two segments", false, {"12345", "6789\r\nnext\r\n"}, {"!", "next"}},
+      {"long, many segments", false, {"123456789", "abc", "def\r", "\nnext\r\n"}, {"!", "next"}},
+      {"convert, fits", true, {"12345678\nnext\r"}, {"12345678", "next"}},
+      {"convert, long, one segment", true, {"123456789\nnext\n"}, {"!", "next"}},
+      {"convert, long, two segments", true, {"1234567", "89abc\r\nnext\n"}, {"!", "next"}},
+  };
+  server.MaxLineLength = kMax;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    server.ConvertLineEnd = c.convert;
+    for (const std::string& segment : c.segments) {
+      client.WriteText(segment);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (const std::string& line : c.lines) {
+      const std::string got = server.ReadLine(kShortTimeout);
+      if (line == "!") {
+        EXPECT_EQ(got, "");
+        EXPECT_EQ(server.LastErrorCode(), 10040);
+      } else {
+        EXPECT_EQ(got, line);
+        EXPECT_EQ(server.LastErrorCode(), 0);
+      }
+    }
+  }
+}
+
+TEST_F(TcpPairTest, ReadFilterRewritesAreKeptAtAnyLength) {
+  const struct {
+    const char* name;
+    std::function<void(std::string&)> rewrite;
+    std::string expected;
+  } cases[] = {
+      {"same length", [](std::string& d) { d = "XYZ"; }, "XYZ"},
+      {"shorter", [](std::string& d) { d = "Q"; }, "Q"},
+      {"longer, cut back", [](std::string& d) { d = "12345"; }, "123"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    server.OnReadFilter = [&](TBlockSocket*, std::string& data) { c.rewrite(data); };
+    client.WriteText("abc");
+    std::string buffer(3, '\0');
+    ASSERT_TRUE(server.WaitReadable(kShortTimeout));
+    const int n = server.ReadData(buffer.data(), 3);
+    EXPECT_EQ(buffer.substr(0, static_cast<std::size_t>(std::max(n, 0))), c.expected);
+  }
 }
 
 // Streams are copied from their position to their end, in pieces of SendMaxChunk, with the

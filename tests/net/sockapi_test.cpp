@@ -106,8 +106,11 @@ TEST(LiteralTests, IPv4AndIPv6) {
       {"fe80::1%4", false, true},
       {"::", false, false},
       {"1::", false, false},
-      {"cafe", false, true},
-      {"1234", false, true},
+      // Hex digits alone are a host name: only a ":" makes an IPv6 literal.
+      {"cafe", false, false},
+      {"1234", false, false},
+      {"beef", false, false},
+      {"cafe:1", false, true},
       {"1:2:3:4:5:6:7:8", false, true},
       {"1:2:3:4:5:6:7:8:9", false, false},
       {"1::2::3", false, false},

@@ -78,11 +78,25 @@ TEST_F(HttpProbe, FaultModesOfTheResponderSet) {
     TFault fault;
     bool answered;
   } cases[] = {
-      {TFault::kNone, true},         {TFault::kSilence, false},  {TFault::kDelay, true},
-      {TFault::kShort, true},        {TFault::kLong, true},      {TFault::kGarbage, false},
-      {TFault::kZeroTime, true},     {TFault::kDuplicate, true}, {TFault::kLate, false},
-      {TFault::kOtherAddress, true}, {TFault::kOtherPort, true}, {TFault::kReset, false},
-      {TFault::kHang, false},        {TFault::kTrickle, false},
+      {TFault::kNone, true},
+      {TFault::kSilence, false},
+      {TFault::kDelay, true},
+      {TFault::kShort, true},
+      {TFault::kLong, true},
+      {TFault::kGarbage, false},
+      {TFault::kZeroTime, true},
+      {TFault::kDuplicate, true},
+      {TFault::kLate, false},
+      {TFault::kOtherAddress, true},
+      {TFault::kOtherPort, true},
+      {TFault::kReset, false},
+      {TFault::kHang, false},
+      {TFault::kTrickle, false},
+      // A status line of any kind is an answer; nothing here follows redirects.
+      {TFault::kFlood, true},
+      {TFault::kRedirect, true},
+      {TFault::kContinue, true},
+      {TFault::kKissOfDeath, true},
   };
   for (const auto& c : cases) {
     set.SetFaults(TFault::kNone, TFault::kNone, c.fault);

@@ -27,6 +27,10 @@ const std::pair<TFault, const char*> kNames[] = {
     {TFault::kReset, "reset"},
     {TFault::kHang, "hang"},
     {TFault::kTrickle, "trickle"},
+    {TFault::kFlood, "flood"},
+    {TFault::kKissOfDeath, "kiss-of-death"},
+    {TFault::kRedirect, "redirect"},
+    {TFault::kContinue, "continue"},
 };
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.

@@ -23,12 +23,17 @@ enum class TFault {
   kReset,         // UDP: an empty datagram (read as a reset); TCP: reset without a byte
   kHang,          // UDP: as kSilence; TCP: accept, then neither send nor close
   kTrickle,       // the reply in pieces, one every TFaultTiming::trickle_ms
+  kFlood,         // UDP: datagrams from another port without pause, no reply; TCP: bytes without end
+  kKissOfDeath,   // UDP: leap indicator 3, stratum 0, "RATE"; TCP: as kNone
+  kRedirect,      // HTTP: "302 Found" to the same address for ever; others: as kNone
+  kContinue,      // HTTP: "100 Continue" without end; others: as kNone
 };
 
 struct TFaultTiming {
   uint32_t delay_ms = 300;
   uint32_t late_ms = 5500;
   uint32_t trickle_ms = 400;
+  uint32_t flood_ms = 8000;  // how long a UDP flood lasts
 };
 
 // Command-line name of a fault ("none", "silence", "other-address", ...).

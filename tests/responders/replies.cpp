@@ -13,6 +13,7 @@ constexpr std::size_t kTransmitAt = 40;
 constexpr std::size_t kLongExtra = 20;  // key id + digest of an authenticated reply
 constexpr std::size_t kSntpPiece = 12;  // datagram size of a trickled reply
 constexpr std::size_t kLongHttpBody = 65536;
+constexpr uint32_t kFloodStepMs = 5;  // a burst of this many datagrams every this many ms
 
 const std::string kHttpOk =
     "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n"
@@ -106,7 +107,26 @@ TUdpReply SntpAnswer(TFault fault, const TFaultTiming& timing, const TServerCloc
       }
       return pieces;
     }
+    case TFault::kFlood: {
+      // Bursts every few ms rather than one per ms: sleeps that short are not kept everywhere.
+      TUdpReply flood;
+      for (uint32_t ms = 0; ms < timing.flood_ms; ms += kFloodStepMs) {
+        for (uint32_t i = 0; i < kFloodStepMs; ++i) {
+          flood.push_back({reply, ms > 0 && i == 0 ? static_cast<int>(kFloodStepMs) : 0, true});
+        }
+      }
+      return flood;
+    }
+    case TFault::kKissOfDeath: {
+      std::string kiss = reply;
+      kiss[0] = static_cast<char>(0xE4);  // leap indicator 3 (unsynchronised), version 4, mode 4
+      kiss[1] = 0;                        // stratum 0: kiss-o'-death
+      kiss.replace(12, 4, "RATE");
+      return {{kiss}};
+    }
     case TFault::kNone:
+    case TFault::kRedirect:
+    case TFault::kContinue:
       break;
   }
   return {{reply}};
@@ -143,9 +163,14 @@ R::TScript TimeScript(TFault fault, const TFaultTiming& timing, const TServerClo
       script.push_back(R::Close());
       return script;
     }
+    case TFault::kFlood:
+      return {R::Repeat(count, 0)};
     case TFault::kNone:
     case TFault::kOtherAddress:
     case TFault::kOtherPort:
+    case TFault::kKissOfDeath:
+    case TFault::kRedirect:
+    case TFault::kContinue:
       break;
   }
   return {R::Send(count), R::Close()};
@@ -185,10 +210,23 @@ R::TScript HttpScript(TFault fault, const TFaultTiming& timing) {
     case TFault::kTrickle:
       AddTrickle(script, kHttpOk, timing.trickle_ms);
       break;
+    case TFault::kFlood:
+      // A body without a length, sent until the client goes away.
+      script.insert(script.end(), {R::Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n"),
+                                   R::Repeat(std::string(1024, 'x'), 1)});
+      break;
+    case TFault::kRedirect:
+      script.push_back(R::Send(
+          "HTTP/1.1 302 Found\r\nLocation: /\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
+      break;
+    case TFault::kContinue:
+      script.push_back(R::Repeat("HTTP/1.1 100 Continue\r\n\r\n", 20));
+      break;
     case TFault::kNone:
     case TFault::kZeroTime:
     case TFault::kOtherAddress:
     case TFault::kOtherPort:
+    case TFault::kKissOfDeath:
       script.push_back(R::Send(kHttpOk));
       break;
   }

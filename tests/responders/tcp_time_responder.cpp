@@ -196,6 +196,9 @@ void TTcpTimeResponder::Play(wsock::TSocket connection, const TScript& script) {
       case TKind::kHang:
         HangUntilClosed(connection);
         break;
+      case TKind::kRepeat:
+        RepeatUntilClosed(connection, step);
+        break;
       case TKind::kClose:
         wsock::CloseSocket(connection);
         return;
@@ -252,6 +255,19 @@ void TTcpTimeResponder::HangUntilClosed(wsock::TSocket connection) {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++client_closes_;
     return;
+  }
+}
+
+void TTcpTimeResponder::RepeatUntilClosed(wsock::TSocket connection, const TStep& step) {
+  const uint32_t start = Ticks();
+  while (Ticks() - start < kRepeatLimitMs) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+    }
+    const int length = static_cast<int>(step.bytes.size());
+    if (wsock::Send(connection, step.bytes.data(), length, 0) != length) return;
+    if (step.milliseconds > 0) Pause(step.milliseconds);
   }
 }
 

@@ -22,10 +22,10 @@ namespace kestrum::fakes {
 class TTcpTimeResponder {
  public:
   struct TStep {
-    enum class TKind { kSend, kDelay, kReceive, kReceiveHead, kHang, kClose, kReset };
+    enum class TKind { kSend, kDelay, kReceive, kReceiveHead, kHang, kClose, kReset, kRepeat };
     TKind kind = TKind::kClose;
-    std::string bytes;          // kSend
-    uint32_t milliseconds = 0;  // kDelay
+    std::string bytes;          // kSend, kRepeat
+    uint32_t milliseconds = 0;  // kDelay; kRepeat: the pause between two sends
     std::size_t count = 0;      // kReceive: bytes to take before going on
   };
   using TScript = std::vector<TStep>;
@@ -39,6 +39,12 @@ class TTcpTimeResponder {
   static TStep Hang() { return {TStep::TKind::kHang, {}, 0, 0}; }
   static TStep Close() { return {TStep::TKind::kClose, {}, 0, 0}; }
   static TStep Reset() { return {TStep::TKind::kReset, {}, 0, 0}; }
+  // Sends `bytes` again and again, `interval_ms` apart, until the client goes away (or
+  // kRepeatLimitMs pass): an endless stream.
+  static TStep Repeat(std::string bytes, uint32_t interval_ms) {
+    return {TStep::TKind::kRepeat, std::move(bytes), interval_ms, 0};
+  }
+  static constexpr uint32_t kRepeatLimitMs = 30000;
 
   using TScriptMaker = std::function<TScript()>;
 
@@ -82,6 +88,7 @@ class TTcpTimeResponder {
   bool ReceiveBytes(platform::wsock::TSocket connection, std::size_t count);
   bool ReceiveHead(platform::wsock::TSocket connection);
   void HangUntilClosed(platform::wsock::TSocket connection);
+  void RepeatUntilClosed(platform::wsock::TSocket connection, const TStep& step);
   void Pause(uint32_t ms) const;
 
   platform::wsock::TSocket listener_ = platform::wsock::kInvalidSocket;

@@ -7,6 +7,10 @@
 namespace kestrum::fakes {
 namespace {
 
+// SNTP: the request's transmit timestamp, echoed as the reply's originate timestamp.
+constexpr std::size_t kEchoFrom = 40;
+constexpr std::size_t kEchoTo = 24;
+
 constexpr int kSockDgram = 2;
 constexpr int kIpProtoUdp = 17;
 constexpr int kPollMilliseconds = 20;
@@ -138,6 +142,11 @@ void TUdpResponder::Run() {
   }
 }
 
+void TUdpResponder::SetEchoOriginate(bool echo) {
+  std::lock_guard guard(mutex_);
+  echo_originate_ = echo;
+}
+
 void TUdpResponder::Answer(const TUdpRequest& request) {
   TUdpReply reply;
   {
@@ -149,7 +158,15 @@ void TUdpResponder::Answer(const TUdpRequest& request) {
       script_.pop_front();
     }
   }
-  for (const TUdpSend& send : reply) {
+  bool echo = false;
+  {
+    std::lock_guard guard(mutex_);
+    echo = echo_originate_;
+  }
+  for (TUdpSend send : reply) {
+    if (echo && send.bytes.size() >= kEchoTo + 8 && request.bytes.size() >= kEchoFrom + 8) {
+      send.bytes.replace(kEchoTo, 8, request.bytes, kEchoFrom, 8);
+    }
     // In slices, so that stopping the responder does not wait out a long delay.
     const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(send.delay_ms);
     while (!stop_ && std::chrono::steady_clock::now() < due) {

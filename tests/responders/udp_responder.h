@@ -60,6 +60,9 @@ class TUdpResponder {
   void SetDefault(TUdpReply reply);
   // Makes the reply to each request that has no scripted one (set before the first request).
   void SetAnswer(TAnswer answer);
+  // Scripted and default datagrams of 48 bytes or more get the request's transmit timestamp
+  // as their originate timestamp, as a server's reply does.
+  void SetEchoOriginate(bool echo);
   // Sends one datagram now, not as an answer.
   void SendTo(const net::TSocketAddress& to, const std::string& bytes, bool from_other = false);
 
@@ -83,6 +86,7 @@ class TUdpResponder {
   std::deque<TUdpReply> script_;
   TUdpReply default_reply_;
   TAnswer answer_;
+  bool echo_originate_ = false;
   std::vector<TUdpRequest> requests_;
   std::size_t answered_ = 0;
   std::atomic<bool> stop_{false};

@@ -98,5 +98,48 @@ TEST(DecodeInt32BE, ReadsAtOneBasedPositionWithMissingBytesAsZero) {
   EXPECT_EQ(EncodeInt32BE(0xFEDCBA98u), "\xFE\xDC\xBA\x98");
 }
 
+// The era nearest to the reference clock: what decides is the distance, not the wrap itself.
+TEST(NtpToDateTimeNear, ReadsEachValueInTheNearestEra) {
+  const lib::TDateTime wrap = At(2036, 2, 7, 6, 28, 16);
+  const struct {
+    const char* name;
+    uint32_t seconds;
+    lib::TDateTime reference;
+    lib::TDateTime expected;
+  } cases[] = {
+      {"2026 in era 0", 4005763200u, At(2026, 12, 9, 1, 0, 0), At(2026, 12, 9, 0, 0, 0)},
+      {"last second of era 0", 0xFFFFFFFFu, wrap - kSecond, wrap - kSecond},
+      {"first second of era 1", 0, wrap + kSecond, wrap},
+      {"era 0 value seen just after the wrap", 0xFFFFFFFFu, wrap + kSecond, wrap - kSecond},
+      {"era 1 value seen just before the wrap", 1, wrap - kSecond, wrap + kSecond},
+      {"2100", 2016462704u, At(2100, 1, 1, 0, 0, 0), At(2099, 12, 31, 23, 0, 0)},
+      // A clock left at 1980 still reads a 2026 server in era 0, never before 1900.
+      {"clock far behind", 3974227200u, At(1980, 1, 1, 0, 0, 0), At(2025, 12, 9, 0, 0, 0)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(NtpToDateTimeNear(c.seconds, 0, c.reference), c.expected, 1e-3 * kSecond);
+  }
+}
+
+TEST(CheckReply, OnlyASynchronisedServerAnsweringThisRequestPasses) {
+  TNtpPacket good{};
+  good.LiVnMode = 0x24;
+  good.Stratum = 2;
+  good.OriginateSeconds = 77;
+  good.OriginateFraction = 88;
+  good.TransmitSeconds = 3913056000u;
+  EXPECT_EQ(CheckReply(good, 77, 88), TReplyVerdict::kAccepted);
+  EXPECT_EQ(CheckReply(good, 77, 89), TReplyVerdict::kForeign);
+  EXPECT_EQ(CheckReply(good, 78, 88), TReplyVerdict::kForeign);
+  TNtpPacket fraction_only = good;
+  fraction_only.TransmitSeconds = 0;
+  fraction_only.TransmitFraction = 1;
+  EXPECT_EQ(CheckReply(fraction_only, 77, 88), TReplyVerdict::kAccepted);
+  TNtpPacket zero = good;
+  zero.TransmitSeconds = 0;
+  EXPECT_EQ(CheckReply(zero, 77, 88), TReplyVerdict::kNoTransmitTime);
+}
+
 }  // namespace
 }  // namespace kestrum::sntp

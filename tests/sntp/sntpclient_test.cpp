@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <thread>
 
 #include "fakes/fake_clock.h"
@@ -19,7 +20,8 @@ constexpr uint32_t kSeconds2024 = 3913056000u;
 
 std::string Reply(uint32_t seconds, uint32_t fraction = 0, std::size_t size = 48) {
   std::string bytes(std::max<std::size_t>(size, 48), '\0');
-  bytes[0] = '\x1C';  // server mode; never examined
+  bytes[0] = '\x1C';  // version 3, server mode
+  bytes[1] = 2;       // stratum
   bytes.replace(40, 8, EncodeInt32BE(seconds) + EncodeInt32BE(fraction));
   bytes.resize(size);
   return bytes;
@@ -36,6 +38,7 @@ class SntpClientTest : public ::testing::Test {
   SntpClientTest() {
     client.TargetPort = server.PortText();
     client.Timeout = kShortTimeout;
+    server.SetEchoOriginate(true);
   }
 
   TUdpResponder server;
@@ -62,7 +65,10 @@ TEST_F(SntpClientTest, SendsTheRequestAndTakesTheTransmitTime) {
   ASSERT_TRUE(client.QueryServerTime()) << client.Sock().LastErrorCode();
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].bytes, std::string("\x1B") + std::string(47, '\0'));
+  // 0x1B, zeros, and a transmit timestamp for the reply to echo.
+  ASSERT_EQ(requests[0].bytes.size(), 48u);
+  EXPECT_EQ(requests[0].bytes.substr(0, 40), std::string("\x1B") + std::string(39, '\0'));
+  EXPECT_NE(DecodeInt32BE(requests[0].bytes, 41), 0u);
   EXPECT_EQ(client.NTPTime(), NtpToDateTime(kSeconds2024, 0x80000000u));
   EXPECT_EQ(client.NTPOffset(), 0.0);
   EXPECT_EQ(client.NTPDelay(), 0.0);
@@ -83,10 +89,11 @@ TEST_F(SntpClientTest, ReplyLengths) {
   }
 }
 
-TEST_F(SntpClientTest, ZeroTransmitTimeIs1900) {
+TEST_F(SntpClientTest, ZeroTransmitTimeIsNoTime) {
   server.Script({{Reply(0)}});
-  EXPECT_TRUE(client.QueryServerTime());
-  EXPECT_EQ(client.NTPTime(), 2.0);
+  EXPECT_FALSE(client.QueryServerTime());
+  EXPECT_EQ(client.LastVerdict(), TReplyVerdict::kNoTransmitTime);
+  EXPECT_EQ(client.NTPTime(), 0.0);
 }
 
 TEST_F(SntpClientTest, SilentServerTimesOut) {
@@ -119,6 +126,7 @@ TEST_F(SntpClientTest, MinusOneWaitsWithoutLimit) {
 
 TEST_F(SntpClientTest, TwoHostsOnOneSocket) {
   TUdpResponder second(/*ipv6=*/false);
+  second.SetEchoOriginate(true);
   server.Script({{Reply(kSeconds2024 + 1)}});
   second.Script({{Reply(kSeconds2024 + 2)}});
   ASSERT_TRUE(client.QueryServerTime());
@@ -186,6 +194,7 @@ TEST_F(SntpClientTest, ForeignDatagramsDoNotExtendTheTimeout) {
 
 TEST_F(SntpClientTest, ReachesAnIPv6Server) {
   TUdpResponder server6(/*ipv6=*/true);
+  server6.SetEchoOriginate(true);
   server6.Script({{Reply(kSeconds2024 + 6)}});
   TSNTPClient client6;
   client6.TargetHost = "::1";
@@ -217,6 +226,124 @@ TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
     if (c.set) {
       EXPECT_EQ(clock.utc_writes().back(), lib::DateTimeToSystemTime(server_time));
     }
+  }
+}
+
+// Every check a reply must pass before its time is believed; a refused one fails the query at
+// once and leaves NTPTime alone.
+TEST_F(SntpClientTest, RepliesThatMustNotBeBelieved) {
+  struct {
+    const char* name;
+    uint8_t li_vn_mode;
+    uint8_t stratum;
+    TReplyVerdict verdict;
+  } const cases[] = {
+      {"version 3 server", 0x1C, 2, TReplyVerdict::kAccepted},
+      {"version 4, leap warning", 0x64, 1, TReplyVerdict::kAccepted},
+      {"version 1", 0x0C, 15, TReplyVerdict::kAccepted},
+      {"version 0", 0x04, 1, TReplyVerdict::kBadVersion},
+      {"version 5", 0x2C, 1, TReplyVerdict::kBadVersion},
+      {"client mode", 0x23, 1, TReplyVerdict::kNotServer},
+      {"broadcast mode", 0x25, 1, TReplyVerdict::kNotServer},
+      {"symmetric mode", 0x21, 1, TReplyVerdict::kNotServer},
+      {"kiss-o'-death", 0xE4, 0, TReplyVerdict::kBadStratum},
+      {"stratum 0, no alarm", 0x24, 0, TReplyVerdict::kBadStratum},
+      {"stratum 16", 0x24, 16, TReplyVerdict::kBadStratum},
+      {"unsynchronised", 0xE4, 3, TReplyVerdict::kUnsynchronised},
+  };
+  uint32_t seconds = kSeconds2024;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const lib::TDateTime before = client.NTPTime();
+    std::string reply = Reply(++seconds);
+    reply[0] = static_cast<char>(c.li_vn_mode);
+    reply[1] = static_cast<char>(c.stratum);
+    server.Script({{reply}});
+    const auto start = std::chrono::steady_clock::now();
+    const bool accepted = c.verdict == TReplyVerdict::kAccepted;
+    EXPECT_EQ(client.QueryServerTime(), accepted);
+    EXPECT_EQ(client.LastVerdict(), c.verdict);
+    EXPECT_EQ(client.NTPTime(), accepted ? NtpToDateTime(seconds, 0) : before);
+    EXPECT_LT(MillisecondsSince(start), kShortTimeout);  // refused at once, not timed out
+  }
+}
+
+TEST_F(SntpClientTest, ReplyMustEchoTheRequest) {
+  // Without the echo (a stale or forged reply) the wait runs out.
+  server.SetEchoOriginate(false);
+  server.Script({{Reply(kSeconds2024)}});
+  EXPECT_FALSE(client.QueryServerTime());
+  EXPECT_EQ(client.Sock().LastErrorCode(), 10060);
+  EXPECT_EQ(client.NTPTime(), 0.0);
+
+  // A forgery ahead of the true reply is passed over, the true one is taken.
+  std::string forged = Reply(kSeconds2024 + 50);
+  server.SetAnswer([&](const fakes::TUdpRequest& request) {
+    std::string genuine = Reply(kSeconds2024 + 7);
+    genuine.replace(24, 8, request.bytes, 40, 8);
+    return TUdpReply{{forged}, {genuine, 20}};
+  });
+  EXPECT_TRUE(client.QueryServerTime()) << client.Sock().LastErrorCode();
+  EXPECT_EQ(client.NTPTime(), NtpToDateTime(kSeconds2024 + 7, 0));
+}
+
+TEST_F(SntpClientTest, FloodFromAnotherPortEndsWithinTheTimeout) {
+  constexpr int kMarginMs = 100;
+  TUdpReply flood;
+  for (int i = 0; i < 3 * kShortTimeout; ++i) flood.push_back({Reply(kSeconds2024), 1, true});
+  server.Script(flood);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.QueryServerTime());
+  EXPECT_LT(MillisecondsSince(start), kShortTimeout + kMarginMs);
+  EXPECT_EQ(client.Sock().LastErrorCode(), 10060);
+  ASSERT_TRUE(server.WaitIdle(5000));
+
+  // The true reply in the middle of a burst is found.
+  flood.assign(50, {Reply(kSeconds2024), 0, true});
+  flood.push_back({Reply(kSeconds2024 + 3), 0});
+  flood.insert(flood.end(), 50, {Reply(kSeconds2024), 0, true});
+  server.Script(flood);
+  EXPECT_TRUE(client.QueryServerTime()) << client.Sock().LastErrorCode();
+  EXPECT_EQ(client.NTPTime(), NtpToDateTime(kSeconds2024 + 3, 0));
+}
+
+TEST_F(SntpClientTest, EmptyDatagramFromAStrangerIsDropped) {
+  server.Script({{"", 0, true}, {Reply(kSeconds2024 + 4), 50}});
+  EXPECT_TRUE(client.QueryServerTime()) << client.Sock().LastErrorCode();
+  EXPECT_EQ(client.NTPTime(), NtpToDateTime(kSeconds2024 + 4, 0));
+}
+
+// A clock on either side of 2036-02-07 06:28:16 UTC (the first wrap of the 32-bit seconds) and
+// far beyond it: the server's true time comes back, never a time in 1900.
+TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
+  fakes::TFakeClock clock;
+  clock.set_utc_bias(0);
+  TSNTPClient dated{clock};
+  dated.TargetPort = server.PortText();
+  dated.Timeout = kShortTimeout;
+  const lib::TDateTime wrap = lib::EncodeDate(2036, 2, 7) + lib::EncodeTime(6, 28, 16, 0);
+  const lib::TDateTime second = 1.0 / lib::kSecsPerDay;
+  struct {
+    const char* name;
+    lib::TDateTime local;
+    lib::TDateTime server;
+  } const cases[] = {
+      {"2026", lib::EncodeDate(2026, 12, 9), lib::EncodeDate(2026, 12, 9) + 3 * second},
+      {"last second of era 0", wrap - second, wrap - second},
+      {"client before, server after the wrap", wrap - second, wrap + second},
+      {"first second of era 1", wrap, wrap},
+      {"client after, server before the wrap", wrap + second, wrap - second},
+      {"2100", lib::EncodeDate(2100, 6, 1), lib::EncodeDate(2100, 6, 1) - 90 * second},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    clock.set_local_now(c.local);
+    const double seconds = std::round((c.server - 2.0) * lib::kSecsPerDay);
+    const auto wire = static_cast<uint32_t>(std::fmod(seconds, 4294967296.0));
+    // Half a second on: the first instant of era 1 is all zero on the wire, which is no time.
+    server.Script({{Reply(wire, 0x80000000u)}});
+    ASSERT_TRUE(dated.QueryServerTime()) << dated.Sock().LastErrorCode();
+    EXPECT_NEAR(dated.NTPTime(), c.server + second / 2, 1e-3 * second);
   }
 }
 

@@ -108,6 +108,10 @@ void SendNextDialogControl(lib::TForm& form, uintptr_t wparam) {
   SendMessageW(HandleOf(form), WM_NEXTDLGCTL, wparam, 0);
 }
 
-bool NativeFocused(const lib::TControl& control) { return GetFocus() == HandleOf(control); }
+// A window inside the control's (the edit of a combo box) counts as the control's own.
+bool NativeFocused(const lib::TControl& control) {
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == HandleOf(control) || IsChild(HandleOf(control), focus));
+}
 
 }  // namespace kestrum::platform::testing

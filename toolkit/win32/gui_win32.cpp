@@ -31,6 +31,8 @@ COLORREF ToColorRef(lib::TColor color) {
 }
 
 TWin32Peer::~TWin32Peer() {
+  // The hint window hooks the control's windows; it goes first.
+  if (hint_ != nullptr) DestroyWindow(hint_);
   if (hwnd_ != nullptr) {
     if (original_proc_ != nullptr) {
       SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_proc_));
@@ -60,6 +62,30 @@ void TWin32Peer::Create(DWORD ex_style, const wchar_t* window_class, DWORD style
   if (parent != nullptr) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ApplyFont();
   ApplyColor();
+  if (parent != nullptr && control_.ShowHint() && !control_.Hint().empty()) AttachHint(parent);
+}
+
+void TWin32Peer::AttachHint(HWND parent) {
+  hint_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(parent, GA_ROOT), nullptr,
+                          GetModuleHandleW(nullptr), nullptr);
+  std::wstring text = Wide(control_.Hint());
+  TTTOOLINFOW tool{};
+  // The size older common controls know as well.
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = parent;
+  tool.lpszText = text.data();
+  // An enabled control gets the mouse itself ...
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+  SendMessageW(hint_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // ... a disabled one leaves it to its parent, over the control's place.
+  tool.uFlags = TTF_SUBCLASS;
+  tool.uId = 0;
+  GetWindowRect(hwnd_, &tool.rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&tool.rect), 2);
+  SendMessageW(hint_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 HWND TWin32Peer::ParentHandle() const {
@@ -119,8 +145,6 @@ HBRUSH TWin32Peer::PrepareColors(HDC dc) {
   return brush_;
 }
 
-namespace {
-
 lib::TShiftState CurrentShift() {
   lib::TShiftState shift = lib::kShiftNone;
   if (GetKeyState(VK_SHIFT) < 0) shift |= lib::kShiftShift;
@@ -129,7 +153,12 @@ lib::TShiftState CurrentShift() {
   return shift;
 }
 
-}  // namespace
+TWin32Peer* TWin32Peer::ForWindow(HWND hwnd) {
+  for (HWND h = hwnd; h != nullptr; h = GetParent(h)) {
+    if (TWin32Peer* peer = FromHandle(h)) return peer;
+  }
+  return nullptr;
+}
 
 LRESULT TWin32Peer::CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const {
   return CallWindowProcW(original_proc_, hwnd_, message, wparam, lparam);
@@ -143,11 +172,27 @@ LRESULT CALLBACK TWin32Peer::ControlProc(HWND hwnd, UINT message, WPARAM wparam,
   return self->HandleInput(message, wparam, lparam);
 }
 
+LRESULT TWin32Peer::DialogCode(LRESULT code, LPARAM lparam) const {
+  const auto* msg = reinterpret_cast<const MSG*>(lparam);
+  if (msg != nullptr && msg->message == WM_KEYDOWN &&
+      control_.WantsKey(static_cast<lib::TKey>(msg->wParam))) {
+    code |= DLGC_WANTMESSAGE | DLGC_WANTARROWS;
+  }
+  return code;
+}
+
+void TWin32Peer::FocusEntered() {
+  if (lib::TForm* form = control_.ParentForm()) {
+    Guarded([&] { form->FocusControl(&control_); });
+  }
+}
+
 LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
   lib::TControl& control = control_;
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+      if (!RoutesKeys()) break;
       auto key = static_cast<lib::TKey>(wparam);
       bool pass = true;
       Guarded([&] { pass = control.DispatchKeyDown(key, CurrentShift()); });
@@ -166,20 +211,13 @@ LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
       Guarded([&] { control.KeyPress(ch); });
       return ch != 0 ? CallOriginal(message, static_cast<unsigned char>(ch), lparam) : 0;
     }
-    case WM_GETDLGCODE: {
-      LRESULT code = CallOriginal(message, wparam, lparam);
-      const auto* msg = reinterpret_cast<const MSG*>(lparam);
-      if (msg != nullptr && msg->message == WM_KEYDOWN &&
-          control.WantsKey(static_cast<lib::TKey>(msg->wParam))) {
-        code |= DLGC_WANTMESSAGE | DLGC_WANTARROWS;
-      }
-      return code;
-    }
+    case WM_GETDLGCODE:
+      return DialogCode(CallOriginal(message, wparam, lparam), lparam);
     case WM_SETFOCUS: {
       const LRESULT result = CallOriginal(message, wparam, lparam);
-      if (lib::TForm* form = control.ParentForm()) {
-        Guarded([&] { form->FocusControl(&control); });
-      }
+      // A window that handed the focus on to one inside it (a combo box to its edit) leaves
+      // the report to that one.
+      if (GetFocus() == hwnd_) FocusEntered();
       return result;
     }
     case WM_SETCURSOR:
@@ -379,16 +417,22 @@ void TWin32WidgetSet::SetTitle(const std::string& title) {
 
 void TWin32WidgetSet::HideTaskbarWindow() { ShowWindow(app_window_, SW_HIDE); }
 
-// Tab follows the controls' tab order, not the order the windows were made in.
+// Tab follows the controls' tab order, not the order the windows were made in. The control's
+// key-down notification sees Tab first, as every other key, so that it forgets a target an
+// earlier key left behind.
 bool TWin32WidgetSet::HandleTab(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
   if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-  TWin32Peer* peer = TWin32Peer::FromHandle(msg.hwnd);
-  lib::TForm* form = peer != nullptr ? peer->Control().ParentForm() : nullptr;
+  TWin32Peer* peer = TWin32Peer::ForWindow(msg.hwnd);
+  lib::TControl* control = peer != nullptr ? &peer->Control() : nullptr;
+  lib::TForm* form = control != nullptr ? control->ParentForm() : nullptr;
   if (form == nullptr) return false;
   const bool previous = GetKeyState(VK_SHIFT) < 0;
-  Guarded(
-      [&] { form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0); });
+  Guarded([&] {
+    lib::TKey key = lib::kVkTab;
+    if (control->KeyDownNotify(key, CurrentShift()) || key == 0) return;
+    form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0);
+  });
   return true;
 }
 

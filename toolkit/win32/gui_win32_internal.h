@@ -16,6 +16,8 @@ namespace kestrum::platform::win32 {
 std::wstring Wide(const std::string& sjis);
 std::string Narrow(const std::wstring& wide);
 COLORREF ToColorRef(lib::TColor color);
+// Shift, Ctrl and Alt as they are held now.
+lib::TShiftState CurrentShift();
 
 // An error that escapes a handler goes to the default error report; no exception may unwind
 // through the platform's message dispatching.
@@ -42,6 +44,9 @@ class TWin32Peer : public lib::TControlPeer {
   HWND Handle() const { return hwnd_; }
   lib::TControl& Control() const { return control_; }
   static TWin32Peer* FromHandle(HWND hwnd);
+  // The peer of `hwnd` or of the nearest window around it that has one (a combo box's edit
+  // belongs to the box).
+  static TWin32Peer* ForWindow(HWND hwnd);
 
   void Changed(lib::TProperty property) override;
   void SetFocus() override { ::SetFocus(hwnd_); }
@@ -50,6 +55,9 @@ class TWin32Peer : public lib::TControlPeer {
   virtual void Command(WORD /*code*/) {}
   // Sets the mouse cursor over the window; false leaves it to the window.
   virtual bool ApplyCursor() { return false; }
+  // False while a key arrives that the control has seen already (passed on by a window
+  // inside it): the system control then handles it alone.
+  virtual bool RoutesKeys() const { return true; }
   // The system control's own window procedure, for messages the control hands on.
   LRESULT CallOriginal(UINT message, WPARAM wparam, LPARAM lparam) const;
   // Colours for WM_CTLCOLOR*: sets up `dc` and returns the background brush.
@@ -62,6 +70,10 @@ class TWin32Peer : public lib::TControlPeer {
   void Create(DWORD ex_style, const wchar_t* window_class, DWORD style, HWND parent, int x, int y,
               int width, int height);
   HWND ParentHandle() const;
+  // Focus entry of the control, after its window got the focus.
+  void FocusEntered();
+  // The dialog code of the window, with the keys the control handles itself added.
+  LRESULT DialogCode(LRESULT code, LPARAM lparam) const;
   void ApplyFont();
   void ApplyColor();
 
@@ -70,8 +82,11 @@ class TWin32Peer : public lib::TControlPeer {
   // Routes key, focus and wheel messages of a system control through its toolkit control.
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleInput(UINT message, WPARAM wparam, LPARAM lparam);
+  // A hint window showing the control's hint while the mouse rests over it.
+  void AttachHint(HWND parent);
 
   HWND hwnd_ = nullptr;
+  HWND hint_ = nullptr;
   WNDPROC original_proc_ = nullptr;
   HFONT font_ = nullptr;
   HBRUSH brush_ = nullptr;

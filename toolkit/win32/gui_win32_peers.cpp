@@ -176,7 +176,14 @@ class TComboPeer final : public TWin32Peer {
            b.height + combo.ItemHeight() * visible + kComboEditMargin);
     SendMessageW(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), b.height - kComboEditMargin);
     FillItems();
+    RouteEdit();
   }
+  ~TComboPeer() override {
+    if (edit_ == nullptr) return;
+    SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(edit_proc_));
+    SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
+  }
+  bool RoutesKeys() const override { return !passing_on_; }
   void Changed(lib::TProperty property) override {
     if (property == lib::TProperty::Items) {
       FillItems();
@@ -189,13 +196,70 @@ class TComboPeer final : public TWin32Peer {
     }
   }
   void Command(WORD code) override {
-    // The box's own state first, so that the handler reads what the user sees.
-    combo_.StoreFromUser(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)),
-                         SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0);
+    // The box's own state first, so that the handler reads what the user sees. The list is
+    // reported opening before it shows.
+    const bool dropped =
+        code == CBN_DROPDOWN || SendMessageW(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+    combo_.StoreFromUser(static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)), dropped);
+    if (code == CBN_EDITCHANGE) combo_.UserEdited(WindowText());
     combo_.Command(code);
   }
 
  private:
+  // An editable box types into an edit window of its own: that window's keys and focus are
+  // the box's.
+  void RouteEdit() {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetComboBoxInfo(Handle(), &info) || info.hwndItem == nullptr ||
+        info.hwndItem == Handle()) {
+      return;
+    }
+    edit_ = info.hwndItem;
+    SetWindowLongPtrW(edit_, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(static_cast<TWin32Peer*>(this)));
+    edit_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc)));
+  }
+  static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = dynamic_cast<TComboPeer*>(FromHandle(hwnd));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+    return self->EditMessage(message, wparam, lparam);
+  }
+  LRESULT EditOriginal(UINT message, WPARAM wparam, LPARAM lparam) const {
+    return CallWindowProcW(edit_proc_, edit_, message, wparam, lparam);
+  }
+  LRESULT EditMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+      case WM_KEYDOWN:
+      case WM_SYSKEYDOWN: {
+        auto key = static_cast<lib::TKey>(wparam);
+        bool pass = true;
+        Guarded([&] { pass = combo_.DispatchKeyDown(key, CurrentShift()); });
+        if (!pass) return 0;
+        // The edit hands arrow keys on to the box, which must not take them a second time.
+        passing_on_ = true;
+        const LRESULT result = EditOriginal(message, key, lparam);
+        passing_on_ = false;
+        return result;
+      }
+      case WM_GETDLGCODE:
+        return DialogCode(EditOriginal(message, wparam, lparam), lparam);
+      case WM_SETFOCUS: {
+        const LRESULT result = EditOriginal(message, wparam, lparam);
+        FocusEntered();
+        return result;
+      }
+      default:
+        return EditOriginal(message, wparam, lparam);
+    }
+  }
+  std::string WindowText() const {
+    std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(Handle())) + 1);
+    GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()));
+    return Narrow(text.data());
+  }
+
   void FillItems() {
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
     for (const auto& item : combo_.Items()) {
@@ -205,6 +269,9 @@ class TComboPeer final : public TWin32Peer {
     SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
   }
   lib::TComboBox& combo_;
+  HWND edit_ = nullptr;
+  WNDPROC edit_proc_ = nullptr;
+  bool passing_on_ = false;
 };
 
 class TStatusBarPeer final : public TWin32Peer {

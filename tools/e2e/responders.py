@@ -2,10 +2,15 @@
 """Loopback servers for the end-to-end runs: SNTP (udp/123), Time (tcp/37), HTTP (tcp/80).
 
 Each service is "off" (not started), "silent" (takes requests, never answers) or answers with the
-true time shifted by --shift seconds; SNTP can also answer "old", a time in 1999. Every request is counted in --log (one line per request).
+true time shifted by --shift seconds (or with a clock that starts at --start); SNTP can also answer
+"old", a time in 1999, "kiss", an unsynchronised kiss-o'-death, or "flood": no answer, but
+datagrams from another port without pause; Time can answer "five", a stray byte before the true
+four. --dns silent takes name queries on udp/53 and never answers them. Every request is counted
+in --log (one line per request).
 The servers bind 127.0.0.1 only and stop by themselves after --lifetime seconds.
 """
 import argparse
+import datetime
 import socket
 import struct
 import threading
@@ -19,6 +24,7 @@ HTTP_BODY = b"Microsoft Connect Test"
 LOOPBACK = "127.0.0.1"
 # 1999-12-31 00:00 UTC: too early for the program to believe.
 OLD_UNIX_TIME = 946598400
+FLOOD_SECONDS = 8  # longer than the program's 5 s SNTP wait
 
 
 def ntp_timestamp(unix_seconds):
@@ -27,10 +33,10 @@ def ntp_timestamp(unix_seconds):
     return struct.pack(">II", seconds & 0xFFFFFFFF, fraction)
 
 
-def sntp_reply(request, shift):
+def sntp_reply(request, shift, leap=0, stratum=1, refid=b"LOCL"):
     now = time.time() + shift
-    first = (0 << 6) | (NTP_VERSION << 3) | NTP_MODE_SERVER
-    header = struct.pack(">BBbbII4s", first, 1, 4, -20, 0, 0, b"LOCL")
+    first = (leap << 6) | (NTP_VERSION << 3) | NTP_MODE_SERVER
+    header = struct.pack(">BBbbII4s", first, stratum, 4, -20, 0, 0, refid)
     originate = request[40:48] if len(request) >= NTP_PACKET_SIZE else b"\0" * 8
     return header + ntp_timestamp(now) + originate + ntp_timestamp(now) + ntp_timestamp(now)
 
@@ -69,6 +75,32 @@ def serve_sntp(sock, mode, shift, log):
             sock.sendto(sntp_reply(data, shift), peer)
         elif mode == "old":
             sock.sendto(sntp_reply(data, OLD_UNIX_TIME - time.time()), peer)
+        elif mode == "kiss":
+            sock.sendto(sntp_reply(data, shift, leap=3, stratum=0, refid=b"RATE"), peer)
+        elif mode == "flood":
+            threading.Thread(target=flood, args=(peer, sntp_reply(data, shift), log),
+                             daemon=True).start()
+
+
+def flood(peer, datagram, log):
+    """Datagrams to the client from a port of our own, as fast as they go."""
+    sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sender.bind((LOOPBACK, 0))
+    end = time.monotonic() + FLOOD_SECONDS
+    count = 0
+    while time.monotonic() < end:
+        try:
+            sender.sendto(datagram, peer)
+            count += 1
+        except OSError:
+            time.sleep(0.001)
+    log.write("flood", f"{count} datagrams")
+
+
+def serve_dns_silently(sock, log):
+    while True:
+        data, _ = sock.recvfrom(512)
+        log.write("dns", f"{len(data)} bytes")
 
 
 def serve_tcp(sock, handle):
@@ -89,7 +121,8 @@ def time_handler(mode, shift, log):
                     pass
                 return
             seconds = int(time.time() + shift) + NTP_EPOCH_OFFSET
-            conn.sendall(struct.pack(">I", seconds & 0xFFFFFFFF))
+            stray = b"\x01" if mode == "five" else b""
+            conn.sendall(stray + struct.pack(">I", seconds & 0xFFFFFFFF))
     return handle
 
 
@@ -118,15 +151,21 @@ def http_handler(mode, log):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     modes = ["off", "silent", "answer"]
-    parser.add_argument("--sntp", choices=modes + ["old"], default="answer")
-    parser.add_argument("--time", choices=modes, default="answer")
+    parser.add_argument("--sntp", choices=modes + ["old", "kiss", "flood"], default="answer")
+    parser.add_argument("--time", choices=modes + ["five"], default="answer")
     parser.add_argument("--http", choices=modes, default="answer")
     parser.add_argument("--shift", type=float, default=0.0, help="seconds added to the true time")
+    parser.add_argument("--dns", choices=["off", "silent"], default="off")
+    parser.add_argument("--start", default="",
+                        help="UTC time the servers' clock starts at, YYYY-MM-DDThh:mm:ss")
     parser.add_argument("--log", default="")
     parser.add_argument("--ready", default="", help="file created once every server listens")
     parser.add_argument("--lifetime", type=float, default=120.0)
     args = parser.parse_args()
     log = Log(args.log)
+    if args.start:
+        start = datetime.datetime.fromisoformat(args.start).replace(tzinfo=datetime.timezone.utc)
+        args.shift = start.timestamp() - time.time()
 
     # Bound here, so that a port that cannot be had stops the run at once.
     servers = []
@@ -136,6 +175,8 @@ def main():
         servers.append((serve_tcp, (bind_tcp(37), time_handler(args.time, args.shift, log))))
     if args.http != "off":
         servers.append((serve_tcp, (bind_tcp(80), http_handler(args.http, log))))
+    if args.dns != "off":
+        servers.append((serve_dns_silently, (bind_udp(53), log)))
     for serve, serve_args in servers:
         threading.Thread(target=serve, args=serve_args, daemon=True).start()
     if args.ready:

@@ -11,6 +11,7 @@ import os
 import re
 import select
 import shutil
+import socket
 import subprocess
 import sys
 import time
@@ -23,6 +24,11 @@ ROOT = HERE.parent.parent
 CAP_SYS_TIME = 25
 SCREEN = (1024, 768)
 JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+SNTP_WAIT_S = 5.0  # the program's SNTP Timeout
+SNTP_MARGIN_S = 1.0
+# One resolver wait (two tries of 5 s) and the pumps around it.
+SILENT_DNS_ATTEMPT_S = 14.0
 # Wine's 32-bit loader, for the PE32 product of the release package.
 PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 
@@ -115,7 +121,8 @@ class Window:
 class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
-    def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None):
+    def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
+                 clock_start=None):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
         of the build's."""
         self.env = env
@@ -129,8 +136,15 @@ class Kestrum:
             (self.folder / "Environ.ini").write_bytes(
                 f"[Kestrum]\r\nTimeServer={time_server}\r\n".encode("cp932"))
         self.winpeek = build / "tools/e2e/kestrum-winpeek.exe"
+        process_env = None
+        if clock_start is not None:
+            # The program's own clock starts at that UTC time and runs on; the machine's clock
+            # is not touched (libfaketime in this process only).
+            local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
+            process_env = dict(os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
+                               FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
         self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
-                                        cwd=self.folder, stdin=subprocess.DEVNULL,
+                                        cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def peek(self, *args):
@@ -167,7 +181,7 @@ class Kestrum:
         code, _ = self.peek("click", "main", caption)
         check(code == 0, f"cannot press {caption} (winpeek exit {code})")
 
-    def wait_status(self, which, control, wanted, timeout, seen):
+    def wait_status(self, which, control, wanted, timeout, seen, dump=True):
         """Follows one control's text with the watcher until it matches `wanted` (a regex),
         recording every new text in `seen`; then returns a dump of the window, read once the
         program is idle again."""
@@ -200,7 +214,7 @@ class Kestrum:
             watcher.kill()
             watcher.wait()
         check(matched, f"{control} never read {wanted!r}; texts seen: {seen}")
-        return self.wait_idle_dump(which)
+        return self.wait_idle_dump(which) if dump else None
 
     def wait_idle_dump(self, which, timeout=30):
         deadline = time.monotonic() + timeout
@@ -249,7 +263,10 @@ class Environment:
     def __init__(self, work, shots):
         self.work = work
         self.shots = shots
+        # The loader of the build under test (the 32-bit one for the PE32 product); the
+        # prefix's own services start under the 64-bit one, whose prefix it is.
         self.wine = os.environ.get("KESTRUM_WINE", "/usr/lib/wine/wine64")
+        self.wine64 = os.environ.get("KESTRUM_WINE64", "/usr/lib/wine/wine64")
         self.responders = None
 
     def start_servers(self, name, **modes):
@@ -273,6 +290,11 @@ class Environment:
             self.responders.kill()
             self.responders.wait()
             self.responders = None
+
+
+def request_times(log, service):
+    return [float(line.split("\t", 1)[0]) for line in log.read_text(encoding="utf-8").splitlines()
+            if line.split("\t")[1:2] == [service]]
 
 
 def requests(log, service):
@@ -348,11 +370,11 @@ def check_tab_order(app):
                       "edt_hostname"], f"focus and Tab visit {visited}")
 
 
-def check_server_time(text, shift=0):
+def check_server_time(text, shift=0, now=None):
     match = re.fullmatch(r"(\d{4})/(\d{2})/(\d{2}) (\d{1,2}):(\d{2}):(\d{2})", text)
     check(match, f"edt_time reads {text!r}")
     shown = datetime.datetime(*map(int, match.groups()), tzinfo=JAPAN)
-    expected = datetime.datetime.now(JAPAN) + datetime.timedelta(seconds=shift)
+    expected = (now or datetime.datetime.now(JAPAN)) + datetime.timedelta(seconds=shift)
     drift = abs((shown - expected).total_seconds())
     check(drift < 30, f"edt_time {text} is {drift:.0f} s away from Japan time + {shift} s")
 
@@ -532,6 +554,116 @@ def refused_clock_write(env, build):
         app.close()
 
 
+def sntp_flood(env, build):
+    """Datagrams from another port without pause: the SNTP wait still ends within its 5 s, and
+    the Time protocol of the same attempt gives the time."""
+    log = env.start_servers("flood", sntp="flood", time="answer", http="answer")
+    app = Kestrum(env, "flood", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 40, seen)
+        check_server_time(window.text("edt_time"))
+        (sent,), (fallback,) = request_times(log, "sntp"), request_times(log, "time")
+        waited = fallback - sent
+        print(f"  SNTP wait under the flood: {waited:.2f} s")
+        check(waited <= SNTP_WAIT_S + SNTP_MARGIN_S, f"the SNTP wait took {waited:.2f} s")
+    finally:
+        app.close()
+
+
+def five_byte_reply(env, build):
+    """A stray byte before the true four: no time is taken and the clock box stays empty."""
+    log = env.start_servers("fivebyte", sntp="silent", time="five", http="answer")
+    app = Kestrum(env, "fivebyte", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", r"タイムサーバを検索します\(1\)", 40, seen)
+        check(window.text("edt_time") == "" and window.text("edt_offset") == "",
+              f"time box {window.text('edt_time')!r}, offset box {window.text('edt_offset')!r}")
+        check(not any(t.startswith("時刻を") for t in seen), f"status texts {seen}")
+        check(requests(log, "time") >= 1, f"Time requests: {requests(log, 'time')}")
+    finally:
+        app.close()
+
+
+def kiss_of_death(env, build):
+    """An unsynchronised kiss-o'-death over SNTP is refused; the Time protocol answers."""
+    log = env.start_servers("kiss", sntp="kiss", time="answer", http="answer", shift=40)
+    app = Kestrum(env, "kiss", build)
+    try:
+        app.wait_window("main")
+        seen = []
+        app.click("時刻取得")
+        window = app.wait_status("main", "StatusBar", "時刻を取得しました\\.\\.", 40, seen)
+        check_server_time(window.text("edt_time"), shift=40)
+        check(requests(log, "sntp") == 1 and requests(log, "time") == 1,
+              f"requests: sntp {requests(log, 'sntp')}, time {requests(log, 'time')}")
+        check("時刻を取得しました." not in seen, f"the kiss-o'-death was believed: {seen}")
+    finally:
+        app.close()
+
+
+def era(env, build):
+    """Program and servers on a clock after 2036-02-07 06:28:16 UTC (and in 2100): the time is
+    obtained by SNTP and by the Time protocol."""
+    runs = [("era-sntp", "2036-02-07T06:30:00", "answer", "off", "時刻を取得しました\\."),
+            ("era-time", "2036-02-07T06:30:00", "silent", "answer", "時刻を取得しました\\.\\."),
+            ("era-2100", "2100-03-01T00:00:00", "answer", "off", "時刻を取得しました\\.")]
+    for name, start_text, sntp, time_mode, wanted in runs:
+        start = datetime.datetime.fromisoformat(start_text).replace(tzinfo=datetime.timezone.utc)
+        env.start_servers(name, sntp=sntp, time=time_mode, http="answer", start=start_text)
+        begun = time.monotonic()
+        app = Kestrum(env, name, build, clock_start=start)
+        try:
+            app.wait_window("main")
+            seen = []
+            app.click("時刻取得")
+            window = app.wait_status("main", "StatusBar", wanted, 40, seen)
+            now = (start + datetime.timedelta(seconds=time.monotonic() - begun)).astimezone(JAPAN)
+            check_server_time(window.text("edt_time"), now=now)
+            check(re.fullmatch(r"誤差 -?\d 秒", window.text("edt_offset")),
+                  f"edt_offset reads {window.text('edt_offset')!r}")
+        finally:
+            app.close()
+
+
+def silent_dns(env, build):
+    """A name server that never answers (the time servers' names are not in the hosts file): one
+    attempt waits for the resolver once, as the SNTP query ends at once after it and the Time
+    protocol of the same attempt does not ask again."""
+    work = env.work / "silent-dns"
+    work.mkdir()
+    hosts, nsswitch, resolv = work / "hosts", work / "nsswitch.conf", work / "resolv.conf"
+    me = socket.gethostname()
+    hosts.write_text(f"127.0.0.1 localhost {me} {PROBE_HOST}\n::1 localhost {me}\n")
+    nsswitch.write_text("hosts: files dns\n")
+    # The resolver's own defaults, written out: 5 s per try, two tries.
+    resolv.write_text("nameserver 127.0.0.1\noptions timeout:5 attempts:2\n")
+    mounts = [(hosts, "/etc/hosts"), (nsswitch, "/etc/nsswitch.conf"), (resolv, "/etc/resolv.conf")]
+    log = env.start_servers("silentdns", sntp="off", time="off", http="answer", dns="silent")
+    app = Kestrum(env, "silentdns", build)
+    try:
+        app.wait_window("main")
+        for source, target in mounts:
+            subprocess.run(["mount", "--bind", str(source), target], check=True)
+        seen = []
+        started = time.monotonic()
+        app.click("時刻取得")
+        app.wait_status("main", "StatusBar", r"タイムサーバを検索します\(1\)", 60, seen, dump=False)
+        attempt = time.monotonic() - started
+        print(f"  first attempt against a silent name server: {attempt:.1f} s "
+              f"({requests(log, 'dns')} queries)")
+        check(attempt < SILENT_DNS_ATTEMPT_S, f"the first attempt took {attempt:.1f} s")
+    finally:
+        for _, target in reversed(mounts):
+            subprocess.run(["umount", target], check=False)
+        app.close()
+
+
 def release_package():
     packages = sorted(ROOT.glob("dist/Kestrum-*.zip"), key=lambda p: p.stat().st_mtime)
     check(packages, "no release package in dist/: run tools/dist.sh")
@@ -546,7 +678,7 @@ def from_zip(env, build):
     os.environ["WINEPREFIX"] = str(env.work / "fresh-prefix")
     Path(os.environ["WINEPREFIX"]).mkdir()
     try:
-        start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
+        start_wine(env.wine64, env.wine, build / "tools/e2e/kestrum-winpeek.exe")
         folder = Path(os.environ["WINEPREFIX"]) / "drive_c/Kestrum"
         with zipfile.ZipFile(package) as archive:
             archive.extractall(folder)
@@ -580,6 +712,10 @@ def from_zip(env, build):
         os.environ["WINEPREFIX"] = shared_prefix
 
 
+# Scenarios that fake the program's clock with the machine's 64-bit libfaketime, which a
+# 32-bit loader cannot preload: they run on the win64 build only.
+NEEDS_64BIT_LOADER = {"era"}
+
 SCENARIOS = {
     "interactive-sync": interactive_sync,
     "unattended": unattended,
@@ -588,6 +724,11 @@ SCENARIOS = {
     "old-sntp-time": old_sntp_time,
     "no-server": no_server,
     "refused-clock-write": refused_clock_write,
+    "sntp-flood": sntp_flood,
+    "five-byte-reply": five_byte_reply,
+    "kiss-of-death": kiss_of_death,
+    "era": era,
+    "silent-dns": silent_dns,
     "from-zip": from_zip,
 }
 
@@ -663,13 +804,13 @@ def start_display():
     return xvfb
 
 
-def start_wine(wine, winpeek):
+def start_wine(wine64, wine, winpeek):
     """Starts the prefix's server and services with no tie to our pipes (a server started by a
     helper run would keep the helper's output pipe open), then runs the window reader once: its
     first run in a new server can stall while the program starts beside it."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([str(Path(wine).parent / "wineserver"), "-p"], check=True, **quiet)
-    subprocess.run([wine, "wineboot"], check=True, timeout=180, **quiet)
+    subprocess.run([str(Path(wine64).parent / "wineserver"), "-p"], check=True, **quiet)
+    subprocess.run([wine64, "wineboot"], check=True, timeout=180, **quiet)
     for _ in range(3):
         try:
             subprocess.run([wine, str(winpeek), "quick", "main"], timeout=20, **quiet)
@@ -697,7 +838,7 @@ def main():
     args.shots.mkdir(parents=True, exist_ok=True)
     env = Environment(args.work, args.shots)
     build = args.build.resolve()
-    start_wine(env.wine, build / "tools/e2e/kestrum-winpeek.exe")
+    start_wine(env.wine64, env.wine, build / "tools/e2e/kestrum-winpeek.exe")
 
     if args.screenshots_only:
         screenshots(env, build)
@@ -705,6 +846,11 @@ def main():
         return 0
 
     chosen = args.scenarios or list(SCENARIOS)
+    if env.wine != env.wine64:
+        skipped = [name for name in chosen if name in NEEDS_64BIT_LOADER]
+        chosen = [name for name in chosen if name not in NEEDS_64BIT_LOADER]
+        for name in skipped:
+            print(f"SKIP {name} (needs the 64-bit loader: KESTRUM_PRESET=win64)", flush=True)
     passed, failed = 0, 0
     for name in chosen:
         started = time.monotonic()
