@@ -58,8 +58,9 @@ std::string Digits(int value, bool two) {
 }
 
 // What the format should show at hour:minute:second, read by the Windows rules: runs of one
-// letter are a token (two or more: two digits), '...' is literal with '' for one quote, a
-// double-byte character and every other character stand for themselves.
+// letter are a token (two or more: two digits; h is always the 12-hour clock), '...' is
+// literal with '' for one quote, a double-byte character and every other character stand for
+// themselves.
 std::string Expected(std::string_view format, int hour, int minute, int second) {
   bool twelve = false;
   for (size_t i = 0; i < format.size(); ++i) {
@@ -98,7 +99,9 @@ std::string Expected(std::string_view format, int hour, int minute, int second) 
     while (i + run < format.size() && format[i + run] == c) ++run;
     const bool two = run >= 2;
     if (c == 'H' || c == 'h') {
-      out += Digits(twelve ? (hour % 12 == 0 ? 12 : hour % 12) : hour, two);
+      // h is the 12-hour clock with or without a marker; H only beside a marker.
+      const bool twelve_hour = c == 'h' || twelve;
+      out += Digits(twelve_hour ? (hour % 12 == 0 ? 12 : hour % 12) : hour, two);
     } else if (c == 'm') {
       out += Digits(minute, two);
     } else if (c == 's') {
