@@ -53,6 +53,7 @@ class TFakeSntp final : public app::TSntpQuery {
     if (reply.answered) time_ = reply.utc;
     return reply.answered;
   }
+  bool NameUnanswered() const override { return false; }
   base::TDateTime NTPTime() const override { return time_; }
 
  private:

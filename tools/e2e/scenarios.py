@@ -75,7 +75,7 @@ def servers_from_source():
 
 
 def probe_host_from_source():
-    text = (ROOT / "app/kestrum1_acquire.cpp").read_text(encoding="utf-8")
+    text = (ROOT / "app/acquisition.cpp").read_text(encoding="utf-8")
     return re.search(r'kProbeAddress\[\] = "http://([^/"]+)', text).group(1)
 
 
