@@ -7,6 +7,8 @@
 #   tools/e2e.sh --screenshots-only    only the PNGs of both windows (tools/screenshots.sh)
 # Environment: KESTRUM_PRESET (default win32, the PE32 product; win64 for the PE32+ build),
 # KESTRUM_BUILD_DIR (default build/<preset>). The loader follows the program's header.
+# The harness learns the time servers' names and the probe's address from kestrum-e2e-facts,
+# a native program of the linux preset built from the product's own units.
 # Screenshots go to build/screenshots/ (those of another preset to build/screenshots/<preset>/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +21,9 @@ shots=build/screenshots
 tools/install-deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek >/dev/null
+native=build/linux
+[ -f "$native/CMakeCache.txt" ] || cmake --preset linux >/dev/null
+cmake --build "$native" -j"$(nproc)" --target kestrum-e2e-facts >/dev/null
 tools/wine-prefix.sh
 . tools/wine-env.sh
 KESTRUM_WINE=$(kestrum_wine_for "$build/app/Kestrum.exe")
@@ -42,7 +47,8 @@ status=0
 # refused there; capsh also drops CAP_SYS_TIME from the bounding set, which the run verifies.
 unshare --user --map-root-user --net --mount --pid --fork --mount-proc \
   capsh --drop=cap_sys_time -- -c 'exec python3 "$@"' - tools/e2e/scenarios.py \
-  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots "$shots" "$@" ||
+  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots "$shots" \
+  --facts "$native/tools/e2e/kestrum-e2e-facts" "$@" ||
   status=$?
 after=$(clock_gap)
 if ! python3 -c "import sys; sys.exit(abs($after - $before) > 1.0)"; then
