@@ -24,17 +24,18 @@ cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek >/dev/null
 native=build/linux
 [ -f "$native/CMakeCache.txt" ] || cmake --preset linux >/dev/null
 cmake --build "$native" -j"$(nproc)" --target kestrum-e2e-facts >/dev/null
+# The from-zip scenario unpacks the release package; one is made when dist/ has none
+# (before Wine's Japanese environment is sourced: the package reads the linker's English map).
+if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
+  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
+fi
+
 tools/wine-prefix.sh
 . tools/wine-env.sh
 KESTRUM_WINE=$(kestrum_wine_for "$build/app/Kestrum.exe")
 KESTRUM_WINE64=/usr/lib/wine/wine64
 export KESTRUM_WINE KESTRUM_WINE64
 echo "e2e: $build/app/Kestrum.exe under $KESTRUM_WINE"
-
-# The from-zip scenario unpacks the release package; one is made when dist/ has none.
-if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
-  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
-fi
 
 work=$(mktemp -d /tmp/kestrum-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
