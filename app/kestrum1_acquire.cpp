@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/kestrum1.h"
+#include "app/probe_address.h"
 #include "app/servers.h"
 #include "app/status_texts.h"
 #include "lib/libadd_number.h"
@@ -14,8 +15,6 @@
 namespace kestrum::app {
 namespace {
 
-// The platform's own connectivity check: reachable means the network is up.
-constexpr char kProbeAddress[] = "http://www.msftconnecttest.com/connecttest.txt";
 // After this many failed probes the sequence ends as interrupted.
 constexpr int kMaxFailedProbes = 99;
 constexpr uint32_t kProbePauseMs = 500;

@@ -21,16 +21,16 @@ rm -f "$out"/*
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "Packages"
-tools/install-deps.sh
-need=()
-for p in hyperfine ntpsec-ntpdig rdate time python3; do
-  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" = "install ok installed" ] ||
-    need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+tools/install-deps.sh hyperfine ntpsec-ntpdig rdate time
+if [ $with_wine = 1 ]; then
+  status=0
+  tools/check-wine.sh || status=$?
+  if [ "$status" -eq 3 ]; then
+    echo "NOT RUN: the rows of Kestrum.exe under Wine (this kernel runs no 32-bit code)."
+    with_wine=0
+  elif [ "$status" -ne 0 ]; then
+    exit "$status"
+  fi
 fi
 # chrony conflicts with the machine's time service: a scratch copy, never installed.
 chronyd=$peers/chrony/usr/sbin/chronyd

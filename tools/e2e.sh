@@ -7,6 +7,8 @@
 #   tools/e2e.sh --screenshots-only    only the PNGs of both windows (tools/screenshots.sh)
 # Environment: KESTRUM_PRESET (default win32, the PE32 product; win64 for the PE32+ build),
 # KESTRUM_BUILD_DIR (default build/<preset>). The loader follows the program's header.
+# The harness learns the time servers' names and the probe's address from kestrum-e2e-facts,
+# a native program of the linux preset built from the product's own units.
 # Screenshots go to build/screenshots/ (those of another preset to build/screenshots/<preset>/).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,17 +21,21 @@ shots=build/screenshots
 tools/install-deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek >/dev/null
+native=build/linux
+[ -f "$native/CMakeCache.txt" ] || cmake --preset linux >/dev/null
+cmake --build "$native" -j"$(nproc)" --target kestrum-e2e-facts >/dev/null
+# The from-zip scenario unpacks the release package; one is made when dist/ has none
+# (before Wine's Japanese environment is sourced: the package reads the linker's English map).
+if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
+  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
+fi
+
 tools/wine-prefix.sh
 . tools/wine-env.sh
 KESTRUM_WINE=$(kestrum_wine_for "$build/app/Kestrum.exe")
 KESTRUM_WINE64=/usr/lib/wine/wine64
 export KESTRUM_WINE KESTRUM_WINE64
 echo "e2e: $build/app/Kestrum.exe under $KESTRUM_WINE"
-
-# The from-zip scenario unpacks the release package; one is made when dist/ has none.
-if [ $# -eq 0 ] || [[ " $* " == *" from-zip "* ]]; then
-  ls dist/Kestrum-*.zip >/dev/null 2>&1 || KESTRUM_DIST_ONCE=1 tools/dist.sh
-fi
 
 work=$(mktemp -d /tmp/kestrum-e2e.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -42,7 +48,8 @@ status=0
 # refused there; capsh also drops CAP_SYS_TIME from the bounding set, which the run verifies.
 unshare --user --map-root-user --net --mount --pid --fork --mount-proc \
   capsh --drop=cap_sys_time -- -c 'exec python3 "$@"' - tools/e2e/scenarios.py \
-  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots "$shots" "$@" ||
+  --work "$work" --build "$build" --prefix "$WINEPREFIX" --shots "$shots" \
+  --facts "$native/tools/e2e/kestrum-e2e-facts" "$@" ||
   status=$?
 after=$(clock_gap)
 if ! python3 -c "import sys; sys.exit(abs($after - $before) > 1.0)"; then

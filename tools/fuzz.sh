@@ -23,18 +23,8 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/*_fuzz.cpp; do t=${f#fuzz/}; targets+=("${t%_fuzz.cpp}"); done
 fi
 
-# clang and its fuzzer runtime (not pulled in by clang itself), python3 for the translation.
-missing=()
-for p in clang libclang-rt-14-dev python3 cmake make g++; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "install ok installed" ] || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# clang, its fuzzer runtime and python3 (for the translation) are among the project's packages.
+tools/install-deps.sh
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the product (PE32, preset win32; KESTRUM_PRESET=win64 for the PE32+ build) and starts
-# it under Wine with the loader its header asks for: on $DISPLAY when one is set, otherwise in a
-# virtual display, where a screenshot of the screen is saved and the program is then closed.
+# Builds the product (PE32, preset win32; KESTRUM_PRESET=win64 for the PE32+ build, which is
+# also taken where the kernel runs no 32-bit code) and starts it under Wine with the loader its
+# header asks for: on $DISPLAY when one is set, otherwise in a virtual display, where a
+# screenshot of the screen is saved and the program is then closed.
 # Arguments are passed to Kestrum.exe (for example: /S 0 clRed).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +10,16 @@ cd "$root"
 
 tools/install-deps.sh
 preset=${KESTRUM_PRESET:-win32}
+if [ -z "${KESTRUM_PRESET:-}" ]; then
+  status=0
+  tools/check-wine.sh >/dev/null || status=$?
+  if [ "$status" -eq 3 ]; then
+    echo "This kernel runs no 32-bit code, so the PE32 product cannot start here: running the PE32+ build."
+    preset=win64
+  elif [ "$status" -ne 0 ]; then
+    exit "$status"
+  fi
+fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j"$(nproc)" --target Kestrum
 tools/wine-prefix.sh
