@@ -20,10 +20,10 @@ constexpr int kStartFailedExitCode = 1;
 
 int RunKestrum() {
   // The native widget set also initialises COM for this thread.
-  lib::TWidgetSet& widgets = platform::win32::LibWidgetSet();
-  lib::TFormatSettings format_settings;
-  lib::TApplication application(widgets, format_settings);
-  lib::TApplicationOverride in_force(application);
+  toolkit::TWidgetSet& widgets = lib::win32::LibWidgetSet();
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application(widgets, format_settings);
+  toolkit::TApplicationOverride in_force(application);
   // Sockets start before any window exists; without the socket library there is no program,
   // but the user is told why instead of seeing nothing.
   std::optional<TSocketServices> sockets;

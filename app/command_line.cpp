@@ -31,9 +31,9 @@ uint32_t StartTimerInterval(std::string_view second) {
   return static_cast<uint32_t>(delay) + kStartDelayPaddingMs;
 }
 
-std::optional<lib::TColor> ProgressColorArgument(std::string_view second) {
+std::optional<toolkit::TColor> ProgressColorArgument(std::string_view second) {
   if (second.empty() || lib::NumberPart(second) != 0) return std::nullopt;
-  return lib::StringToColor(second);
+  return toolkit::StringToColor(second);
 }
 
 }  // namespace kestrum::app

@@ -11,7 +11,7 @@
 namespace kestrum::app {
 
 // Yellow, the progress window's colour unless the second argument names another.
-constexpr lib::TColor kDefaultProgressColor = 0x0000FFFF;
+constexpr toolkit::TColor kDefaultProgressColor = 0x0000FFFF;
 // Added to the start delay before the timer fires (milliseconds).
 constexpr uint32_t kStartDelayPaddingMs = 100;
 
@@ -31,6 +31,6 @@ uint32_t StartTimerInterval(std::string_view second);
 
 // The colour the second argument names, when it is not empty and its numeric value is 0;
 // none otherwise. Throws EConvertError for a text that is neither a colour nor a number.
-std::optional<lib::TColor> ProgressColorArgument(std::string_view second);
+std::optional<toolkit::TColor> ProgressColorArgument(std::string_view second);
 
 }  // namespace kestrum::app

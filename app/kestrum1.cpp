@@ -22,7 +22,7 @@ std::string FolderOf(const std::string& path, char delimiter) {
 }  // namespace
 
 TKestrumForm::TKestrumForm(TKestrumServices services)
-    : lib::TForm(nullptr), services_(std::move(services)) {
+    : toolkit::TForm(nullptr), services_(std::move(services)) {
   SetName("KestrumForm");
   CreateControls();
   OnCreate = [this] { FormCreate(); };
@@ -71,22 +71,22 @@ void TKestrumForm::ApplyCommandLine() {
   // A text that is neither a colour nor a number is reported, and start-up goes on.
   try {
     if (const auto color = ProgressColorArgument(second)) progress_color = *color;
-  } catch (const lib::EConvertError& error) {
+  } catch (const base::EConvertError& error) {
     startup_error_ = error.what();
   }
 }
 
 void TKestrumForm::ReportStartupError() {
   if (startup_error_.empty()) return;
-  const lib::EConvertError error(std::exchange(startup_error_, std::string()));
-  lib::Application().HandleException(error);
+  const base::EConvertError error(std::exchange(startup_error_, std::string()));
+  toolkit::Application().HandleException(error);
 }
 
 void TKestrumForm::EnterUnattendedMode(const std::string& delay) {
-  lib::Application().SetShowMainForm(false);
-  lib::Application().HideTaskbarWindow();
+  toolkit::Application().SetShowMainForm(false);
+  toolkit::Application().HideTaskbarWindow();
   EnableControls(false);
-  SetWindowState(lib::TWindowState::wsMinimized);
+  SetWindowState(toolkit::TWindowState::wsMinimized);
   Timer->SetInterval(StartTimerInterval(delay));
   Timer->SetEnabled(true);
   unattended = true;

@@ -15,7 +15,7 @@
 
 namespace kestrum::app {
 
-class TKestrumForm : public lib::TForm {
+class TKestrumForm : public toolkit::TForm {
  public:
   explicit TKestrumForm(TKestrumServices services);
   ~TKestrumForm() override;
@@ -30,12 +30,12 @@ class TKestrumForm : public lib::TForm {
   TLibLabel* lbl_offset;
   TLibEdit* edt_offset;
   TLibBtBtn* btn_sync;
-  lib::TStatusBar* StatusBar;
+  toolkit::TStatusBar* StatusBar;
   std::unique_ptr<TTimeQuery> time;
-  lib::TTimer* Timer;
+  toolkit::TTimer* Timer;
   TLibCBox* edt_hostbox;
   TLibLabel* LibLabel1;
-  lib::TComboBox* StartTime;
+  toolkit::TComboBox* StartTime;
   TLibLabel* LibLabel2;
 
   void FormCreate();
@@ -73,7 +73,7 @@ class TKestrumForm : public lib::TForm {
   const std::string& ExeDir() const { return exe_dir; }
   bool CancelFlag() const { return cancel_flag; }
   bool Unattended() const { return unattended; }
-  lib::TColor ProgressColor() const { return progress_color; }
+  toolkit::TColor ProgressColor() const { return progress_color; }
   bool SntpEnabled() const { return sntp_enabled; }
   bool Rfc868Enabled() const { return rfc868_enabled; }
   const TSntpQuery* Sntp() const { return sntp.get(); }
@@ -95,7 +95,7 @@ class TKestrumForm : public lib::TForm {
   TAttemptOutcome AskServer(const TServerAttempt& attempt);
   TAttemptOutcome QuerySntp(const TServerAttempt& attempt);
   TAttemptOutcome QueryTimeProtocol(const TServerAttempt& attempt);
-  TAttemptOutcome Evaluate(const TServerAttempt& attempt, lib::TDateTime server_time,
+  TAttemptOutcome Evaluate(const TServerAttempt& attempt, base::TDateTime server_time,
                            const char* success_text);
   void ReportFailedAttempt(const TServerAttempt& attempt, const std::string& status_text);
   void WriteTimeServer(const std::string& host);
@@ -112,7 +112,7 @@ class TKestrumForm : public lib::TForm {
   std::string exe_dir;
   bool cancel_flag = false;
   bool unattended = false;
-  lib::TColor progress_color = 0;
+  toolkit::TColor progress_color = 0;
   std::unique_ptr<TSntpQuery> sntp;
   // After start-up at least one of the two is set.
   bool sntp_enabled = false;

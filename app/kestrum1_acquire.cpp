@@ -23,9 +23,9 @@ constexpr uint32_t kFailedAttemptPauseMs = 1000;
 // A Time protocol answer that took this long or longer is no measure of the present.
 constexpr uint32_t kMaxTimeAnswerMs = 1000;
 // Server times are shown nine hours ahead of UTC, whatever the computer's time zone.
-constexpr lib::TDateTime kDisplayShift = 0.375;
+constexpr base::TDateTime kDisplayShift = 0.375;
 constexpr long double kHundredthsPerSecond = 100;
-constexpr double kHundredthsPerDay = lib::kSecsPerDay * kHundredthsPerSecond;
+constexpr double kHundredthsPerDay = base::kSecsPerDay * kHundredthsPerSecond;
 // Shifted server times whose text sorts before this are rejected.
 constexpr char kEarliestPlausibleDate[] = "2000/01/01";
 constexpr char kTimeServerKey[] = "TimeServer";
@@ -38,8 +38,8 @@ constexpr char kObtainedSntp[] = "時刻を取得しました.";
 constexpr char kObtainedTime[] = "時刻を取得しました..";
 constexpr char kInterrupted[] = "中断しました";
 
-lib::TDateTime LocalNow(platform::TClockPort& clock) {
-  return lib::SystemTimeToDateTime(clock.GetLocalTime());
+base::TDateTime LocalNow(platform::TClockPort& clock) {
+  return base::SystemTimeToDateTime(clock.GetLocalTime());
 }
 
 std::string Numbered(const char* text, int n) { return text + std::to_string(n) + ")"; }
@@ -97,7 +97,7 @@ void TKestrumForm::btn_getClick() {
 void TKestrumForm::ShowStatus(const std::string& text) {
   StatusBar->SetPanelText(0, text);
   progress_->ShowStatus(text);
-  lib::Application().ProcessMessages();
+  toolkit::Application().ProcessMessages();
 }
 
 void TKestrumForm::WaitForNetwork() {
@@ -117,7 +117,7 @@ TKestrumForm::TServerAttempt TKestrumForm::BeginAttempt(int number) {
   const std::string host = edt_hostname->Text();
   edt_hostbox->SetItemIndex(edt_hostbox->IndexOf(host));
   progress_->ShowHost(host);
-  lib::Application().ProcessMessages();
+  toolkit::Application().ProcessMessages();
   return {number, host, NextServer(host)};
 }
 
@@ -160,11 +160,11 @@ TKestrumForm::TAttemptOutcome TKestrumForm::QueryTimeProtocol(const TServerAttem
 }
 
 TKestrumForm::TAttemptOutcome TKestrumForm::Evaluate(const TServerAttempt& attempt,
-                                                     lib::TDateTime server_time,
+                                                     base::TDateTime server_time,
                                                      const char* success_text) {
   try {
-    lib::Application().ProcessMessages();
-    edt_time->SetText(lib::DateTimeToText(server_time + kDisplayShift));
+    toolkit::Application().ProcessMessages();
+    edt_time->SetText(toolkit::DateTimeToText(server_time + kDisplayShift));
     if (edt_time->Text() < kEarliestPlausibleDate) return TAttemptOutcome::Failed(kCannotObtain);
     offset_hundredths =
         std::nearbyint((server_time + kDisplayShift - LocalNow(Clock())) * kHundredthsPerDay);

@@ -11,7 +11,7 @@ namespace kestrum::app {
 namespace {
 
 constexpr long double kHundredthsPerSecond = 100;
-constexpr double kHundredthsPerDay = lib::kSecsPerDay * kHundredthsPerSecond;
+constexpr double kHundredthsPerDay = base::kSecsPerDay * kHundredthsPerSecond;
 
 constexpr char kTimeCorrect[] = "時刻は正常です";
 constexpr char kCorrectedPrefix[] = "時刻を ";
@@ -21,7 +21,7 @@ constexpr char kCannotCorrect[] = "時刻を修正できません";
 }  // namespace
 
 bool TKestrumForm::SetClockDate(uint16_t year, uint8_t month, uint8_t day) {
-  platform::TSystemTime record = Clock().GetLocalTime();
+  base::TSystemTime record = Clock().GetLocalTime();
   record.wYear = year;
   record.wMonth = month;
   record.wDay = day;
@@ -30,7 +30,7 @@ bool TKestrumForm::SetClockDate(uint16_t year, uint8_t month, uint8_t day) {
 
 bool TKestrumForm::SetClockTime(uint8_t hour, uint8_t minute, uint8_t second,
                                 uint16_t millisecond) {
-  platform::TSystemTime record = Clock().GetLocalTime();
+  base::TSystemTime record = Clock().GetLocalTime();
   record.wHour = hour;
   record.wMinute = minute;
   record.wSecond = second;
@@ -46,9 +46,9 @@ void TKestrumForm::btn_setClick() {
       static_cast<long long>(lib::TruncateDigits(offset_hundredths / kHundredthsPerSecond, 0));
   bool written = true;
   if (whole_seconds != 0) {
-    const lib::TDateTime now = lib::SystemTimeToDateTime(Clock().GetLocalTime());
-    const platform::TSystemTime t =
-        lib::DateTimeToSystemTime(now + offset_hundredths / kHundredthsPerDay);
+    const base::TDateTime now = base::SystemTimeToDateTime(Clock().GetLocalTime());
+    const base::TSystemTime t =
+        base::DateTimeToSystemTime(now + offset_hundredths / kHundredthsPerDay);
     // Date first, then the time of day: two writes, as the clock record is replaced piecewise.
     written = SetClockDate(t.wYear, static_cast<uint8_t>(t.wMonth), static_cast<uint8_t>(t.wDay));
     written = SetClockTime(static_cast<uint8_t>(t.wHour), static_cast<uint8_t>(t.wMinute),

@@ -14,28 +14,28 @@ constexpr int kStatusPanelWidth = 50;
 // Designed interval of the start timer; an unattended start replaces it.
 constexpr uint32_t kDesignedTimerInterval = 10000;
 
-lib::TFont MakeFont(const char* name, int height, lib::TColor color) {
-  return lib::TFont{name, height, color, true, lib::TFontCharset::ShiftJis};
+toolkit::TFont MakeFont(const char* name, int height, toolkit::TColor color) {
+  return toolkit::TFont{name, height, color, true, toolkit::TFontCharset::ShiftJis};
 }
 
-const lib::TFont kGothic15 = MakeFont("ＭＳ ゴシック", -15, lib::clWindowText);
-const lib::TFont kCaptionFont = MakeFont("ＭＳ ゴシック", -15, lib::clBlue);
-const lib::TFont kSmallMaroon = MakeFont("ＭＳ ゴシック", -12, lib::clMaroon);
-const lib::TFont kHostFont = MakeFont("ＭＳ ゴシック", -16, lib::clFuchsia);
-const lib::TFont kBoxFont = MakeFont("ＭＳ Ｐゴシック", -16, lib::clWindowText);
-const lib::TFont kStartTimeFont = MakeFont("ＭＳ ゴシック", -12, lib::clWindowText);
+const toolkit::TFont kGothic15 = MakeFont("ＭＳ ゴシック", -15, toolkit::clWindowText);
+const toolkit::TFont kCaptionFont = MakeFont("ＭＳ ゴシック", -15, toolkit::clBlue);
+const toolkit::TFont kSmallMaroon = MakeFont("ＭＳ ゴシック", -12, toolkit::clMaroon);
+const toolkit::TFont kHostFont = MakeFont("ＭＳ ゴシック", -16, toolkit::clFuchsia);
+const toolkit::TFont kBoxFont = MakeFont("ＭＳ Ｐゴシック", -16, toolkit::clWindowText);
+const toolkit::TFont kStartTimeFont = MakeFont("ＭＳ ゴシック", -12, toolkit::clWindowText);
 
 void PlaceCaption(TLibLabel* label, int top, const char* caption) {
   label->SetOriginalStyle(false);
   label->SetBounds(5, top, 60, 15);
   label->SetFont(kCaptionFont);
   label->SetCaption(caption);
-  label->SetAlignment(lib::TAlignment::taCenter);
-  label->SetLayout(lib::TTextLayout::tlCenter);
+  label->SetAlignment(toolkit::TAlignment::taCenter);
+  label->SetLayout(toolkit::TTextLayout::tlCenter);
   label->SetAutoSize(false);
 }
 
-void PlaceBox(TLibEdit* edit, int top, int width, const lib::TFont& font, int tab_order) {
+void PlaceBox(TLibEdit* edit, int top, int width, const toolkit::TFont& font, int tab_order) {
   edit->SetBounds(72, top, width, 24);
   edit->SetFont(font);
   edit->SetEditType(lib::TEditType::Strin);
@@ -59,13 +59,13 @@ void PlaceButton(TLibBtBtn* button, int left, const char* caption, int tab_order
 }
 
 void PlaceSmallLabel(TLibLabel* label, int left, int width, const char* caption,
-                     lib::TAlignment alignment) {
+                     toolkit::TAlignment alignment) {
   label->SetOriginalStyle(false);
   label->SetBounds(left, 133, width, 15);
   label->SetFont(kSmallMaroon);
   label->SetCaption(caption);
   label->SetAlignment(alignment);
-  label->SetLayout(lib::TTextLayout::tlCenter);
+  label->SetLayout(toolkit::TTextLayout::tlCenter);
   label->SetAutoSize(false);
 }
 
@@ -80,10 +80,10 @@ std::vector<std::string> StartTimeEntries() {
 void TKestrumForm::CreateControls() {
   SetCaption("Kestrum");
   SetClientSize(kClientWidth, kClientHeight);
-  SetBorderStyle(lib::TFormBorderStyle::bsSingle);
+  SetBorderStyle(toolkit::TFormBorderStyle::bsSingle);
   SetBorderIcons({true, false, false});
-  SetPosition(lib::TPosition::poScreenCenter);
-  SetColor(lib::clBtnFace);
+  SetPosition(toolkit::TPosition::poScreenCenter);
+  SetColor(toolkit::clBtnFace);
   SetFont(kGothic15);
 
   // Creation order decides what lies on top: the host-name edit covers the list's left part.
@@ -94,14 +94,15 @@ void TKestrumForm::CreateControls() {
   lbl_offset = Make<TLibLabel>("lbl_offset", this);
   PlaceCaption(lbl_offset, 66, "誤 差");
   LibLabel1 = Make<TLibLabel>("LibLabel1", this);
-  PlaceSmallLabel(LibLabel1, 125, 172, "秒後に、自動時刻設定する", lib::TAlignment::taLeftJustify);
+  PlaceSmallLabel(LibLabel1, 125, 172, "秒後に、自動時刻設定する",
+                  toolkit::TAlignment::taLeftJustify);
   LibLabel2 = Make<TLibLabel>("LibLabel2", this);
-  PlaceSmallLabel(LibLabel2, 14, 55, "起動時", lib::TAlignment::taRightJustify);
+  PlaceSmallLabel(LibLabel2, 14, 55, "起動時", toolkit::TAlignment::taRightJustify);
 
   edt_hostbox = Make<TLibCBox>("edt_hostbox", this);
   edt_hostbox->SetBounds(72, 7, 234, 24);
   edt_hostbox->SetFont(kBoxFont);
-  edt_hostbox->SetStyle(lib::TComboBoxStyle::csDropDownList);
+  edt_hostbox->SetStyle(toolkit::TComboBoxStyle::csDropDownList);
   edt_hostbox->SetDropDownCount(kHostListVisibleItems);
   edt_hostbox->SetItemHeight(kHostListItemHeight);
   edt_hostbox->SetTabOrder(7);
@@ -128,15 +129,15 @@ void TKestrumForm::CreateControls() {
   for (TLibEdit* edit : {edt_hostname, edt_time, edt_offset}) edit->SetClock(Clock());
   btn_sync->OnClick = [this] { btn_syncClick(); };
 
-  StatusBar = Make<lib::TStatusBar>("StatusBar", this);
+  StatusBar = Make<toolkit::TStatusBar>("StatusBar", this);
   StatusBar->SetBounds(0, 153, kClientWidth, 19);
   StatusBar->AddPanel(kStatusPanelWidth);
   StatusBar->SetSizeGrip(false);
 
-  StartTime = Make<lib::TComboBox>("StartTime", this);
+  StartTime = Make<toolkit::TComboBox>("StartTime", this);
   StartTime->SetBounds(73, 130, 49, 20);
   StartTime->SetFont(kStartTimeFont);
-  StartTime->SetStyle(lib::TComboBoxStyle::csDropDownList);
+  StartTime->SetStyle(toolkit::TComboBoxStyle::csDropDownList);
   StartTime->SetItemHeight(kStartTimeItemHeight);
   StartTime->SetTabStop(false);
   StartTime->SetTabOrder(8);
@@ -144,7 +145,7 @@ void TKestrumForm::CreateControls() {
   StartTime->OnChange = [this] { StartTimeChange(); };
 
   time = services_.make_time();
-  Timer = Make<lib::TTimer>("Timer");
+  Timer = Make<toolkit::TTimer>("Timer");
   Timer->SetEnabled(false);
   Timer->SetInterval(kDesignedTimerInterval);
   Timer->OnTimer = [this] { TimerTimer(); };

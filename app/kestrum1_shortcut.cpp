@@ -16,7 +16,7 @@ constexpr char kWarningText[] = "この機能はWindows10以降のOSには対応
 
 void TKestrumForm::StartTimeChange() {
   const std::string target = services_.executable_path;
-  const std::string title = lib::Application().Title();
+  const std::string title = toolkit::Application().Title();
   const std::string seconds = StartTime->SelectedText();
   std::string arguments = kUnattendedSwitch;
   if (!seconds.empty()) arguments += " " + seconds + kSecondsToMilliseconds;

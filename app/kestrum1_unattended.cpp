@@ -14,7 +14,7 @@ constexpr uint32_t kClosingPauseMs = 1000;
 void TKestrumForm::TimerTimer() {
   Timer->SetEnabled(false);
   progress_->Present(progress_color);
-  lib::Application().ProcessMessages();
+  toolkit::Application().ProcessMessages();
   btn_syncClick();
   EnableControls(false);
   Clock().Sleep(kClosingPauseMs);

@@ -8,14 +8,14 @@ namespace {
 constexpr int kClientWidth = 263;
 constexpr int kClientHeight = 99;
 
-lib::TFont MakeFont(const char* name, int height, lib::TColor color, bool bold) {
-  return lib::TFont{name, height, color, bold, lib::TFontCharset::ShiftJis};
+toolkit::TFont MakeFont(const char* name, int height, toolkit::TColor color, bool bold) {
+  return toolkit::TFont{name, height, color, bold, toolkit::TFontCharset::ShiftJis};
 }
 
-void StyleLine(TLibPanel* panel, const lib::TFont& font, int tab_order) {
+void StyleLine(TLibPanel* panel, const toolkit::TFont& font, int tab_order) {
   panel->SetTabOrder(tab_order);
   panel->SetFont(font);
-  panel->SetBevelOuter(lib::TBevelCut::bvNone);
+  panel->SetBevelOuter(toolkit::TBevelCut::bvNone);
   panel->SetCtl3D(false);
   panel->SetParentColor(true);
 }
@@ -23,7 +23,7 @@ void StyleLine(TLibPanel* panel, const lib::TFont& font, int tab_order) {
 }  // namespace
 
 TKestrumCmdForm::TKestrumCmdForm(std::function<void()> on_cancel)
-    : lib::TForm(nullptr), on_cancel_(std::move(on_cancel)) {
+    : toolkit::TForm(nullptr), on_cancel_(std::move(on_cancel)) {
   SetName("KestrumCmdForm");
   CreateControls();
 }
@@ -33,38 +33,38 @@ TKestrumCmdForm::~TKestrumCmdForm() { DoDestroy(); }
 void TKestrumCmdForm::CreateControls() {
   SetCaption("Kestrum");
   SetClientSize(kClientWidth, kClientHeight);
-  SetBorderStyle(lib::TFormBorderStyle::bsNone);
+  SetBorderStyle(toolkit::TFormBorderStyle::bsNone);
   SetBorderIcons({false, false, false});
-  SetFormStyle(lib::TFormStyle::fsStayOnTop);
-  SetPosition(lib::TPosition::poScreenCenter);
-  SetColor(lib::clPurple);
-  SetFont(MakeFont("ＭＳ Ｐゴシック", -12, lib::clWindowText, false));
+  SetFormStyle(toolkit::TFormStyle::fsStayOnTop);
+  SetPosition(toolkit::TPosition::poScreenCenter);
+  SetColor(toolkit::clPurple);
+  SetFont(MakeFont("ＭＳ Ｐゴシック", -12, toolkit::clWindowText, false));
 
   LibPanel1 = Make<TLibPanel>("LibPanel1", this);
   LibPanel1->SetBounds(0, 0, kClientWidth, kClientHeight);
-  LibPanel1->SetFont(MakeFont("ＭＳ Ｐゴシック", -16, lib::clBlue, true));
-  LibPanel1->SetColor(lib::clYellow);
-  LibPanel1->SetBevelInner(lib::TBevelCut::bvLowered);
+  LibPanel1->SetFont(MakeFont("ＭＳ Ｐゴシック", -16, toolkit::clBlue, true));
+  LibPanel1->SetColor(toolkit::clYellow);
+  LibPanel1->SetBevelInner(toolkit::TBevelCut::bvLowered);
   LibPanel1->SetBevelWidth(2);
-  LibPanel1->SetBorderStyle(lib::TBorderStyle::bsSingle);
+  LibPanel1->SetBorderStyle(toolkit::TBorderStyle::bsSingle);
   LibPanel1->SetCtl3D(false);
   LibPanel1->SetTabOrder(0);
 
   LibPanel3 = Make<TLibPanel>("LibPanel3", LibPanel1);
   LibPanel3->SetBounds(5, 68, 251, 22);
   LibPanel3->SetCaption(" ");
-  StyleLine(LibPanel3, MakeFont("ＭＳ ゴシック", -15, lib::clGreen, true), 0);
+  StyleLine(LibPanel3, MakeFont("ＭＳ ゴシック", -15, toolkit::clGreen, true), 0);
 
   LibPanel2 = Make<TLibPanel>("LibPanel2", LibPanel1);
   LibPanel2->SetBounds(5, 8, 251, 17);
   LibPanel2->SetCaption("Kestrum取得中");
-  StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, lib::clBlue, true), 1);
+  StyleLine(LibPanel2, MakeFont("ＭＳ Ｐゴシック", -19, toolkit::clBlue, true), 1);
 
   CancelBtn = Make<TLibBtBtn>("CancelBtn", LibPanel1);
   CancelBtn->SetBounds(93, 45, 74, 21);
   CancelBtn->SetCaption("中　止");
-  CancelBtn->SetFont(MakeFont("ＭＳ Ｐゴシック", -13, lib::clBlack, true));
-  CancelBtn->SetCursor(lib::TCursor::crHandPoint);
+  CancelBtn->SetFont(MakeFont("ＭＳ Ｐゴシック", -13, toolkit::clBlack, true));
+  CancelBtn->SetCursor(toolkit::TCursor::crHandPoint);
   CancelBtn->SetEnabled(false);
   CancelBtn->SetTabOrder(2);
   CancelBtn->OnClick = [this] { CancelBtnClick(); };
@@ -72,7 +72,7 @@ void TKestrumCmdForm::CreateControls() {
   LibPanel4 = Make<TLibPanel>("LibPanel4", LibPanel1);
   LibPanel4->SetBounds(5, 27, 251, 16);
   LibPanel4->SetCaption(" ");
-  StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, lib::clRed, false), 3);
+  StyleLine(LibPanel4, MakeFont("ＭＳ Ｐゴシック", -15, toolkit::clRed, false), 3);
 }
 
 void TKestrumCmdForm::CancelBtnClick() {
@@ -85,7 +85,7 @@ void TKestrumCmdForm::ShowHost(const std::string& host) { LibPanel4->SetCaption(
 
 void TKestrumCmdForm::EnableCancel(bool enabled) { CancelBtn->SetEnabled(enabled); }
 
-void TKestrumCmdForm::Present(lib::TColor color) {
+void TKestrumCmdForm::Present(toolkit::TColor color) {
   LibPanel1->SetColor(color);
   Show();
 }

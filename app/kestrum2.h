@@ -11,7 +11,7 @@
 
 namespace kestrum::app {
 
-class TKestrumCmdForm : public lib::TForm, public TProgressWindow {
+class TKestrumCmdForm : public toolkit::TForm, public TProgressWindow {
  public:
   // `on_cancel` runs for each click of the cancel button; none: the button does nothing.
   explicit TKestrumCmdForm(std::function<void()> on_cancel);
@@ -28,7 +28,7 @@ class TKestrumCmdForm : public lib::TForm, public TProgressWindow {
   void ShowStatus(const std::string& text) override;
   void ShowHost(const std::string& host) override;
   void EnableCancel(bool enabled) override;
-  void Present(lib::TColor color) override;
+  void Present(toolkit::TColor color) override;
 
  private:
   void CreateControls();

@@ -5,7 +5,8 @@
 
 namespace kestrum::app {
 
-TKestrumServices PlatformServices(lib::TWidgetSet& widgets, lib::TFormatSettings& format_settings) {
+TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets,
+                                  toolkit::TFormatSettings& format_settings) {
   platform::TClockPort& clock = platform::SystemClock();
   platform::TTimeZonePort& zone = platform::SystemTimeZone();
   TKestrumServices services{

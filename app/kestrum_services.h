@@ -22,8 +22,8 @@ namespace kestrum::app {
 struct TKestrumServices {
   platform::TClockPort& clock;
   platform::TTimeZonePort& time_zone;
-  lib::TWidgetSet& widgets;
-  lib::TFormatSettings& format_settings;
+  toolkit::TWidgetSet& widgets;
+  toolkit::TFormatSettings& format_settings;
   platform::TProfilePort& profile;
   platform::TWebProbePort& probe;
   platform::TShortcutPort& shortcuts;
@@ -37,6 +37,7 @@ struct TKestrumServices {
 
 // The services of the running platform, with the real protocol clients, on `widgets` and
 // `format_settings`.
-TKestrumServices PlatformServices(lib::TWidgetSet& widgets, lib::TFormatSettings& format_settings);
+TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets,
+                                  toolkit::TFormatSettings& format_settings);
 
 }  // namespace kestrum::app

@@ -4,7 +4,8 @@
 
 namespace kestrum::app {
 
-TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumServices services) {
+TKestrumWindows CreateKestrumWindows(toolkit::TApplication& application,
+                                     TKestrumServices services) {
   TKestrumWindows windows;
   windows.main = std::make_unique<TKestrumForm>(std::move(services));
   application.SetMainForm(windows.main.get());
@@ -18,7 +19,7 @@ TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumSer
 }
 
 int RunProgram(TKestrumServices services) {
-  lib::TApplication& application = lib::Application();
+  toolkit::TApplication& application = toolkit::Application();
   application.SetTitle("Kestrum");
   // The windows outlive the loop and are freed when the program returns.
   const TKestrumWindows windows = CreateKestrumWindows(application, std::move(services));

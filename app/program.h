@@ -21,7 +21,7 @@ struct TKestrumWindows {
 
 // Makes the main window and runs its create handler, then makes the hidden progress window;
 // an error of the create handler is reported after that.
-TKestrumWindows CreateKestrumWindows(lib::TApplication& application, TKestrumServices services);
+TKestrumWindows CreateKestrumWindows(toolkit::TApplication& application, TKestrumServices services);
 
 int RunProgram(TKestrumServices services);
 

@@ -16,7 +16,7 @@ class TProgressWindow {
   virtual void ShowHost(const std::string& host) = 0;
   virtual void EnableCancel(bool enabled) = 0;
   // Shows the window with its face painted in `color`.
-  virtual void Present(lib::TColor color) = 0;
+  virtual void Present(toolkit::TColor color) = 0;
 };
 
 class TNoProgressWindow final : public TProgressWindow {
@@ -24,7 +24,7 @@ class TNoProgressWindow final : public TProgressWindow {
   void ShowStatus(const std::string&) override {}
   void ShowHost(const std::string&) override {}
   void EnableCancel(bool) override {}
-  void Present(lib::TColor) override {}
+  void Present(toolkit::TColor) override {}
 };
 
 }  // namespace kestrum::app

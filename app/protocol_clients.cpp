@@ -33,7 +33,7 @@ class TSntpClientQuery final : public TSntpQuery {
     }
     return ok;
   }
-  lib::TDateTime NTPTime() const override { return client_.NTPTime(); }
+  base::TDateTime NTPTime() const override { return client_.NTPTime(); }
 
  private:
   sntp::TSNTPClient client_;
@@ -49,7 +49,7 @@ class TTimeClientQuery final : public TTimeQuery {
     if (unanswered) throw tcpip::ETcpIpError("Couldn't resolve hostname " + client_.Hostname);
     client_.FetchTime();
   }
-  lib::TDateTime ServerTime() const override { return client_.ServerTime; }
+  base::TDateTime ServerTime() const override { return client_.ServerTime; }
 
  private:
   tcpip::T_Time client_;

@@ -9,14 +9,14 @@ class TUnavailableSntp final : public TSntpQuery {
  public:
   void SetTargetHost(const std::string&) override {}
   bool QueryServerTime() override { return false; }
-  lib::TDateTime NTPTime() const override { return 0; }
+  base::TDateTime NTPTime() const override { return 0; }
 };
 
 class TUnavailableTime final : public TTimeQuery {
  public:
   void SetHostname(const std::string&) override {}
   void FetchTime() override { throw std::runtime_error("Time protocol client not available"); }
-  lib::TDateTime ServerTime() const override { return 0; }
+  base::TDateTime ServerTime() const override { return 0; }
 };
 
 }  // namespace

@@ -17,7 +17,7 @@ class TSntpQuery {
   // True when a reply was obtained; its time is then in NTPTime.
   virtual bool QueryServerTime() = 0;
   // UTC.
-  virtual lib::TDateTime NTPTime() const = 0;
+  virtual base::TDateTime NTPTime() const = 0;
 };
 
 // The Time protocol (RFC 868) over TCP.
@@ -28,7 +28,7 @@ class TTimeQuery {
   // Throws when no connection can be made.
   virtual void FetchTime() = 0;
   // UTC.
-  virtual lib::TDateTime ServerTime() const = 0;
+  virtual base::TDateTime ServerTime() const = 0;
 };
 
 std::unique_ptr<TSntpQuery> MakeUnavailableSntp();

@@ -61,7 +61,7 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
   std::string out;
   for (size_t i = 0; i < windows_format.size();) {
     const char c = windows_format[i];
-    if (lib::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < windows_format.size()) {
+    if (base::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < windows_format.size()) {
       out += windows_format.substr(i, 2);
       i += 2;
       continue;
@@ -94,7 +94,7 @@ std::string ToolkitTimeFormat(std::string_view windows_format) {
   return out;
 }
 
-void ApplyUserTimeFormat(lib::TFormatSettings& settings, std::string_view windows_format,
+void ApplyUserTimeFormat(toolkit::TFormatSettings& settings, std::string_view windows_format,
                          const std::string& am, const std::string& pm) {
   settings.LongTimeFormat = ToolkitTimeFormat(windows_format);
   settings.TimeAMString = am;

@@ -14,7 +14,7 @@ namespace kestrum::app {
 std::string ToolkitTimeFormat(std::string_view windows_format);
 
 // Stores the user's long time format and its morning/afternoon markers into `settings`.
-void ApplyUserTimeFormat(lib::TFormatSettings& settings, std::string_view windows_format,
+void ApplyUserTimeFormat(toolkit::TFormatSettings& settings, std::string_view windows_format,
                          const std::string& am, const std::string& pm);
 
 }  // namespace kestrum::app

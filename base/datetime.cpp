@@ -4,7 +4,7 @@
 
 #include "base/errors.h"
 
-namespace kestrum::lib {
+namespace kestrum::base {
 namespace {
 
 constexpr int64_t kMSecsPerDayInt = 86400000;
@@ -117,16 +117,16 @@ int DayOfWeek(TDateTime value) {
   return static_cast<int>(((days + 6) % 7 + 7) % 7) + 1;
 }
 
-TDateTime SystemTimeToDateTime(const platform::TSystemTime& time) {
+TDateTime SystemTimeToDateTime(const TSystemTime& time) {
   const TDateTime date = EncodeDate(time.wYear, time.wMonth, time.wDay);
   const TDateTime clock = EncodeTime(time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
   return date >= 0 ? date + clock : date - clock;
 }
 
-platform::TSystemTime DateTimeToSystemTime(TDateTime value) {
+TSystemTime DateTimeToSystemTime(TDateTime value) {
   const TDate d = DecodeDate(value);
   const TTimeOfDay t = DecodeTime(value);
-  platform::TSystemTime st;
+  TSystemTime st;
   st.wYear = static_cast<uint16_t>(d.year);
   st.wMonth = static_cast<uint16_t>(d.month);
   st.wDayOfWeek = static_cast<uint16_t>(DayOfWeek(value) - 1);
@@ -138,4 +138,4 @@ platform::TSystemTime DateTimeToSystemTime(TDateTime value) {
   return st;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

@@ -7,7 +7,7 @@
 
 #include "base/systemtime.h"
 
-namespace kestrum::lib {
+namespace kestrum::base {
 
 using TDateTime = double;
 
@@ -46,7 +46,7 @@ TTimeOfDay DecodeTime(TDateTime value);
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateTime value);
 
-TDateTime SystemTimeToDateTime(const platform::TSystemTime& time);
-platform::TSystemTime DateTimeToSystemTime(TDateTime value);
+TDateTime SystemTimeToDateTime(const TSystemTime& time);
+TSystemTime DateTimeToSystemTime(TDateTime value);
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

@@ -8,7 +8,7 @@
 
 #include "base/datetime.h"
 
-namespace kestrum::lib {
+namespace kestrum::base {
 
 constexpr double kEraSeconds = 4294967296.0;  // 2^32
 constexpr TDateTime kEra0Start = 2.0;         // 1900-01-01 00:00 as a TDateTime
@@ -26,4 +26,4 @@ inline TDateTime InNearestEra(TDateTime era0_value, TDateTime reference) {
   return era0_value + static_cast<double>(NearestEra(era0_value, reference)) * kEraDays;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace kestrum::lib {
+namespace kestrum::base {
 
 // A text that does not convert to the number or date it should stand for.
 class EConvertError : public std::runtime_error {
@@ -12,4 +12,4 @@ class EConvertError : public std::runtime_error {
   explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
 };
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

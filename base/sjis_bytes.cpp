@@ -1,6 +1,6 @@
 #include "base/sjis_bytes.h"
 
-namespace kestrum::lib {
+namespace kestrum::base {
 
 TByteType ByteTypeAt(std::string_view text, size_t index) {
   if (index >= text.size()) return TByteType::mbSingleByte;
@@ -13,4 +13,4 @@ TByteType ByteTypeAt(std::string_view text, size_t index) {
                                                          : TByteType::mbSingleByte;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace kestrum::lib {
+namespace kestrum::base {
 
 enum class TByteType { mbSingleByte, mbLeadByte, mbTrailByte };
 
@@ -19,4 +19,4 @@ constexpr bool IsLeadByte(unsigned char b) {
 // byte. An index past the end is a single byte.
 TByteType ByteTypeAt(std::string_view text, size_t index);
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

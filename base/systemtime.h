@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace kestrum::platform {
+namespace kestrum::base {
 
 struct TSystemTime {
   uint16_t wYear = 0;
@@ -18,4 +18,4 @@ struct TSystemTime {
   friend bool operator==(const TSystemTime&, const TSystemTime&) = default;
 };
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::base

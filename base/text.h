@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-namespace kestrum::platform {
+namespace kestrum::base {
 
 std::u16string SjisToUtf16(std::string_view sjis);
 std::string Utf16ToSjis(std::u16string_view utf16);
 std::string SjisToUtf8(std::string_view sjis);
 std::string Utf8ToSjis(std::string_view utf8);
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::base

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-namespace kestrum::platform {
+namespace kestrum::base {
 namespace {
 
 constexpr const char* kJapaneseCodePage = "CP932";
@@ -81,4 +81,4 @@ std::string Utf8ToSjis(std::string_view utf8) {
   return Convert("UTF-8", kJapaneseCodePage, utf8, "?", SkipUtf8Sequence);
 }
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::base

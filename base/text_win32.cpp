@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace kestrum::platform {
+namespace kestrum::base {
 namespace {
 
 constexpr UINT kJapaneseCodePage = 932;
@@ -37,4 +37,4 @@ std::string SjisToUtf8(std::string_view sjis) { return FromWide(CP_UTF8, SjisToU
 
 std::string Utf8ToSjis(std::string_view utf8) { return Utf16ToSjis(ToWide(CP_UTF8, utf8)); }
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::base

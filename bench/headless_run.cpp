@@ -24,7 +24,7 @@ class TLoopbackSntp final : public app::TSntpQuery {
   explicit TLoopbackSntp(uint16_t port) { client_.TargetPort = std::to_string(port); }
   void SetTargetHost(const std::string&) override { client_.TargetHost = kLoopback; }
   bool QueryServerTime() override { return client_.QueryServerTime(); }
-  lib::TDateTime NTPTime() const override { return client_.NTPTime(); }
+  base::TDateTime NTPTime() const override { return client_.NTPTime(); }
 
  private:
   sntp::TSNTPClient client_;
@@ -35,7 +35,7 @@ class TLoopbackTime final : public app::TTimeQuery {
   explicit TLoopbackTime(uint16_t port) { client_.Port = port; }
   void SetHostname(const std::string&) override { client_.Hostname = kLoopback; }
   void FetchTime() override { client_.FetchTime(); }
-  lib::TDateTime ServerTime() const override { return client_.ServerTime; }
+  base::TDateTime ServerTime() const override { return client_.ServerTime; }
 
  private:
   tcpip::T_Time client_;

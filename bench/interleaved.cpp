@@ -71,16 +71,16 @@ class TUdpFloor {
 class TTcpFloor {
  public:
   explicit TTcpFloor(uint16_t port) {
-    server_.sin_family = platform::wsock::kAfInet;
-    server_.sin_port = platform::wsock::Htons(port);
-    server_.sin_addr = platform::wsock::InetAddr("127.0.0.1");
+    server_.sin_family = tcpip::wsock::kAfInet;
+    server_.sin_port = tcpip::wsock::Htons(port);
+    server_.sin_addr = tcpip::wsock::InetAddr("127.0.0.1");
   }
   ~TTcpFloor() { Close(); }
   TTcpFloor(const TTcpFloor&) = delete;
   TTcpFloor& operator=(const TTcpFloor&) = delete;
 
   bool Exchange() {
-    namespace wsock = platform::wsock;
+    namespace wsock = tcpip::wsock;
     Close();
     socket_ = wsock::Socket(wsock::kAfInet, wsock::kSockStream, 0);
     open_ = socket_ != wsock::kInvalidSocket;
@@ -97,12 +97,12 @@ class TTcpFloor {
 
  private:
   void Close() {
-    if (open_) platform::wsock::CloseSocket(socket_);
+    if (open_) tcpip::wsock::CloseSocket(socket_);
     open_ = false;
   }
 
-  platform::wsock::TSockAddrIn server_{};
-  platform::wsock::TSocket socket_{};
+  tcpip::wsock::TSockAddrIn server_{};
+  tcpip::wsock::TSocket socket_{};
   bool open_ = false;
 };
 

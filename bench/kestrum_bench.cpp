@@ -81,7 +81,7 @@ BENCHMARK(BM_TimeQuery)->UseRealTime();
 
 // The floor: connect, read the four bytes until the server closes, close.
 void BM_TcpConnectRead(benchmark::State& state) {
-  namespace wsock = platform::wsock;
+  namespace wsock = tcpip::wsock;
   wsock::TSockAddrIn server;
   server.sin_family = wsock::kAfInet;
   server.sin_port = wsock::Htons(Responders().TimePort());
@@ -126,7 +126,7 @@ int Offset(double shift, int runs) {
       return 1;
     }
     const double local_now =
-        lib::SystemTimeToDateTime(platform::SystemClock().GetSystemTime()) + kDisplayShift;
+        base::SystemTimeToDateTime(platform::SystemClock().GetSystemTime()) + kDisplayShift;
     const double offset =
         std::nearbyint((client.NTPTime() + kDisplayShift - local_now) * kHundredthsPerDay);
     errors.push_back(std::fabs(offset - shift * 100));

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto color = app::ProgressColorArgument(second);
     FUZZ_CHECK(!color || (!second.empty() && lib::NumberPart(second) == 0),
                "a colour from a non-zero number");
-  } catch (const lib::EConvertError&) {
+  } catch (const base::EConvertError&) {
     // neither a colour nor a number
   }
   return 0;

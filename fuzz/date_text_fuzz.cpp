@@ -16,6 +16,8 @@
 #include "toolkit/dateformat.h"
 #include "toolkit/formatsettings.h"
 
+using namespace kestrum::base;
+using namespace kestrum::toolkit;
 using namespace kestrum::lib;
 
 namespace {

@@ -17,6 +17,8 @@
 #include "platform/clock.h"
 #include "toolkit/dateformat.h"
 
+using namespace kestrum::base;
+using namespace kestrum::toolkit;
 using namespace kestrum::lib;
 
 namespace {
@@ -29,10 +31,10 @@ constexpr std::string_view kMarkerText = "1867/12/31";
 // Tuesday 2026-12-08, noon: relative entry never depends on the day the fuzzer runs.
 class TFixedClock final : public kestrum::platform::TClockPort {
  public:
-  kestrum::platform::TSystemTime GetLocalTime() override { return {2026, 12, 2, 8, 12, 0, 0, 0}; }
-  bool SetLocalTime(const kestrum::platform::TSystemTime&) override { return false; }
-  kestrum::platform::TSystemTime GetSystemTime() override { return GetLocalTime(); }
-  bool SetSystemTime(const kestrum::platform::TSystemTime&) override { return false; }
+  kestrum::base::TSystemTime GetLocalTime() override { return {2026, 12, 2, 8, 12, 0, 0, 0}; }
+  bool SetLocalTime(const kestrum::base::TSystemTime&) override { return false; }
+  kestrum::base::TSystemTime GetSystemTime() override { return GetLocalTime(); }
+  bool SetSystemTime(const kestrum::base::TSystemTime&) override { return false; }
   uint32_t GetTickCount() override { return 0; }
   void Sleep(uint32_t) override {}
 };

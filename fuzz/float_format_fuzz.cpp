@@ -14,7 +14,8 @@
 #include "toolkit/floatformat.h"
 #include "toolkit/formatsettings.h"
 
-using namespace kestrum::lib;
+using namespace kestrum::base;
+using namespace kestrum::toolkit;
 
 namespace {
 

@@ -21,13 +21,13 @@ using namespace std::chrono;
 namespace {
 
 void CheckTimestamp(uint32_t seconds, uint32_t fraction) {
-  const lib::TDateTime value = sntp::NtpToDateTime(seconds, fraction);
+  const base::TDateTime value = sntp::NtpToDateTime(seconds, fraction);
   // Tenths of a millisecond: the fraction over 2^32 - 1, cut to four decimals.
   const auto tenths = static_cast<int64_t>(fraction / 4294967295.0 * 10000.0);
   const int64_t expected_tenths = int64_t{seconds} * 10000 + tenths;
 
-  const lib::TDate d = lib::DecodeDate(value);
-  const lib::TTimeOfDay t = lib::DecodeTime(value);
+  const base::TDate d = base::DecodeDate(value);
+  const base::TTimeOfDay t = base::DecodeTime(value);
   const sys_days day{year{d.year} / d.month / d.day};
   const int64_t decoded_ms =
       (day - sys_days{year{1900} / January / 1}).count() * int64_t{86400000} +
@@ -55,10 +55,10 @@ sntp::TReplyVerdict ExpectedVerdict(const std::string& b, uint32_t sent_s, uint3
   return V::kAccepted;
 }
 
-void CheckEra(uint32_t seconds, uint32_t fraction, lib::TDateTime reference) {
+void CheckEra(uint32_t seconds, uint32_t fraction, base::TDateTime reference) {
   const double era_days = 4294967296.0 / 86400.0;
-  const lib::TDateTime era0 = sntp::NtpToDateTime(seconds, fraction);
-  const lib::TDateTime near = sntp::NtpToDateTimeNear(seconds, fraction, reference);
+  const base::TDateTime era0 = sntp::NtpToDateTime(seconds, fraction);
+  const base::TDateTime near = sntp::NtpToDateTimeNear(seconds, fraction, reference);
   const double eras = (near - era0) / era_days;
   FUZZ_CHECK(eras > -1e-6 && std::fabs(eras - std::round(eras)) < 1e-6,
              "seconds %u: %.9f eras from era 0", seconds, eras);
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                static_cast<int>(verdict),
                static_cast<int>(ExpectedVerdict(buffer, sent_s, sent_f)));
     // A reference anywhere from 1900 to four eras on.
-    const lib::TDateTime reference =
+    const base::TDateTime reference =
         sntp::NtpToDateTime(sent_s, 0) + (data[1] % 4) * (4294967296.0 / 86400.0);
     CheckEra(packet.TransmitSeconds, packet.TransmitFraction, reference);
   }

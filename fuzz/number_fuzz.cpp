@@ -13,6 +13,7 @@
 #include "fuzz/fuzz_check.h"
 #include "lib/libadd_number.h"
 
+using namespace kestrum::base;
 using namespace kestrum::lib;
 
 namespace {

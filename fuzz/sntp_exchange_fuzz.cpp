@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string reply(reinterpret_cast<const char*>(data), size);
   responder.SetReply(reply);
-  const lib::TDateTime before = client.NTPTime();
+  const base::TDateTime before = client.NTPTime();
   const bool ok = client.QueryServerTime();
   FUZZ_CHECK(ok == Believable(reply), "%zu-byte reply (%02x %02x) gave %d (error %d)", size,
              size > 0 ? data[0] : 0, size > 1 ? data[1] : 0, ok, client.Sock().LastErrorCode());

@@ -19,12 +19,12 @@ using namespace std::chrono;
 
 namespace {
 
-void CheckExactSecond(lib::TDateTime value, uint64_t seconds) {
+void CheckExactSecond(base::TDateTime value, uint64_t seconds) {
   const sys_seconds moment = sys_days{year{1900} / January / 1} + std::chrono::seconds{seconds};
   const year_month_day date{floor<days>(moment)};
   const hh_mm_ss<std::chrono::seconds> time{moment - floor<days>(moment)};
-  const lib::TDate d = lib::DecodeDate(value);
-  const lib::TTimeOfDay t = lib::DecodeTime(value);
+  const base::TDate d = base::DecodeDate(value);
+  const base::TTimeOfDay t = base::DecodeTime(value);
   FUZZ_CHECK(d.year == static_cast<int>(date.year()) &&
                  d.month == static_cast<int>(static_cast<unsigned>(date.month())) &&
                  d.day == static_cast<int>(static_cast<unsigned>(date.day())) &&
@@ -34,9 +34,9 @@ void CheckExactSecond(lib::TDateTime value, uint64_t seconds) {
              static_cast<unsigned long long>(seconds), d.year, d.month, d.day, t.hour, t.minute,
              t.second, t.millisecond);
   FUZZ_CHECK(
-      lib::DayOfWeek(value) == static_cast<int>(weekday{floor<days>(moment)}.c_encoding()) + 1,
+      base::DayOfWeek(value) == static_cast<int>(weekday{floor<days>(moment)}.c_encoding()) + 1,
       "count %llu: day of week %d", static_cast<unsigned long long>(seconds),
-      lib::DayOfWeek(value));
+      base::DayOfWeek(value));
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     count = tcpip::AccumulateTimeByte(count, data[i]);
     if (i < 4) exact = exact << 8 | data[i];
   }
-  const lib::TDateTime value = tcpip::TimeCountToDateTime(count);
+  const base::TDateTime value = tcpip::TimeCountToDateTime(count);
   if (size <= 4) {
     FUZZ_CHECK(count == static_cast<double>(exact), "%zu bytes gave count %.17g, expected %llu",
                size, count, static_cast<unsigned long long>(exact));
@@ -65,19 +65,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(judged == exact, "count %u, expected %llu", judged,
                static_cast<unsigned long long>(exact));
     const double era_days = 4294967296.0 / 86400.0;
-    const lib::TDateTime reference = 2.0 + (data[0] % 5) * era_days / 2;
-    const lib::TDateTime near = tcpip::TimeCountNear(judged, reference);
-    const lib::TDateTime era0 = tcpip::TimeCountToDateTime(judged);
+    const base::TDateTime reference = 2.0 + (data[0] % 5) * era_days / 2;
+    const base::TDateTime near = tcpip::TimeCountNear(judged, reference);
+    const base::TDateTime era0 = tcpip::TimeCountToDateTime(judged);
     FUZZ_CHECK((near == era0 && era0 >= reference) || std::fabs(near - reference) <= era_days / 2,
                "count %u read %.6f days from the reference", judged, near - reference);
   }
   try {
-    const platform::TSystemTime st = lib::DateTimeToSystemTime(value);
+    const base::TSystemTime st = base::DateTimeToSystemTime(value);
     FUZZ_CHECK(st.wMonth >= 1 && st.wMonth <= 12 && st.wDay >= 1 && st.wDay <= 31 &&
                    st.wHour < 24 && st.wMinute < 60 && st.wSecond < 60 && st.wMilliseconds < 1000 &&
                    st.wDayOfWeek < 7,
                "%zu bytes: calendar fields out of range", size);
-  } catch (const lib::EConvertError&) {
+  } catch (const base::EConvertError&) {
     FUZZ_CHECK(size > 4, "a count of %zu bytes was refused", size);
   }
   return 0;

@@ -72,7 +72,7 @@ std::string Expected(std::string_view format, int hour, int minute, int second) 
       twelve = true;
     }
   }
-  const lib::TFormatSettings& fs = lib::FormatSettings();
+  const toolkit::TFormatSettings& fs = toolkit::FormatSettings();
   std::string out;
   for (size_t i = 0; i < format.size();) {
     const char c = format[i];
@@ -120,18 +120,18 @@ std::string Expected(std::string_view format, int hour, int minute, int second) 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  lib::FormatSettings() = lib::TFormatSettings{};
+  toolkit::FormatSettings() = toolkit::TFormatSettings{};
   const int hour = data[0] % 24, minute = data[1] % 60, second = data[2] % 60;
-  const lib::TDateTime value =
-      lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(hour, minute, second, 0);
+  const base::TDateTime value =
+      base::EncodeDate(2026, 12, 8) + base::EncodeTime(hour, minute, second, 0);
   const std::string_view bytes(reinterpret_cast<const char*>(data + 3), size - 3);
 
   // Any bytes at all, as a platform might hand them over.
-  lib::FormatDateTime(app::ToolkitTimeFormat(bytes), value);
+  toolkit::FormatDateTime(app::ToolkitTimeFormat(bytes), value);
 
   const std::string windows = BuildFormat(bytes);
   const std::string toolkit = app::ToolkitTimeFormat(windows);
-  const std::string shown = lib::FormatDateTime(toolkit, value);
+  const std::string shown = toolkit::FormatDateTime(toolkit, value);
   const std::string expected = Expected(windows, hour, minute, second);
   FUZZ_CHECK(shown == expected,
              "%02d:%02d:%02d in \"%s\" (toolkit \"%s\"): \"%s\", expected \"%s\"", hour, minute,

@@ -52,7 +52,7 @@ long double Scaled(long double value, long double p) {
 std::string BlankDbcs(std::string_view text) {
   std::string result(text);
   for (size_t i = 0; i < result.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(result[i]))) {
+    if (base::IsLeadByte(static_cast<unsigned char>(result[i]))) {
       result[i] = ' ';
       if (i + 1 < result.size()) result[++i] = ' ';
     }
@@ -94,8 +94,8 @@ long double NumberPart(std::string_view text) {
   if (!std::isfinite(value)) {
     const std::string_view format = kNotAFloatMessage;
     const size_t slot = format.find("%s");
-    throw EConvertError(std::string(format.substr(0, slot)) + t +
-                        std::string(format.substr(slot + 2)));
+    throw base::EConvertError(std::string(format.substr(0, slot)) + t +
+                              std::string(format.substr(slot + 2)));
   }
   return value;
 }

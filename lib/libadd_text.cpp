@@ -37,12 +37,14 @@ int64_t TextToInteger(std::string_view text) {
   if (!digits.empty() && *begin == '+') ++begin;
   const auto [ptr, ec] = std::from_chars(begin, end, value);
   if (digits.empty() || ec != std::errc() || ptr != end) {
-    throw EConvertError("'" + std::string(text) + "' は正しい整数値ではありません");
+    throw base::EConvertError("'" + std::string(text) + "' は正しい整数値ではありません");
   }
   return value;
 }
 
-void UseDateTextFormat() { FormatSettings().ShortDateFormat = std::string(kDateTextFormat); }
+void UseDateTextFormat() {
+  toolkit::FormatSettings().ShortDateFormat = std::string(kDateTextFormat);
+}
 
 std::string DateText(int64_t year, int64_t month, int64_t day) {
   return std::to_string(year) + "/" + std::to_string(month) + "/" + std::to_string(day);
@@ -52,17 +54,17 @@ std::string DateText(int64_t year, int64_t month, int64_t day) {
 
 int DbcsPos(std::string_view needle, std::string_view text) {
   if (needle.empty() || text.empty()) return 0;
-  const TByteType first = ByteTypeAt(needle, 0);
-  const TByteType last = ByteTypeAt(needle, needle.size() - 1);
+  const base::TByteType first = base::ByteTypeAt(needle, 0);
+  const base::TByteType last = base::ByteTypeAt(needle, needle.size() - 1);
   size_t from = 0;
   while (from < text.size()) {
     const size_t at = text.find(needle, from);
     if (at == std::string_view::npos) return 0;
-    const TByteType start = ByteTypeAt(text, at);
-    if (start == first && ByteTypeAt(text, at + needle.size() - 1) == last) {
+    const base::TByteType start = base::ByteTypeAt(text, at);
+    if (start == first && base::ByteTypeAt(text, at + needle.size() - 1) == last) {
       return static_cast<int>(at + 1);
     }
-    from = at + (start == TByteType::mbLeadByte ? 2 : 1);
+    from = at + (start == base::TByteType::mbLeadByte ? 2 : 1);
   }
   return 0;
 }
@@ -82,10 +84,10 @@ std::string TrimSpaces(std::string_view text, std::string_view sides) {
   if (SidesHave(sides, 'R')) {
     while (!text.empty()) {
       // A blank that is the second byte of a (malformed) pair stays with its lead byte.
-      const TByteType last = ByteTypeAt(text, text.size() - 1);
-      if (text.ends_with(' ') && last == TByteType::mbSingleByte) {
+      const base::TByteType last = base::ByteTypeAt(text, text.size() - 1);
+      if (text.ends_with(' ') && last == base::TByteType::mbSingleByte) {
         text.remove_suffix(1);
-      } else if (text.ends_with(kFullWidthBlank) && last == TByteType::mbTrailByte) {
+      } else if (text.ends_with(kFullWidthBlank) && last == base::TByteType::mbTrailByte) {
         text.remove_suffix(kFullWidthBlank.size());
       } else {
         break;
@@ -98,7 +100,7 @@ std::string TrimSpaces(std::string_view text, std::string_view sides) {
 std::string DeleteDbcs(std::string_view text) {
   std::string result;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (ByteTypeAt(text, i) == TByteType::mbSingleByte) result += text[i];
+    if (base::ByteTypeAt(text, i) == base::TByteType::mbSingleByte) result += text[i];
   }
   return result;
 }
@@ -138,7 +140,7 @@ std::string MonthEndDate(std::string_view date_text) {
     year += 1;
     month = 1;
   }
-  return DateToText(TextToDate(DateText(year, month, 1)) - 1);
+  return toolkit::DateToText(toolkit::TextToDate(DateText(year, month, 1)) - 1);
 }
 
 std::string MakeDateText(int year, int month, int day) {
@@ -158,9 +160,9 @@ std::string MakeDateText(int year, int month, int day) {
     if (last < d) d = last;
   }
   const std::string text = DateText(y, m, d);
-  TDateTime value = 0;
-  if (!TryTextToDate(text, value)) return MonthEndDate(text);
-  return DateToText(value);
+  base::TDateTime value = 0;
+  if (!toolkit::TryTextToDate(text, value)) return MonthEndDate(text);
+  return toolkit::DateToText(value);
 }
 
 }  // namespace kestrum::lib

@@ -4,8 +4,8 @@
 
 namespace kestrum::lib {
 
-TLibBtBtn::TLibBtBtn(TComponent* owner, TWinControl* parent)
-    : TButton(owner, parent), TLibNavigation(static_cast<TControl&>(*this)) {
+TLibBtBtn::TLibBtBtn(toolkit::TComponent* owner, toolkit::TWinControl* parent)
+    : toolkit::TButton(owner, parent), TLibNavigation(static_cast<toolkit::TControl&>(*this)) {
   SetOriginalStyle(true);
   SetFocusTarget(nullptr);
 }
@@ -18,55 +18,55 @@ void TLibBtBtn::SetOriginalStyle(bool value) {
 
 void TLibBtBtn::ApplyHouseStyle() {
   SetDefault(false);
-  SetFont(house::Font(Font(), clWindowText, true));
+  SetFont(house::Font(Font(), toolkit::clWindowText, true));
   house::SetHeight(*this, house::kHeight);
   SetParentFont(true);
 }
 
 void TLibBtBtn::DoEnter() {
-  TButton::DoEnter();
+  toolkit::TButton::DoEnter();
   Entered();
 }
 
 void TLibBtBtn::DoExit() {
-  TButton::DoExit();
+  toolkit::TButton::DoExit();
   Exited();
 }
 
-bool TLibBtBtn::WantsKey(TKey key) const {
-  return key == kVkReturn || key == kVkUp || key == kVkDown;
+bool TLibBtBtn::WantsKey(toolkit::TKey key) const {
+  return key == toolkit::kVkReturn || key == toolkit::kVkUp || key == toolkit::kVkDown;
 }
 
-bool TLibBtBtn::KeyDownNotify(TKey& key, TShiftState shift) {
+bool TLibBtBtn::KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) {
   SetFocusTarget(nullptr);
   bool previous = false;
   switch (key) {
-    case kVkReturn: {
-      TControl* target = TabStopEnter();
+    case toolkit::kVkReturn: {
+      toolkit::TControl* target = TabStopEnter();
       if (target == nullptr) {
         Click();
         return false;
       }
-      if (!target->CanFocus()) return TButton::KeyDownNotify(key, shift);
+      if (!target->CanFocus()) return toolkit::TButton::KeyDownNotify(key, shift);
       Click();
       SetFocusTarget(target);
       break;
     }
-    case kVkUp:
-    case kVkDown:
+    case toolkit::kVkUp:
+    case toolkit::kVkDown:
       AimAt(NamedTarget(key));
-      previous = key == kVkUp;
+      previous = key == toolkit::kVkUp;
       break;
     default:
-      return TButton::KeyDownNotify(key, shift);
+      return toolkit::TButton::KeyDownNotify(key, shift);
   }
-  if (!MoveFocus(key, previous)) return TButton::KeyDownNotify(key, shift);
+  if (!MoveFocus(key, previous)) return toolkit::TButton::KeyDownNotify(key, shift);
   return false;
 }
 
-void TLibBtBtn::MouseWheel(int distance, TShiftState shift) {
+void TLibBtBtn::MouseWheel(int distance, toolkit::TShiftState shift) {
   Wheel(distance);
-  TButton::MouseWheel(distance, shift);
+  toolkit::TButton::MouseWheel(distance, shift);
 }
 
 }  // namespace kestrum::lib

@@ -6,20 +6,20 @@
 
 namespace kestrum::lib {
 
-class TLibBtBtn : public TButton, public TLibNavigation {
+class TLibBtBtn : public toolkit::TButton, public TLibNavigation {
  public:
-  TLibBtBtn(TComponent* owner, TWinControl* parent);
+  TLibBtBtn(toolkit::TComponent* owner, toolkit::TWinControl* parent);
 
   // Turning it on applies the house style; turning it off restores nothing.
   bool OriginalStyle() const { return original_style_; }
   void SetOriginalStyle(bool value);
 
-  void Click() override { TButton::Click(); }
+  void Click() override { toolkit::TButton::Click(); }
   void DoEnter() override;
   void DoExit() override;
-  bool KeyDownNotify(TKey& key, TShiftState shift) override;
-  bool WantsKey(TKey key) const override;
-  void MouseWheel(int distance, TShiftState shift) override;
+  bool KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) override;
+  bool WantsKey(toolkit::TKey key) const override;
+  void MouseWheel(int distance, toolkit::TShiftState shift) override;
 
  private:
   void ApplyHouseStyle();

@@ -11,8 +11,8 @@ constexpr int kItemHeightPadding = 2;
 
 }  // namespace
 
-TLibCBox::TLibCBox(TComponent* owner, TWinControl* parent)
-    : TComboBox(owner, parent), TLibNavigation(static_cast<TControl&>(*this)) {
+TLibCBox::TLibCBox(toolkit::TComponent* owner, toolkit::TWinControl* parent)
+    : toolkit::TComboBox(owner, parent), TLibNavigation(static_cast<toolkit::TControl&>(*this)) {
   SetOriginalStyle(true);
   SetFocusTarget(nullptr);
 }
@@ -24,81 +24,82 @@ void TLibCBox::SetOriginalStyle(bool value) {
 }
 
 void TLibCBox::ApplyHouseStyle() {
-  SetColor(clWindow);
-  SetFont(house::Font(Font(), clWindowText, Font().bold));
+  SetColor(toolkit::clWindow);
+  SetFont(house::Font(Font(), toolkit::clWindowText, Font().bold));
   house::SetHeight(*this, house::kHeight);
   SetParentColor(false);
   house::SetWidth(*this, house::kComboWidth);
   const int h = -Font().height;
   SetItemHeight(h + (h - kItemHeightBase) / 2 + kItemHeightPadding);
-  SetStyle(TComboBoxStyle::csOwnerDrawVariable);
+  SetStyle(toolkit::TComboBoxStyle::csOwnerDrawVariable);
 }
 
-void TLibCBox::SetTabStopClose(TControl* control) {
+void TLibCBox::SetTabStopClose(toolkit::TControl* control) {
   if (tab_stop_close_.Stored() != control || tab_stop_close_.Get() != control) {
     tab_stop_close_ = control;
   }
 }
 
 void TLibCBox::DoEnter() {
-  TComboBox::DoEnter();
+  toolkit::TComboBox::DoEnter();
   Entered();
 }
 
 void TLibCBox::DoExit() {
-  TComboBox::DoExit();
+  toolkit::TComboBox::DoExit();
   Exited();
 }
 
-bool TLibCBox::WantsKey(TKey key) const {
-  return key == kVkReturn || key == kVkUp || key == kVkDown;
+bool TLibCBox::WantsKey(toolkit::TKey key) const {
+  return key == toolkit::kVkReturn || key == toolkit::kVkUp || key == toolkit::kVkDown;
 }
 
-bool TLibCBox::KeyDownNotify(TKey& key, TShiftState shift) {
+bool TLibCBox::KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) {
   bool previous = false;
   // The open list takes Enter and the arrows itself: they pick an entry there.
-  if (DroppedDown() && (key == kVkReturn || key == kVkUp || key == kVkDown)) {
-    return TComboBox::KeyDownNotify(key, shift);
+  if (DroppedDown() &&
+      (key == toolkit::kVkReturn || key == toolkit::kVkUp || key == toolkit::kVkDown)) {
+    return toolkit::TComboBox::KeyDownNotify(key, shift);
   }
   switch (key) {
-    case kVkSpace:
+    case toolkit::kVkSpace:
       SetDroppedDown(true);
-      return TComboBox::KeyDownNotify(key, shift);
-    case kVkReturn:
-    case kVkUp:
-    case kVkDown:
+      return toolkit::TComboBox::KeyDownNotify(key, shift);
+    case toolkit::kVkReturn:
+    case toolkit::kVkUp:
+    case toolkit::kVkDown:
       AimAt(NamedTarget(key));
-      previous = key == kVkUp;
+      previous = key == toolkit::kVkUp;
       break;
     default:
-      return TComboBox::KeyDownNotify(key, shift);
+      return toolkit::TComboBox::KeyDownNotify(key, shift);
   }
-  if (!MoveFocus(key, previous)) return TComboBox::KeyDownNotify(key, shift);
+  if (!MoveFocus(key, previous)) return toolkit::TComboBox::KeyDownNotify(key, shift);
   // Not consumed: the box's own window still moves its selection, which Command undoes.
   return false;
 }
 
-void TLibCBox::MouseWheel(int distance, TShiftState shift) {
+void TLibCBox::MouseWheel(int distance, toolkit::TShiftState shift) {
   Wheel(distance);
-  TComboBox::MouseWheel(distance, shift);
+  toolkit::TComboBox::MouseWheel(distance, shift);
 }
 
 void TLibCBox::Command(int code) {
   switch (code) {
-    case kCbnSelChange:
+    case toolkit::kCbnSelChange:
       if (!DroppedDown()) SetItemIndex(saved_item_index_);
       break;
-    case kCbnSetFocus:
+    case toolkit::kCbnSetFocus:
       saved_item_index_ = ItemIndex();
       break;
-    case kCbnCloseUp:
-      if (TControl* target = Focusable(TabStopClose())) {
+    case toolkit::kCbnCloseUp:
+      if (toolkit::TControl* target = Focusable(TabStopClose())) {
         SetFocusTarget(target);
         target->SetFocus();
         return;
       }
       break;
-    case kCbnSelEndOk:
+    case toolkit::kCbnSelEndOk:
       if (DroppedDown()) {
         saved_item_index_ = ItemIndex();
         return;
@@ -107,7 +108,7 @@ void TLibCBox::Command(int code) {
     default:
       break;
   }
-  TComboBox::Command(code);
+  toolkit::TComboBox::Command(code);
 }
 
 }  // namespace kestrum::lib

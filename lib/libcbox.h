@@ -7,31 +7,31 @@
 
 namespace kestrum::lib {
 
-class TLibCBox : public TComboBox, public TLibNavigation {
+class TLibCBox : public toolkit::TComboBox, public TLibNavigation {
  public:
-  TLibCBox(TComponent* owner, TWinControl* parent);
+  TLibCBox(toolkit::TComponent* owner, toolkit::TWinControl* parent);
 
   // Turning it on applies the house style; turning it off restores nothing.
   bool OriginalStyle() const { return original_style_; }
   void SetOriginalStyle(bool value);
   // Gets the focus when the list closes (if it can take it then).
-  TControl* TabStopClose() const { return tab_stop_close_.Get(); }
-  void SetTabStopClose(TControl* control);
+  toolkit::TControl* TabStopClose() const { return tab_stop_close_.Get(); }
+  void SetTabStopClose(toolkit::TControl* control);
   // The item index when the box got the focus or an entry was confirmed in the open list.
   int SavedItemIndex() const { return saved_item_index_; }
 
   void DoEnter() override;
   void DoExit() override;
-  bool KeyDownNotify(TKey& key, TShiftState shift) override;
-  bool WantsKey(TKey key) const override;
-  void MouseWheel(int distance, TShiftState shift) override;
+  bool KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) override;
+  bool WantsKey(toolkit::TKey key) const override;
+  void MouseWheel(int distance, toolkit::TShiftState shift) override;
   void Command(int code) override;
 
  private:
   void ApplyHouseStyle();
 
   bool original_style_ = false;
-  TComponentRef<TControl> tab_stop_close_;
+  toolkit::TComponentRef<toolkit::TControl> tab_stop_close_;
   int saved_item_index_ = -1;
 };
 

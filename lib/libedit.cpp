@@ -55,17 +55,18 @@ std::string_view PatternOf(TEditType type) {
 
 std::string EraNameOfNewEra() {
   try {
-    return FormatDateTime("gg", EncodeDate(kNewEraYear, kNewEraMonth, kNewEraDay));
-  } catch (const EConvertError&) {
+    return toolkit::FormatDateTime("gg", base::EncodeDate(kNewEraYear, kNewEraMonth, kNewEraDay));
+  } catch (const base::EConvertError&) {
     return {};
   }
 }
 
 }  // namespace
 
-TLibEdit::TLibEdit(TComponent* owner, TWinControl* parent) : TEdit(owner, parent) {
+TLibEdit::TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent)
+    : toolkit::TEdit(owner, parent) {
   // Every date conversion of the program reads this format.
-  FormatSettings().ShortDateFormat = std::string(kDateTextFormat);
+  toolkit::FormatSettings().ShortDateFormat = std::string(kDateTextFormat);
   enter_color_ = Color();
   normal_color_ = Color();
   ime_mode_ = TImeMode::imClose;
@@ -84,7 +85,8 @@ void TLibEdit::SetEditType(TEditType value) {
   if (value == edit_type_) return;
   edit_type_ = value;
   SetUsingText(std::string(PatternOf(value)));
-  SetAlignment(value == TEditType::Numin ? TAlignment::taRightJustify : TAlignment::taLeftJustify);
+  SetAlignment(value == TEditType::Numin ? toolkit::TAlignment::taRightJustify
+                                         : toolkit::TAlignment::taLeftJustify);
 }
 
 void TLibEdit::SetUsingText(const std::string& value) {
@@ -96,7 +98,7 @@ void TLibEdit::SetUsingText(const std::string& value) {
   if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->Repaint();
 }
 
-void TLibEdit::SetAlignment(TAlignment value) {
+void TLibEdit::SetAlignment(toolkit::TAlignment value) {
   if (value == alignment_) return;
   alignment_ = value;
   if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->Repaint();
@@ -111,30 +113,30 @@ void TLibEdit::SetOriginalStyle(bool value) {
 void TLibEdit::ApplyHouseStyle() {
   enter_key_next_field_ = true;
   over_write_ = false;
-  SetAlignment(TAlignment::taLeftJustify);
+  SetAlignment(toolkit::TAlignment::taLeftJustify);
   auto_select_ = true;
   auto_clear_ = false;
   auto_release_ = false;
   entering_cursor_top_ = false;
   check_beep_ = true;
   next_prev_key_ = true;
-  SetColor(clWindow);
+  SetColor(toolkit::clWindow);
   ctl3d_ = true;
-  enter_color_ = clWindow;
-  TFont font = Font();
+  enter_color_ = toolkit::clWindow;
+  toolkit::TFont font = Font();
   font.height = kHouseFontHeight;
   SetFont(font);
-  const TBounds& b = Bounds();
+  const toolkit::TBounds& b = Bounds();
   SetBounds(b.left, b.top, b.width, kHouseHeight);
   if (edit_type_ == TEditType::Numin) {
-    SetAlignment(TAlignment::taRightJustify);
+    SetAlignment(toolkit::TAlignment::taRightJustify);
   } else if (edit_type_ != TEditType::Strin) {
-    SetAlignment(TAlignment::taLeftJustify);
+    SetAlignment(toolkit::TAlignment::taLeftJustify);
   }
 }
 
 void TLibEdit::Beep() const {
-  if (check_beep_) WidgetSet().Beep();
+  if (check_beep_) toolkit::WidgetSet().Beep();
 }
 
 bool TLibEdit::IsNumberType() const {

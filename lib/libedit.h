@@ -35,7 +35,7 @@ enum class TImeMode { imDontCare, imClose, imOpen };
 enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 
 // 1867-12-31: the date value that stands for "no valid date".
-constexpr TDateTime kNoValidDate = -11687;
+constexpr base::TDateTime kNoValidDate = -11687;
 
 // What a native edit adds to the control's peer: caret, selection and the caret's shape.
 class TLibEditPeer {
@@ -52,9 +52,9 @@ class TLibEditPeer {
   virtual void Repaint() = 0;
 };
 
-class TLibEdit : public TEdit {
+class TLibEdit : public toolkit::TEdit {
  public:
-  TLibEdit(TComponent* owner, TWinControl* parent);
+  TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent);
 
   // Entry mode; setting it also sets UsingText and Alignment.
   TEditType EditType() const { return edit_type_; }
@@ -80,14 +80,14 @@ class TLibEdit : public TEdit {
   bool OriginalStyle() const { return original_style_; }
   // Turning it on applies the house style; turning it off changes nothing else.
   void SetOriginalStyle(bool value);
-  TColor EnterColor() const { return enter_color_; }
-  void SetEnterColor(TColor value) { enter_color_ = value; }
+  toolkit::TColor EnterColor() const { return enter_color_; }
+  void SetEnterColor(toolkit::TColor value) { enter_color_ = value; }
   bool EnterKeyNextField() const { return enter_key_next_field_; }
   void SetEnterKeyNextField(bool value) { enter_key_next_field_ = value; }
   bool OverWrite() const { return over_write_; }
   void SetOverWrite(bool value) { over_write_ = value; }
-  TAlignment Alignment() const { return alignment_; }
-  void SetAlignment(TAlignment value);
+  toolkit::TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(toolkit::TAlignment value);
   bool AutoClear() const { return auto_clear_; }
   void SetAutoClear(bool value) { auto_clear_ = value; }
   bool AutoRelease() const { return auto_release_; }
@@ -104,8 +104,8 @@ class TLibEdit : public TEdit {
   void SetAutoSelect(bool value) { auto_select_ = value; }
   bool Ctl3D() const { return ctl3d_; }
   void SetCtl3D(bool value) { ctl3d_ = value; }
-  TBorderStyle BorderStyle() const { return border_style_; }
-  void SetBorderStyle(TBorderStyle value) { border_style_ = value; }
+  toolkit::TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(toolkit::TBorderStyle value) { border_style_ = value; }
   TImeMode ImeMode() const { return ime_mode_; }
   void SetImeMode(TImeMode value) { ime_mode_ = value; }
   TEditCharCase CharCase() const { return char_case_; }
@@ -138,21 +138,21 @@ class TLibEdit : public TEdit {
   // A typed date (Western or era, short forms, relative entry) as "yyyy/mm/dd".
   std::string ParseDate(std::string_view text);
   // The date of year/month/day, corrected to an existing one; sets DateValue.
-  TDateTime BuildDate(int year, int month, int day);
+  base::TDateTime BuildDate(int year, int month, int day);
 
-  TDateTime DateValue() const { return date_value_; }
-  TDate DateParts() const { return date_parts_; }
+  base::TDateTime DateValue() const { return date_value_; }
+  base::TDate DateParts() const { return date_parts_; }
   // Length limit in bytes of a focused free-text field; 0 = none.
   int ByteLimit() const { return byte_limit_; }
   void SetByteLimit(int value) { byte_limit_ = value; }
 
   // Named navigation targets for Enter, Up and Down; one destroyed since reads as none.
-  TControl* TabStopEnter() const { return nav_.TabStopEnter(); }
-  void SetTabStopEnter(TControl* control) { nav_.SetTabStopEnter(control); }
-  TControl* TabStopUp() const { return nav_.TabStopUp(); }
-  void SetTabStopUp(TControl* control) { nav_.SetTabStopUp(control); }
-  TControl* TabStopDown() const { return nav_.TabStopDown(); }
-  void SetTabStopDown(TControl* control) { nav_.SetTabStopDown(control); }
+  toolkit::TControl* TabStopEnter() const { return nav_.TabStopEnter(); }
+  void SetTabStopEnter(toolkit::TControl* control) { nav_.SetTabStopEnter(control); }
+  toolkit::TControl* TabStopUp() const { return nav_.TabStopUp(); }
+  void SetTabStopUp(toolkit::TControl* control) { nav_.SetTabStopUp(control); }
+  toolkit::TControl* TabStopDown() const { return nav_.TabStopDown(); }
+  void SetTabStopDown(toolkit::TControl* control) { nav_.SetTabStopDown(control); }
 
   // Focus and keys (libedit_keys.cpp).
   bool FieldFocused() const { return focused_; }
@@ -165,9 +165,9 @@ class TLibEdit : public TEdit {
 
   void DoEnter() override;
   void DoExit() override;
-  bool KeyDownNotify(TKey& key, TShiftState shift) override;
-  void KeyDown(TKey& key, TShiftState shift) override;
-  void KeyUp(TKey& key, TShiftState shift) override;
+  bool KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) override;
+  void KeyDown(toolkit::TKey& key, toolkit::TShiftState shift) override;
+  void KeyUp(toolkit::TKey& key, toolkit::TShiftState shift) override;
   // One typed byte; a lead byte waits for its trail byte, and the whole character is then
   // judged and inserted by the field itself.
   void KeyPress(char& key) override;
@@ -177,8 +177,8 @@ class TLibEdit : public TEdit {
   // A paste of `clipboard`: what the edit is to put in place of the selection, the first line,
   // as much of it, in whole characters, as keeps the text within the field's limit in bytes.
   std::string PasteText(std::string_view clipboard);
-  void MouseWheel(int distance, TShiftState shift) override;
-  bool WantsKey(TKey key) const override;
+  void MouseWheel(int distance, toolkit::TShiftState shift) override;
+  bool WantsKey(toolkit::TKey key) const override;
   void MouseDown();
   void MouseUp();
   // A cut or paste reaches the field (menu or keys).
@@ -191,8 +191,8 @@ class TLibEdit : public TEdit {
   // Unfocused look (libedit_paint.cpp).
   struct TLook {
     std::string text;
-    TColor text_color;
-    TColor background;
+    toolkit::TColor text_color;
+    toolkit::TColor background;
     // Pixels between the outer edge and the text area; a 1-pixel frame is drawn first.
     int border_offset;
     bool frame;
@@ -203,10 +203,11 @@ class TLibEdit : public TEdit {
   // The native edit has painted the focused field: caret and colour follow.
   void PaintedFocused();
   // Left edge of a text `text_width` pixels wide in a client area `client_width` wide.
-  static int TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin);
-  TColor NormalColor() const { return normal_color_; }
-  static constexpr TColor kDisabledFontColor = clWindowText;
-  static constexpr TColor kDisabledColor = clActiveBorder;
+  static int TextLeft(toolkit::TAlignment alignment, int client_width, int text_width,
+                      int left_margin);
+  toolkit::TColor NormalColor() const { return normal_color_; }
+  static constexpr toolkit::TColor kDisabledFontColor = toolkit::clWindowText;
+  static constexpr toolkit::TColor kDisabledColor = toolkit::clActiveBorder;
 
  private:
   void Beep() const;
@@ -247,10 +248,10 @@ class TLibEdit : public TEdit {
   platform::TClockPort* clock_ = &platform::SystemClock();  // never null
   std::string exit_max_chk_;
   bool original_style_ = false;
-  TColor enter_color_ = clWindow;
+  toolkit::TColor enter_color_ = toolkit::clWindow;
   bool enter_key_next_field_ = true;
   bool over_write_ = false;
-  TAlignment alignment_ = TAlignment::taLeftJustify;
+  toolkit::TAlignment alignment_ = toolkit::TAlignment::taLeftJustify;
   bool auto_clear_ = false;
   bool auto_release_ = false;
   bool check_beep_ = true;
@@ -258,7 +259,7 @@ class TLibEdit : public TEdit {
   bool next_prev_key_ = true;
   bool auto_select_ = true;
   bool ctl3d_ = true;
-  TBorderStyle border_style_ = TBorderStyle::bsSingle;
+  toolkit::TBorderStyle border_style_ = toolkit::TBorderStyle::bsSingle;
   TImeMode ime_mode_ = TImeMode::imDontCare;
   TEditCharCase char_case_ = TEditCharCase::ecNormal;
   char password_char_ = '\0';
@@ -267,8 +268,8 @@ class TLibEdit : public TEdit {
   std::string system_era_name_;
   int min_year_ = 0;
   int max_year_ = 0;
-  TDateTime date_value_ = kNoValidDate;
-  TDate date_parts_;
+  base::TDateTime date_value_ = kNoValidDate;
+  base::TDate date_parts_;
 
   TLibNavigation nav_{*this};
   bool modified_ = false;
@@ -280,7 +281,7 @@ class TLibEdit : public TEdit {
   bool just_entered_ = false;
   int byte_limit_ = 0;
   int saved_max_length_ = 0;
-  TColor normal_color_ = clWindow;
+  toolkit::TColor normal_color_ = toolkit::clWindow;
   // Caret and selection while there is no native edit.
   int sel_start_ = 0;
   int sel_length_ = 0;

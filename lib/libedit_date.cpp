@@ -53,8 +53,8 @@ bool Contains(std::string_view text, std::string_view chars) {
 }
 
 std::string TodayText(platform::TClockPort& clock) {
-  const TDateTime now = SystemTimeToDateTime(clock.GetLocalTime());
-  return DateToText(std::floor(now));
+  const base::TDateTime now = base::SystemTimeToDateTime(clock.GetLocalTime());
+  return toolkit::DateToText(std::floor(now));
 }
 
 struct TDateEntry {
@@ -109,7 +109,7 @@ int DateCompare(int year, int month, int day, const std::string& today) {
   try {
     const std::string date = MakeDateText(year, month, day);
     return date < today ? -1 : date > today ? 1 : 0;
-  } catch (const EConvertError&) {
+  } catch (const base::EConvertError&) {
     return 0;
   }
 }
@@ -212,10 +212,10 @@ std::string TLibEdit::ParseDate(std::string_view text) {
       DbcsPos("平", system_era_name_) != 0 || DbcsPos("？", system_era_name_) != 0;
   ToWesternYear(has_era, old_system, e);
   if (!text.empty()) StepRelative(text, has_day, has_month, today, e);
-  return DateToText(BuildDate(e.year, e.month, e.day));
+  return toolkit::DateToText(BuildDate(e.year, e.month, e.day));
 }
 
-TDateTime TLibEdit::BuildDate(int year, int month, int day) {
+base::TDateTime TLibEdit::BuildDate(int year, int month, int day) {
   const bool any_given = year != 0 || month != 0 || day != 0;
   bool error = false;
   date_value_ = kNoValidDate;
@@ -228,15 +228,15 @@ TDateTime TLibEdit::BuildDate(int year, int month, int day) {
     if (month > kMonthsPerYear || day > kMaxDay) error = true;
     month = month < 1 ? 1 : month > kMonthsPerYear ? kMonthsPerYear : month;
     day = day < 1 ? 1 : day > kMaxDay ? kMaxDay : day;
-    TDateTime value = 0;
-    while (!TryEncodeDate(year, month, day, value) && day >= kLowestMonthEnd) {
+    base::TDateTime value = 0;
+    while (!base::TryEncodeDate(year, month, day, value) && day >= kLowestMonthEnd) {
       error = true;
       --day;
     }
     date_value_ = value;
   }
   if (error && any_given) Beep();
-  date_parts_ = TDate{year, month, day};
+  date_parts_ = base::TDate{year, month, day};
   return date_value_;
 }
 

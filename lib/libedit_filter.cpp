@@ -72,7 +72,8 @@ TKeyVerdict FilterTypedCharacter(TEditType type, std::string_view using_text, in
 int CharacterBytesAt(std::string_view text, int pos) {
   if (pos < 0 || static_cast<size_t>(pos) >= text.size()) return 0;
   const auto at = static_cast<size_t>(pos);
-  if (ByteTypeAt(text, at) == TByteType::mbLeadByte) return at + 1 < text.size() ? 2 : 1;
+  if (base::ByteTypeAt(text, at) == base::TByteType::mbLeadByte)
+    return at + 1 < text.size() ? 2 : 1;
   return 1;
 }
 

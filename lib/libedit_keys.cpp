@@ -23,7 +23,7 @@ void TLibEdit::DoEnter() {
   // The window got the focus: the field shows its bound value again.
   focused_ = true;
   if (field_ != nullptr) DataChanged();
-  TEdit::DoEnter();
+  toolkit::TEdit::DoEnter();
   // Entered by key or in code the whole text is selected; a click then places the caret.
   if (auto_select_) SetSelection(0, static_cast<int>(Text().size()));
   nav_.Entered();
@@ -56,7 +56,7 @@ void TLibEdit::DoExit() {
       UpdateRecord();
     } catch (...) {
       // The value could not be stored: the field keeps the focus.
-      if (TForm* form = ParentForm()) form->FocusControl(this);
+      if (toolkit::TForm* form = ParentForm()) form->FocusControl(this);
       throw;
     }
   }
@@ -64,58 +64,59 @@ void TLibEdit::DoExit() {
   SetMaxLength(saved_max_length_);
   SetColor(normal_color_);
   if (auto* peer = dynamic_cast<TLibEditPeer*>(Peer())) peer->Repaint();
-  TEdit::DoExit();
+  toolkit::TEdit::DoExit();
   nav_.Exited();
 }
 
-bool TLibEdit::KeyDownNotify(TKey& key, TShiftState shift) {
+bool TLibEdit::KeyDownNotify(toolkit::TKey& key, toolkit::TShiftState shift) {
   nav_.SetFocusTarget(nullptr);
   // The move itself happens in KeyDown; the exit then goes on to the target.
   if (nav_.AimAt(nav_.NamedTarget(key))) return false;
-  return TEdit::KeyDownNotify(key, shift);
+  return toolkit::TEdit::KeyDownNotify(key, shift);
 }
 
-bool TLibEdit::WantsKey(TKey key) const {
-  return key == kVkReturn || key == kVkUp || key == kVkDown;
+bool TLibEdit::WantsKey(toolkit::TKey key) const {
+  return key == toolkit::kVkReturn || key == toolkit::kVkUp || key == toolkit::kVkDown;
 }
 
-void TLibEdit::KeyDown(TKey& key, TShiftState shift) {
+void TLibEdit::KeyDown(toolkit::TKey& key, toolkit::TShiftState shift) {
   if (focused_) RedrawCaret(false);
-  TEdit::KeyDown(key, shift);
+  toolkit::TEdit::KeyDown(key, shift);
   if (!focused_) {
     key = 0;
     return;
   }
   switch (key) {
-    case kVkReturn:
+    case toolkit::kVkReturn:
       key = 0;
       if (enter_key_next_field_) FocusNextControl(false);
       break;
-    case kVkUp:
+    case toolkit::kVkUp:
       key = 0;
       if (next_prev_key_) FocusNextControl(true);
       break;
-    case kVkDown:
+    case toolkit::kVkDown:
       key = 0;
       if (next_prev_key_) FocusNextControl(false);
       break;
-    case kVkLeft:
-    case kVkRight:
+    case toolkit::kVkLeft:
+    case toolkit::kVkRight:
       just_entered_ = false;
       break;
-    case kVkInsert:
+    case toolkit::kVkInsert:
       over_write_ = !over_write_;
       just_entered_ = false;
       break;
-    case kVkDelete:
+    case toolkit::kVkDelete:
       if (!ReadOnly()) {
         PutFieldInEditMode();
         just_entered_ = false;
       }
       break;
-    case kVkHome:
+    case toolkit::kVkHome:
       // A second Home, at the start with nothing selected, clears the field.
-      if ((shift & kShiftShift) == 0 && SelStart() == 0 && SelLength() == 0 && !ReadOnly()) {
+      if ((shift & toolkit::kShiftShift) == 0 && SelStart() == 0 && SelLength() == 0 &&
+          !ReadOnly()) {
         PutFieldInEditMode();
         SetText("");
         just_entered_ = false;
@@ -126,8 +127,8 @@ void TLibEdit::KeyDown(TKey& key, TShiftState shift) {
   }
 }
 
-void TLibEdit::KeyUp(TKey& key, TShiftState shift) {
-  TEdit::KeyUp(key, shift);
+void TLibEdit::KeyUp(toolkit::TKey& key, toolkit::TShiftState shift) {
+  toolkit::TEdit::KeyUp(key, shift);
   if (focused_) RedrawCaret(true);
 }
 
@@ -137,13 +138,13 @@ void TLibEdit::MouseUp() {
   if (focused_) RedrawCaret(true);
 }
 
-void TLibEdit::MouseWheel(int distance, TShiftState shift) {
+void TLibEdit::MouseWheel(int distance, toolkit::TShiftState shift) {
   if (next_prev_key_) nav_.Wheel(distance);
-  TEdit::MouseWheel(distance, shift);
+  toolkit::TEdit::MouseWheel(distance, shift);
 }
 
 void TLibEdit::KeyPress(char& key) {
-  TEdit::KeyPress(key);
+  toolkit::TEdit::KeyPress(key);
   const auto code = static_cast<unsigned char>(key);
   if (pending_lead_ != 0) {
     const char lead = pending_lead_;
@@ -180,7 +181,7 @@ void TLibEdit::KeyPress(char& key) {
       break;
   }
   if (code < kFirstPrintable) return;
-  if (IsLeadByte(code)) {
+  if (base::IsLeadByte(code)) {
     // Half a character: nothing is judged, cleared or deleted before its trail byte.
     pending_lead_ = key;
     key = 0;
@@ -200,7 +201,7 @@ void TLibEdit::KeyPressCharacter(std::string& character) {
   }
   pending_lead_ = 0;
   for (char& byte : character) {
-    TEdit::KeyPress(byte);
+    toolkit::TEdit::KeyPress(byte);
     if (byte == 0) {
       character.clear();
       return;
@@ -302,7 +303,7 @@ void TLibEdit::TextChanged() {
   } else {
     modified_ = true;
   }
-  TEdit::TextChanged();
+  toolkit::TEdit::TextChanged();
 }
 
 void TLibEdit::CutOrPaste() {
@@ -331,7 +332,8 @@ void TLibEdit::UpdateRecord() {
   }
   // A value cut by the field must not end in half a character.
   std::string stored = field_->Text();
-  if (!stored.empty() && ByteTypeAt(stored, stored.size() - 1) == TByteType::mbLeadByte) {
+  if (!stored.empty() &&
+      base::ByteTypeAt(stored, stored.size() - 1) == base::TByteType::mbLeadByte) {
     stored.pop_back();
     field_->SetText(stored);
   }

@@ -31,28 +31,29 @@ TLibEdit::TLook TLibEdit::UnfocusedLook() {
     look.text_color = kDisabledFontColor;
     look.background = kDisabledColor;
   }
-  look.border_offset = border_style_ == TBorderStyle::bsNone ? kNoBorderOffset
-                       : ctl3d_                              ? kCtl3DOffset
-                                                             : kFlatOffset;
-  look.frame = !ctl3d_ && border_style_ == TBorderStyle::bsSingle;
+  look.border_offset = border_style_ == toolkit::TBorderStyle::bsNone ? kNoBorderOffset
+                       : ctl3d_                                       ? kCtl3DOffset
+                                                                      : kFlatOffset;
+  look.frame = !ctl3d_ && border_style_ == toolkit::TBorderStyle::bsSingle;
   return look;
 }
 
 void TLibEdit::PaintedFocused() {
-  if (entering_cursor_top_ && just_entered_ && alignment_ != TAlignment::taLeftJustify) {
+  if (entering_cursor_top_ && just_entered_ && alignment_ != toolkit::TAlignment::taLeftJustify) {
     SetSelection(0, 0);
   }
   RedrawCaret(true);
   SetColor(enter_color_);
 }
 
-int TLibEdit::TextLeft(TAlignment alignment, int client_width, int text_width, int left_margin) {
+int TLibEdit::TextLeft(toolkit::TAlignment alignment, int client_width, int text_width,
+                       int left_margin) {
   switch (alignment) {
-    case TAlignment::taRightJustify:
+    case toolkit::TAlignment::taRightJustify:
       return client_width - text_width - left_margin - 1;
-    case TAlignment::taCenter:
+    case toolkit::TAlignment::taCenter:
       return (client_width - text_width) / 2;
-    case TAlignment::taLeftJustify:
+    case toolkit::TAlignment::taLeftJustify:
       break;
   }
   return left_margin;

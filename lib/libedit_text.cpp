@@ -42,8 +42,8 @@ void KeepFirst(std::string& text, int max_length) {
 std::string FormatDigitRun(const std::string& digits, std::string_view run) {
   if (run.find_first_not_of("#0") != std::string_view::npos) {
     long double value = 0;
-    if (digits.empty() || !TryTextToFloat(digits, value)) value = 0;
-    return FormatFloat(run, value);
+    if (digits.empty() || !toolkit::TryTextToFloat(digits, value)) value = 0;
+    return toolkit::FormatFloat(run, value);
   }
   const size_t first_zero = run.find('0');
   const size_t forced = first_zero == std::string_view::npos ? 0 : run.size() - first_zero;
@@ -71,7 +71,7 @@ class TBoundHold {
 long double TLibEdit::NumberOf(std::string_view plain) {
   try {
     return NumberPart(plain);
-  } catch (const EConvertError&) {
+  } catch (const base::EConvertError&) {
     return HUGE_VALL;
   }
 }
@@ -92,7 +92,8 @@ std::string TLibEdit::FillPattern(std::string_view text, std::string_view patter
     if (!IsPatternDigit(pattern[i])) {
       // Literal characters are copied whole, a double-byte one with its trail byte.
       const size_t width =
-          IsLeadByte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size() ? 2 : 1;
+          base::IsLeadByte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size() ? 2
+                                                                                             : 1;
       out.append(pattern.substr(i, width));
       i += width;
       continue;
@@ -102,7 +103,7 @@ std::string TLibEdit::FillPattern(std::string_view text, std::string_view patter
     const std::string_view run = pattern.substr(i, run_end - i);
     i = run_end;
     while (from < text.size() && !IsDigit(text[from])) {
-      from += IsLeadByte(static_cast<unsigned char>(text[from])) ? 2 : 1;
+      from += base::IsLeadByte(static_cast<unsigned char>(text[from])) ? 2 : 1;
     }
     std::string digits;
     while (from < text.size() && IsDigit(text[from]) && digits.size() < run.size()) {
@@ -125,7 +126,7 @@ std::string TLibEdit::ConvertByExitMode(std::string_view text) const {
 
 std::string TLibEdit::FormatNumber(const std::string& text) {
   const long double value = NumberOf(PlainNumber(text));
-  std::string result = std::isfinite(value) ? FormatFloat(using_text_, value) : "E";
+  std::string result = std::isfinite(value) ? toolkit::FormatFloat(using_text_, value) : "E";
   if (result.starts_with(".")) {
     result.insert(0, "0");
   } else if (result.starts_with("-.")) {
@@ -143,17 +144,18 @@ std::string TLibEdit::FormatDate(std::string_view text) {
   const std::string date_text = ParseDate(text);
   if (date_value_ == kNoValidDate) return {};
   try {
-    return ShowaToHeisei(FormatDateTime(using_text_, TextToDate(date_text)), using_text_);
-  } catch (const EConvertError&) {
+    return ShowaToHeisei(toolkit::FormatDateTime(using_text_, toolkit::TextToDate(date_text)),
+                         using_text_);
+  } catch (const base::EConvertError&) {
     return {};
   }
 }
 
 std::string TLibEdit::FormatTime(std::string text) {
   if (edit_type_ == TEditType::Timein) {
-    TDateTime checked = 0;
+    base::TDateTime checked = 0;
     const std::string probe = std::string(kTimeCheckDate) + FillPattern(text, using_text_);
-    if (!TryTextToDateTime(probe, checked)) {
+    if (!toolkit::TryTextToDateTime(probe, checked)) {
       Beep();
       text = enter_text_;
     }
@@ -172,7 +174,7 @@ std::string TLibEdit::FormatByType(std::string_view given) {
       const auto limit = static_cast<size_t>(byte_limit_);
       if (byte_limit_ > 0 && text.size() >= limit) {
         // Never half a character: a lead byte at the limit goes with its trail byte.
-        const bool lead_at_limit = ByteTypeAt(text, limit - 1) == TByteType::mbLeadByte;
+        const bool lead_at_limit = base::ByteTypeAt(text, limit - 1) == base::TByteType::mbLeadByte;
         text.resize(lead_at_limit ? limit - 1 : limit);
       }
       return text;
@@ -195,7 +197,7 @@ std::string TLibEdit::FormatByType(std::string_view given) {
       if (n != 0) {
         result = FillPattern(text, using_text_);
       } else {
-        result = FormatFloat(using_text_, 0);
+        result = toolkit::FormatFloat(using_text_, 0);
         for (char& c : result) {
           if (c == '0') c = ' ';
         }
@@ -218,7 +220,7 @@ std::string TLibEdit::ValueText(std::string_view text) {
     case TEditType::Codein: {
       const long double value = NumberOf(PlainNumber(text));
       if (!std::isfinite(value)) return "0";
-      return PlainNumber(FormatFloat(using_text_, value));
+      return PlainNumber(toolkit::FormatFloat(using_text_, value));
     }
     case TEditType::Dayin:
     case TEditType::DayinWa:
@@ -242,9 +244,9 @@ int TLibEdit::CompareForBounds(const std::string& a, const std::string& b) {
     // Era names do not sort in date order as bytes: read both as dates. No valid date reads
     // as the marker, below every date.
     ParseDate(a);
-    const TDateTime x = date_value_;
+    const base::TDateTime x = date_value_;
     ParseDate(b);
-    const TDateTime y = date_value_;
+    const base::TDateTime y = date_value_;
     return x < y ? -1 : x > y ? 1 : 0;
   }
   return a < b ? -1 : a > b ? 1 : 0;

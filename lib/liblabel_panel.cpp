@@ -8,15 +8,16 @@ void TLibLabel::SetOriginalStyle(bool value) {
   if (value == original_style_) return;
   original_style_ = value;
   if (!value) return;
-  SetAlignment(TAlignment::taCenter);
+  SetAlignment(toolkit::TAlignment::taCenter);
   SetAutoSize(false);
-  SetColor(clBlue);
-  SetFont(house::Font(Font(), clWhite, true));
+  SetColor(toolkit::clBlue);
+  SetFont(house::Font(Font(), toolkit::clWhite, true));
   house::SetHeight(*this, house::kHeight);
-  SetLayout(TTextLayout::tlCenter);
+  SetLayout(toolkit::TTextLayout::tlCenter);
 }
 
-TLibPanel::TLibPanel(TComponent* owner, TWinControl* parent) : TPanel(owner, parent) {
+TLibPanel::TLibPanel(toolkit::TComponent* owner, toolkit::TWinControl* parent)
+    : toolkit::TPanel(owner, parent) {
   SetOriginalStyle(true);
 }
 
@@ -24,9 +25,9 @@ void TLibPanel::SetOriginalStyle(bool value) {
   if (value == original_style_) return;
   original_style_ = value;
   if (!value) return;
-  SetColor(clMenu);
+  SetColor(toolkit::clMenu);
   SetCtl3D(false);
-  SetFont(house::Font(Font(), clWindowText, true));
+  SetFont(house::Font(Font(), toolkit::clWindowText, true));
   house::SetHeight(*this, house::kHeight);
   SetParentCtl3D(false);
   house::SetWidth(*this, house::kPanelWidth);

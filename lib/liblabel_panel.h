@@ -6,9 +6,9 @@
 namespace kestrum::lib {
 
 // The maker's label: constructed in the plain label look (OriginalStyle false).
-class TLibLabel : public TLabel {
+class TLibLabel : public toolkit::TLabel {
  public:
-  using TLabel::TLabel;
+  using toolkit::TLabel::TLabel;
   bool OriginalStyle() const { return original_style_; }
   void SetOriginalStyle(bool value);
 
@@ -17,9 +17,9 @@ class TLibLabel : public TLabel {
 };
 
 // The maker's bevelled panel, in the house style from construction.
-class TLibPanel : public TPanel {
+class TLibPanel : public toolkit::TPanel {
  public:
-  TLibPanel(TComponent* owner, TWinControl* parent);
+  TLibPanel(toolkit::TComponent* owner, toolkit::TWinControl* parent);
   bool OriginalStyle() const { return original_style_; }
   void SetOriginalStyle(bool value);
 

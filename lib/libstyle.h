@@ -12,21 +12,21 @@ constexpr int kComboWidth = 121;
 constexpr int kPanelWidth = 89;
 
 // `color`, 16 pixels then 12 points (the size is what stays), bold if asked.
-inline TFont Font(TFont font, TColor color, bool bold) {
+inline toolkit::TFont Font(toolkit::TFont font, toolkit::TColor color, bool bold) {
   font.color = color;
   font.height = -kFontPixels;
-  font.height = FontHeightOfSize(kFontPoints);
+  font.height = toolkit::FontHeightOfSize(kFontPoints);
   font.bold = bold;
   return font;
 }
 
-inline void SetHeight(TControl& control, int height) {
-  const TBounds& b = control.Bounds();
+inline void SetHeight(toolkit::TControl& control, int height) {
+  const toolkit::TBounds& b = control.Bounds();
   control.SetBounds(b.left, b.top, b.width, height);
 }
 
-inline void SetWidth(TControl& control, int width) {
-  const TBounds& b = control.Bounds();
+inline void SetWidth(toolkit::TControl& control, int width) {
+  const toolkit::TBounds& b = control.Bounds();
   control.SetBounds(b.left, b.top, width, b.height);
 }
 

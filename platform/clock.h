@@ -12,11 +12,11 @@ namespace kestrum::platform {
 class TClockPort {
  public:
   virtual ~TClockPort() = default;
-  virtual TSystemTime GetLocalTime() = 0;
+  virtual base::TSystemTime GetLocalTime() = 0;
   // False when the platform refuses (no right to change the time).
-  virtual bool SetLocalTime(const TSystemTime& time) = 0;
-  virtual TSystemTime GetSystemTime() = 0;  // UTC
-  virtual bool SetSystemTime(const TSystemTime& time) = 0;
+  virtual bool SetLocalTime(const base::TSystemTime& time) = 0;
+  virtual base::TSystemTime GetSystemTime() = 0;  // UTC
+  virtual bool SetSystemTime(const base::TSystemTime& time) = 0;
   // Milliseconds since an arbitrary start, wrapping at 2^32.
   virtual uint32_t GetTickCount() = 0;
   virtual void Sleep(uint32_t milliseconds) = 0;

@@ -10,8 +10,8 @@ namespace {
 
 constexpr long kNanosPerMilli = 1000000;
 
-TSystemTime FromTm(const struct tm& tm, long nanoseconds) {
-  TSystemTime t;
+base::TSystemTime FromTm(const struct tm& tm, long nanoseconds) {
+  base::TSystemTime t;
   t.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
   t.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
   t.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
@@ -23,7 +23,7 @@ TSystemTime FromTm(const struct tm& tm, long nanoseconds) {
   return t;
 }
 
-struct tm ToTm(const TSystemTime& t) {
+struct tm ToTm(const base::TSystemTime& t) {
   struct tm tm {};
   tm.tm_year = t.wYear - 1900;
   tm.tm_mon = t.wMonth - 1;
@@ -43,25 +43,25 @@ bool SetRealtime(time_t seconds, uint16_t milliseconds) {
 
 class TPosixClock final : public TClockPort {
  public:
-  TSystemTime GetLocalTime() override {
+  base::TSystemTime GetLocalTime() override {
     timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
     struct tm tm;
     localtime_r(&ts.tv_sec, &tm);
     return FromTm(tm, ts.tv_nsec);
   }
-  bool SetLocalTime(const TSystemTime& time) override {
+  bool SetLocalTime(const base::TSystemTime& time) override {
     struct tm tm = ToTm(time);
     return SetRealtime(mktime(&tm), time.wMilliseconds);
   }
-  TSystemTime GetSystemTime() override {
+  base::TSystemTime GetSystemTime() override {
     timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
     struct tm tm;
     gmtime_r(&ts.tv_sec, &tm);
     return FromTm(tm, ts.tv_nsec);
   }
-  bool SetSystemTime(const TSystemTime& time) override {
+  bool SetSystemTime(const base::TSystemTime& time) override {
     struct tm tm = ToTm(time);
     return SetRealtime(timegm(&tm), time.wMilliseconds);
   }

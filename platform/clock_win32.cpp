@@ -5,32 +5,32 @@
 namespace kestrum::platform {
 namespace {
 
-TSystemTime FromNative(const SYSTEMTIME& st) {
+base::TSystemTime FromNative(const SYSTEMTIME& st) {
   return {st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
           st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
 }
 
-SYSTEMTIME ToNative(const TSystemTime& t) {
+SYSTEMTIME ToNative(const base::TSystemTime& t) {
   return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
 class TWin32Clock final : public TClockPort {
  public:
-  TSystemTime GetLocalTime() override {
+  base::TSystemTime GetLocalTime() override {
     SYSTEMTIME st;
     ::GetLocalTime(&st);
     return FromNative(st);
   }
-  bool SetLocalTime(const TSystemTime& time) override {
+  bool SetLocalTime(const base::TSystemTime& time) override {
     const SYSTEMTIME st = ToNative(time);
     return ::SetLocalTime(&st) != FALSE;
   }
-  TSystemTime GetSystemTime() override {
+  base::TSystemTime GetSystemTime() override {
     SYSTEMTIME st;
     ::GetSystemTime(&st);
     return FromNative(st);
   }
-  bool SetSystemTime(const TSystemTime& time) override {
+  bool SetSystemTime(const base::TSystemTime& time) override {
     const SYSTEMTIME st = ToNative(time);
     return ::SetSystemTime(&st) != FALSE;
   }

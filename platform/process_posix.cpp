@@ -14,12 +14,12 @@ std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (length <= 0) return {};
-  return Utf8ToSjis(std::string(buffer.data(), static_cast<size_t>(length)));
+  return base::Utf8ToSjis(std::string(buffer.data(), static_cast<size_t>(length)));
 }
 
 bool FileExists(const std::string& path) {
   struct stat info {};
-  return stat(SjisToUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return stat(base::SjisToUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 char PathDelimiter() { return '/'; }
@@ -31,7 +31,7 @@ std::vector<std::string> CommandLineArguments() {
   size_t start = 0;
   while (start < all.size()) {
     const size_t end = all.find('\0', start);
-    result.push_back(Utf8ToSjis(all.substr(start, end - start)));
+    result.push_back(base::Utf8ToSjis(all.substr(start, end - start)));
     if (end == std::string::npos) break;
     start = end + 1;
   }

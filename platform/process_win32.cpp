@@ -14,7 +14,7 @@ constexpr int kMaxLocaleText = 80;
 
 std::string Narrow(const wchar_t* text) {
   const std::wstring wide(text);
-  return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+  return base::Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
 }
 
 // One text of the user's locale; `fallback` when the platform has none.
@@ -37,7 +37,7 @@ std::string ExecutablePath() {
 }
 
 bool FileExists(const std::string& path) {
-  const std::u16string wide = SjisToUtf16(path);
+  const std::u16string wide = base::SjisToUtf16(path);
   const DWORD attributes = GetFileAttributesW(std::wstring(wide.begin(), wide.end()).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

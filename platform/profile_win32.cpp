@@ -12,7 +12,7 @@ namespace {
 constexpr DWORD kMaxValueLength = 4096;
 
 std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = SjisToUtf16(sjis);
+  const std::u16string text = base::SjisToUtf16(sjis);
   return std::wstring(text.begin(), text.end());
 }
 
@@ -24,7 +24,7 @@ class TPrivateProfile final : public TProfilePort {
     const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
                                                   Wide(default_value).c_str(), buffer.data(),
                                                   kMaxValueLength, Wide(path).c_str());
-    return Utf16ToSjis(std::u16string(buffer.data(), buffer.data() + length));
+    return base::Utf16ToSjis(std::u16string(buffer.data(), buffer.data() + length));
   }
 
   bool WriteString(const std::string& path, const std::string& section, const std::string& key,

@@ -118,7 +118,8 @@ class TXdgShortcuts final : public TShortcutPort {
     const std::string temporary = path + ".tmp" + std::to_string(getpid());
     {
       std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-      file << EntryText(SjisToUtf8(target), SjisToUtf8(arguments), SjisToUtf8(name));
+      file << EntryText(base::SjisToUtf8(target), base::SjisToUtf8(arguments),
+                        base::SjisToUtf8(name));
       if (!file.flush()) {
         std::remove(temporary.c_str());
         return;
@@ -140,7 +141,7 @@ class TXdgShortcuts final : public TShortcutPort {
     return AutostartFolder();
   }
   static std::string EntryPath(const std::string& folder, const std::string& name) {
-    return folder + "/" + SjisToUtf8(name) + kEntryExtension;
+    return folder + "/" + base::SjisToUtf8(name) + kEntryExtension;
   }
   std::string folder_;
 };
@@ -153,7 +154,7 @@ TShortcutPort& SystemShortcuts() {
 }
 
 std::unique_ptr<TShortcutPort> FolderShortcuts(const std::string& folder) {
-  return std::make_unique<TXdgShortcuts>(SjisToUtf8(folder));
+  return std::make_unique<TXdgShortcuts>(base::SjisToUtf8(folder));
 }
 
 }  // namespace kestrum::platform

@@ -18,7 +18,7 @@ namespace {
 constexpr char kLinkExtension[] = ".lnk";
 
 std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = SjisToUtf16(sjis);
+  const std::u16string text = base::SjisToUtf16(sjis);
   return std::wstring(text.begin(), text.end());
 }
 

@@ -12,7 +12,7 @@ constexpr int kWordCount = 11;
 constexpr std::size_t kFirstWordOffset = 4;
 constexpr double kFractionDivisor = 4294967295.0;  // 2^32 - 1, not 2^32
 constexpr double kFractionScale = 10000.0;         // four decimals: 100 us steps
-constexpr lib::TDateTime kNtpEpoch = 2.0;          // 1900-01-01 in days since 1899-12-30
+constexpr base::TDateTime kNtpEpoch = 2.0;         // 1900-01-01 in days since 1899-12-30
 
 // The eleven words in wire order.
 constexpr uint32_t TNtpPacket::*kWords[kWordCount] = {
@@ -53,15 +53,15 @@ void DecodeMessage(const std::string& buffer, TNtpPacket& packet) {
   }
 }
 
-lib::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction) {
+base::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction) {
   const double s = Unsigned(seconds);
   double f = Unsigned(fraction) / kFractionDivisor;
   f = static_cast<double>(static_cast<int64_t>(f * kFractionScale)) / kFractionScale;
-  return (s + f) / lib::kSecsPerDay + kNtpEpoch;
+  return (s + f) / base::kSecsPerDay + kNtpEpoch;
 }
 
-lib::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, lib::TDateTime reference) {
-  return lib::InNearestEra(NtpToDateTime(seconds, fraction), reference);
+base::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, base::TDateTime reference) {
+  return base::InNearestEra(NtpToDateTime(seconds, fraction), reference);
 }
 
 TReplyVerdict CheckReply(const TNtpPacket& reply, uint32_t sent_seconds, uint32_t sent_fraction) {

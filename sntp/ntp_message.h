@@ -40,10 +40,10 @@ void DecodeMessage(const std::string& buffer, TNtpPacket& packet);
 
 // Seconds taken as unsigned from 1900 (era 0); the fraction divided by 2^32 - 1 and truncated
 // to four decimals. UTC.
-lib::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction);
+base::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction);
 // The same, read in the era that puts it nearest to `reference` (UTC), so that times after
 // 2036-02-07 06:28:15 are not taken for 1900.
-lib::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, lib::TDateTime reference);
+base::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, base::TDateTime reference);
 
 // What a reply must show before its time is believed.
 enum class TReplyVerdict {

@@ -10,7 +10,7 @@ namespace kestrum::sntp {
 namespace {
 
 constexpr double kEraSeconds = 4294967296.0;  // 2^32
-constexpr lib::TDateTime kNtpEpoch = 2.0;     // 1900-01-01
+constexpr base::TDateTime kNtpEpoch = 2.0;    // 1900-01-01
 // Bits of the transmit fraction below this mask are random: sub-microsecond noise to the
 // server, a 20-bit nonce to an off-path sender (on top of the port it must guess).
 constexpr uint32_t kNonceMask = 0x000FFFFFu;
@@ -28,19 +28,19 @@ TSNTPClient::TSNTPClient(platform::TClockPort& clock)
 
 TSNTPClient::~TSNTPClient() = default;
 
-lib::TDateTime TSNTPClient::GetUtcTime() {
-  return lib::SystemTimeToDateTime(clock_.GetSystemTime());
+base::TDateTime TSNTPClient::GetUtcTime() {
+  return base::SystemTimeToDateTime(clock_.GetSystemTime());
 }
 
-bool TSNTPClient::SetUtcTime(lib::TDateTime value) {
-  return clock_.SetSystemTime(lib::DateTimeToSystemTime(value));
+bool TSNTPClient::SetUtcTime(base::TDateTime value) {
+  return clock_.SetSystemTime(base::DateTimeToSystemTime(value));
 }
 
 TNtpPacket TSNTPClient::MakeRequest() {
   TNtpPacket request;
   ClearMessage(request);
   request.LiVnMode = kClientRequestLiVnMode;
-  const double seconds = (GetUtcTime() - kNtpEpoch) * lib::kSecsPerDay;
+  const double seconds = (GetUtcTime() - kNtpEpoch) * base::kSecsPerDay;
   const double in_era = std::fmod(std::max(seconds, 0.0), kEraSeconds);
   request.TransmitSeconds = static_cast<uint32_t>(in_era);
   const auto fraction = static_cast<uint32_t>((in_era - std::floor(in_era)) * kEraSeconds);
@@ -117,7 +117,7 @@ bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
 }
 
 void TSNTPClient::SyncClock() {
-  const double difference = std::fabs(ntp_time_ - GetUtcTime()) * lib::kSecsPerDay;
+  const double difference = std::fabs(ntp_time_ - GetUtcTime()) * base::kSecsPerDay;
   if (difference <= MaxSyncDiff) SetUtcTime(ntp_time_);
 }
 

@@ -46,9 +46,9 @@ class TSNTPClient : public TNetClient {
   bool QueryServerTime();
   TReplyVerdict LastVerdict() const { return verdict_; }
 
-  lib::TDateTime NTPTime() const { return ntp_time_; }  // UTC
-  double NTPOffset() const { return 0.0; }              // not computed by this client
-  double NTPDelay() const { return 0.0; }               // not computed by this client
+  base::TDateTime NTPTime() const { return ntp_time_; }  // UTC
+  double NTPOffset() const { return 0.0; }               // not computed by this client
+  double NTPDelay() const { return 0.0; }                // not computed by this client
   const TNtpPacket& NTPReply() const { return reply_; }
   net::TUDPBlockSocket& Sock() { return *sock_; }
 
@@ -56,8 +56,8 @@ class TSNTPClient : public TNetClient {
   bool SyncTime = false;                     // set the system clock after a successful query
 
   // The system clock in UTC, through the clock seam.
-  lib::TDateTime GetUtcTime();
-  bool SetUtcTime(lib::TDateTime value);
+  base::TDateTime GetUtcTime();
+  bool SetUtcTime(base::TDateTime value);
 
  private:
   // Waits for a datagram from the address the request went to, dropping any other.
@@ -69,7 +69,7 @@ class TSNTPClient : public TNetClient {
 
   platform::TClockPort& clock_;
   TNtpPacket reply_{};
-  lib::TDateTime ntp_time_ = 0.0;
+  base::TDateTime ntp_time_ = 0.0;
   std::unique_ptr<net::TUDPBlockSocket> sock_;
   std::string buffer_;  // the request while sending, the reply after receiving
   TNtpPacket request_{};

@@ -8,8 +8,6 @@
 namespace kestrum::tcpip {
 namespace {
 
-namespace wsock = platform::wsock;
-
 bool sockets_started = false;
 
 uint32_t LookUp(const std::string& host) {

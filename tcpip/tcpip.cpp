@@ -6,8 +6,6 @@
 namespace kestrum::tcpip {
 namespace {
 
-namespace wsock = platform::wsock;
-
 constexpr int kTraceSocketLevel = 2;
 constexpr int kTraceCommandLevel = 0;
 

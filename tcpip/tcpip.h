@@ -16,8 +16,8 @@
 
 namespace kestrum::tcpip {
 
-using TSocketHandle = platform::wsock::TSocket;
-constexpr TSocketHandle kNoSocket = platform::wsock::kInvalidSocket;
+using TSocketHandle = wsock::TSocket;
+constexpr TSocketHandle kNoSocket = wsock::kInvalidSocket;
 
 // Size of the receive buffer of the base Action.
 constexpr std::size_t kReadChunkSize = 32512;
@@ -78,7 +78,7 @@ class T_TcpIp : public T_ZQ_Component {
   // Milliseconds left of the bound (0 once passed); nullopt when none is set.
   std::optional<uint32_t> BoundLeft() const;
   bool WaitWithinBound(TSocketHandle handle);
-  int Connect(TSocketHandle handle, const platform::wsock::TSockAddrIn& address);
+  int Connect(TSocketHandle handle, const wsock::TSockAddrIn& address);
 
   int socket_error_ = 0;  // error of the last failed socket creation or connect
   // The bound runs on the platform's real ticks: it limits real blocking calls, which a test's

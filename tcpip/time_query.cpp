@@ -65,8 +65,8 @@ void T_Time::FetchTime() {
     case TTimeReply::kZero:
       throw ETcpIpError("Reply from " + Hostname + " carries no time");
   }
-  const lib::TDateTime utc_now = lib::SystemTimeToDateTime(clock_.GetSystemTime());
-  lib::TDateTime time = TimeCountNear(count, utc_now);
+  const base::TDateTime utc_now = base::SystemTimeToDateTime(clock_.GetSystemTime());
+  base::TDateTime time = TimeCountNear(count, utc_now);
   if (TimeMode == tzLocal) time -= TimeZoneBias(zone_) / kMinutesPerDay;
   ServerTime = time;
 }

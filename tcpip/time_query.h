@@ -19,7 +19,7 @@ constexpr int kTimeReplySize = 4;
 // Longest a whole query (connect and reply) may block, in milliseconds.
 constexpr uint32_t kTimeQueryLimitMs = 5000;
 // TDateTime of 1900-01-01 00:00, the protocol's epoch.
-constexpr lib::TDateTime kTimeProtocolEpoch = 2.0;
+constexpr base::TDateTime kTimeProtocolEpoch = 2.0;
 
 enum t_timemode : uint8_t {
   tzUTC = 0,    // ServerTime is UTC
@@ -29,12 +29,12 @@ enum t_timemode : uint8_t {
 // Running count of the reply: each byte shifts in below the earlier ones.
 inline double AccumulateTimeByte(double count, uint8_t byte) { return count * 256.0 + byte; }
 // Seconds since 1900 -> TDateTime (UTC).
-inline lib::TDateTime TimeCountToDateTime(double count) {
-  return kTimeProtocolEpoch + count / lib::kSecsPerDay;
+inline base::TDateTime TimeCountToDateTime(double count) {
+  return kTimeProtocolEpoch + count / base::kSecsPerDay;
 }
 // A four-byte count read in the era nearest to `reference` (UTC).
-inline lib::TDateTime TimeCountNear(uint32_t count, lib::TDateTime reference) {
-  return lib::InNearestEra(TimeCountToDateTime(count), reference);
+inline base::TDateTime TimeCountNear(uint32_t count, base::TDateTime reference) {
+  return base::InNearestEra(TimeCountToDateTime(count), reference);
 }
 
 // How the reply stream ended.
@@ -66,7 +66,7 @@ class T_Time : public T_TcpIp {
   void FetchTime();
   void Action() override { FetchTime(); }
 
-  lib::TDateTime ServerTime = 0.0;
+  base::TDateTime ServerTime = 0.0;
   t_timemode TimeMode = tzUTC;
   // Bound on the whole query in milliseconds.
   uint32_t QueryLimit = kTimeQueryLimitMs;

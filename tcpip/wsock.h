@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kestrum::platform::wsock {
+namespace kestrum::tcpip::wsock {
 
 // The platform's socket handle widened to a signed value; -1 is the invalid handle.
 using TSocket = std::intptr_t;
@@ -81,4 +81,4 @@ int GetSockName(TSocket s, TSockAddrIn& address);
 // Closes with a reset instead of an orderly shutdown.
 int AbortiveClose(TSocket s);
 
-}  // namespace kestrum::platform::wsock
+}  // namespace kestrum::tcpip::wsock

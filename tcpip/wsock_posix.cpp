@@ -16,7 +16,7 @@
 #include "net/errno_posix.h"
 #include "tcpip/wsock.h"
 
-namespace kestrum::platform::wsock {
+namespace kestrum::tcpip::wsock {
 namespace {
 
 int Fd(TSocket s) { return static_cast<int>(s); }
@@ -230,4 +230,4 @@ int AbortiveClose(TSocket s) {
   return CloseSocket(s);
 }
 
-}  // namespace kestrum::platform::wsock
+}  // namespace kestrum::tcpip::wsock

@@ -5,7 +5,7 @@
 
 #include "tcpip/wsock.h"
 
-namespace kestrum::platform::wsock {
+namespace kestrum::tcpip::wsock {
 namespace {
 
 SOCKET Native(TSocket s) { return static_cast<SOCKET>(s); }
@@ -175,4 +175,4 @@ int AbortiveClose(TSocket s) {
   return closesocket(Native(s));
 }
 
-}  // namespace kestrum::platform::wsock
+}  // namespace kestrum::tcpip::wsock

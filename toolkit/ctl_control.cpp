@@ -2,7 +2,7 @@
 
 #include "toolkit/ctl_form.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 TComponent::~TComponent() {
   alive_.reset();
@@ -177,4 +177,4 @@ bool TControl::DispatchKeyDown(TKey& key, TShiftState shift) {
   return key != 0;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

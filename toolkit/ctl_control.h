@@ -14,7 +14,7 @@
 #include "toolkit/ctl_keys.h"
 #include "toolkit/ctl_peer.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 using TNotifyEvent = std::function<void()>;
 using TKeyEvent = std::function<void(TKey& key, TShiftState shift)>;
@@ -209,4 +209,4 @@ class TWinControl : public TControl {
   std::vector<TControl*> children_;
 };
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 TApplication* current_application = nullptr;
@@ -176,4 +176,4 @@ TApplicationOverride::TApplicationOverride(TApplication& application)
 
 TApplicationOverride::~TApplicationOverride() { current_application = previous_; }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

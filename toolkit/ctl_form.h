@@ -11,7 +11,7 @@
 #include "toolkit/ctl_control.h"
 #include "toolkit/formatsettings.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable };
 enum class TPosition { poDesigned, poScreenCenter };
@@ -159,4 +159,4 @@ class TApplicationOverride {
   TApplication* previous_;
 };
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -6,7 +6,7 @@
 
 #include "base/errors.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 struct TColorName {
@@ -88,7 +88,7 @@ std::optional<TColor> IdentToColor(std::string_view name) {
 TColor StringToColor(std::string_view text) {
   if (const auto named = IdentToColor(text)) return *named;
   if (const auto number = NumberToColor(text)) return *number;
-  throw EConvertError("'" + std::string(text) + "' は有効な整数値ではありません");
+  throw base::EConvertError("'" + std::string(text) + "' は有効な整数値ではありません");
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

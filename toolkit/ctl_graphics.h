@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 // 0x00BBGGRR for a fixed colour; 0x80000000 + index for a system colour.
 using TColor = uint32_t;
@@ -50,4 +50,4 @@ constexpr int FontHeightOfSize(int points) {
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 using TKey = uint16_t;
 
@@ -43,4 +43,4 @@ constexpr uint32_t kMsgChildKey = 0xB02E;
 // One notch of the mouse wheel; positive turns away from the user.
 constexpr int kWheelDelta = 120;
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 class TComponent;
 class TForm;
@@ -60,4 +60,4 @@ class TWidgetSet {
 // The widget set of the application in force (Application().Widgets()).
 TWidgetSet& WidgetSet();
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -4,7 +4,7 @@
 
 #include "base/sjis_bytes.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 // Equal apart from the letter case of single-byte letters; double-byte characters must match.
@@ -13,7 +13,7 @@ bool SameTextSjis(std::string_view a, std::string_view b) {
   for (size_t i = 0; i < a.size(); ++i) {
     const auto x = static_cast<unsigned char>(a[i]);
     const auto y = static_cast<unsigned char>(b[i]);
-    if (IsLeadByte(x) && i + 1 < a.size()) {
+    if (base::IsLeadByte(x) && i + 1 < a.size()) {
       if (x != y || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (std::tolower(x) != std::tolower(y)) {
@@ -161,4 +161,4 @@ void TTimer::Tick() {
   if (enabled_ && OnTimer) OnTimer();
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -9,7 +9,7 @@
 
 #include "toolkit/ctl_control.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 class TLabel : public TControl {
  public:
@@ -182,4 +182,4 @@ class TTimer : public TComponent {
   uint32_t interval_ = 1000;
 };
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -7,7 +7,7 @@
 #include "toolkit/formatsettings.h"
 #include "toolkit/japanese_era.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 // Nested formats (c, ddddd, t ...) expand this deep at most, so that a settings format
@@ -27,7 +27,7 @@ bool StartsWithNoCase(std::string_view text, size_t at, std::string_view word) {
 
 // Length of the character at `at`: a lead byte takes its follower along when there is one.
 size_t CharLength(std::string_view text, size_t at) {
-  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  return base::IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
 // Whether the format asks for a 12-hour clock (quoted text and double-byte characters aside).
@@ -57,12 +57,12 @@ std::string Number(int value, int width) {
 
 // Midnight is a time of day without hours, minutes and seconds; milliseconds, which the long
 // time format does not show, do not count.
-bool HasTime(const TTimeOfDay& t) { return t.hour != 0 || t.minute != 0 || t.second != 0; }
+bool HasTime(const base::TTimeOfDay& t) { return t.hour != 0 || t.minute != 0 || t.second != 0; }
 
 class Formatter {
  public:
-  explicit Formatter(TDateTime value)
-      : value_(value), date_(DecodeDate(value)), time_(DecodeTime(value)) {}
+  explicit Formatter(base::TDateTime value)
+      : value_(value), date_(base::DecodeDate(value)), time_(base::DecodeTime(value)) {}
 
   void Append(std::string_view format, int depth) {
     if (depth > kMaxNesting) return;
@@ -152,7 +152,7 @@ class Formatter {
     if (n <= 2) {
       out_ += Number(date_.day, n);
     } else if (n <= 4) {
-      out_ += (n == 3 ? fs.ShortDayNames : fs.LongDayNames)[DayOfWeek(value_) - 1];
+      out_ += (n == 3 ? fs.ShortDayNames : fs.LongDayNames)[base::DayOfWeek(value_) - 1];
     } else {
       Append(n == 5 ? fs.ShortDateFormat : fs.LongDateFormat, depth + 1);
     }
@@ -209,28 +209,28 @@ class Formatter {
     return length;
   }
 
-  TDateTime value_;
-  TDate date_;
-  TTimeOfDay time_;
+  base::TDateTime value_;
+  base::TDate date_;
+  base::TTimeOfDay time_;
   std::string out_;
 };
 
 }  // namespace
 
-std::string FormatDateTime(std::string_view format, TDateTime value) {
+std::string FormatDateTime(std::string_view format, base::TDateTime value) {
   Formatter formatter(value);
   formatter.Append(format, 0);
   return std::move(formatter).Result();
 }
 
-std::string DateTimeToText(TDateTime value) { return FormatDateTime("c", value); }
+std::string DateTimeToText(base::TDateTime value) { return FormatDateTime("c", value); }
 
-std::string DateToText(TDateTime value) {
+std::string DateToText(base::TDateTime value) {
   return FormatDateTime(FormatSettings().ShortDateFormat, value);
 }
 
-std::string TimeToText(TDateTime value) {
+std::string TimeToText(base::TDateTime value) {
   return FormatDateTime(FormatSettings().LongTimeFormat, value);
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

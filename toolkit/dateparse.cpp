@@ -7,7 +7,7 @@
 #include "toolkit/formatsettings.h"
 #include "toolkit/japanese_era.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 // Digits of one number of a date or time text.
@@ -30,7 +30,7 @@ TDateOrder DateOrder(std::string_view format) {
       const size_t close = format.find(format[i], i + 1);
       if (close == std::string_view::npos) break;
       i = close;
-    } else if (IsLeadByte(static_cast<unsigned char>(c))) {
+    } else if (base::IsLeadByte(static_cast<unsigned char>(c))) {
       ++i;
     } else if (c == 'Y' || c == 'E') {
       return TDateOrder::YMD;
@@ -141,7 +141,7 @@ TDateFields Arrange(const int values[3], const int digits[3], int count, TDateOr
   }
 }
 
-bool ScanDate(Scanner& s, int default_year, TDateTime& date) {
+bool ScanDate(Scanner& s, int default_year, base::TDateTime& date) {
   const TJapaneseEra* era = ScanEra(s);
   int values[3] = {};
   int digits[3] = {};
@@ -157,7 +157,7 @@ bool ScanDate(Scanner& s, int default_year, TDateTime& date) {
   } else if (f.year_digits <= kShortYearDigits) {
     f.year += kShortYearBase;
   }
-  return TryEncodeDate(f.year, f.month, f.day, date);
+  return base::TryEncodeDate(f.year, f.month, f.day, date);
 }
 
 // -1 when no marker stands here, else 0 for the morning and 1 for the afternoon.
@@ -170,7 +170,7 @@ int ScanHalfDay(Scanner& s) {
   return -1;
 }
 
-bool ScanTime(Scanner& s, TDateTime& time) {
+bool ScanTime(Scanner& s, base::TDateTime& time) {
   const char separator = FormatSettings().TimeSeparator;
   int half = ScanHalfDay(s);
   int hour = 0, minute = 0, second = 0, millisecond = 0, digits = 0;
@@ -189,58 +189,58 @@ bool ScanTime(Scanner& s, TDateTime& time) {
     if (hour < 1 || hour > kHoursPerHalfDay) return false;
     hour = hour % kHoursPerHalfDay + half * kHoursPerHalfDay;
   }
-  return TryEncodeTime(hour, minute, second, millisecond, time);
+  return base::TryEncodeTime(hour, minute, second, millisecond, time);
 }
 
 [[noreturn]] void Fail(std::string_view text, std::string_view what) {
-  throw EConvertError("'" + std::string(text) + "' は正しい" + std::string(what) +
-                      "ではありません");
+  throw base::EConvertError("'" + std::string(text) + "' は正しい" + std::string(what) +
+                            "ではありません");
 }
 
 }  // namespace
 
-bool TryTextToDate(std::string_view text, TDateTime& result, int default_year) {
+bool TryTextToDate(std::string_view text, base::TDateTime& result, int default_year) {
   Scanner s(text);
-  TDateTime date = 0;
+  base::TDateTime date = 0;
   if (!ScanDate(s, default_year, date) || !s.AtEnd()) return false;
   result = date;
   return true;
 }
 
-bool TryTextToTime(std::string_view text, TDateTime& result) {
+bool TryTextToTime(std::string_view text, base::TDateTime& result) {
   Scanner s(text);
-  TDateTime time = 0;
+  base::TDateTime time = 0;
   if (!ScanTime(s, time) || !s.AtEnd()) return false;
   result = time;
   return true;
 }
 
-bool TryTextToDateTime(std::string_view text, TDateTime& result, int default_year) {
+bool TryTextToDateTime(std::string_view text, base::TDateTime& result, int default_year) {
   Scanner s(text);
-  TDateTime date = 0;
+  base::TDateTime date = 0;
   if (!ScanDate(s, default_year, date)) return TryTextToTime(text, result);
-  TDateTime time = 0;
+  base::TDateTime time = 0;
   if (!s.AtEnd() && (!ScanTime(s, time) || !s.AtEnd())) return false;
   result = date >= 0 ? date + time : date - time;
   return true;
 }
 
-TDateTime TextToDate(std::string_view text, int default_year) {
-  TDateTime result = 0;
+base::TDateTime TextToDate(std::string_view text, int default_year) {
+  base::TDateTime result = 0;
   if (!TryTextToDate(text, result, default_year)) Fail(text, "日付");
   return result;
 }
 
-TDateTime TextToTime(std::string_view text) {
-  TDateTime result = 0;
+base::TDateTime TextToTime(std::string_view text) {
+  base::TDateTime result = 0;
   if (!TryTextToTime(text, result)) Fail(text, "時刻");
   return result;
 }
 
-TDateTime TextToDateTime(std::string_view text, int default_year) {
-  TDateTime result = 0;
+base::TDateTime TextToDateTime(std::string_view text, int default_year) {
+  base::TDateTime result = 0;
   if (!TryTextToDateTime(text, result, default_year)) Fail(text, "日付と時刻");
   return result;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

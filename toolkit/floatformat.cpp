@@ -9,7 +9,7 @@
 #include "base/sjis_bytes.h"
 #include "toolkit/formatsettings.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 // Decimal digits an extended value carries; pictures round on this form.
@@ -84,7 +84,7 @@ TFixed RoundFixed(long double magnitude, int decimals) {
 }
 
 size_t CharLength(std::string_view text, size_t at) {
-  return IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+  return base::IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
 // End of the quoted literal that opens at `at` (past its closing quote, or the text's end).
@@ -305,9 +305,9 @@ bool TryTextToFloat(std::string_view text, long double& value) {
 long double TextToFloat(std::string_view text) {
   long double value = 0;
   if (!TryTextToFloat(text, value)) {
-    throw EConvertError("'" + std::string(text) + "' は浮動小数点数ではありません");
+    throw base::EConvertError("'" + std::string(text) + "' は浮動小数点数ではありません");
   }
   return value;
 }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 // Picture pattern, up to three sections "positive;negative;zero":
 //   0  digit, shown even when it is a leading or trailing zero
@@ -30,4 +30,4 @@ bool TryTextToFloat(std::string_view text, long double& value);
 // As above, throwing EConvertError "'text' は浮動小数点数ではありません".
 long double TextToFloat(std::string_view text);
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 struct TFormatSettings {
   std::string ShortDateFormat = "yyyy/mm/dd";
@@ -31,4 +31,4 @@ struct TFormatSettings {
 // by every later conversion.
 TFormatSettings& FormatSettings();
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

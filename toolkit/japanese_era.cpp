@@ -1,6 +1,6 @@
 #include "toolkit/japanese_era.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 constexpr TJapaneseEra kEras[] = {
@@ -9,7 +9,7 @@ constexpr TJapaneseEra kEras[] = {
     {"令和", "令", 'R', {2019, 5, 1}},
 };
 
-bool StartsOnOrBefore(const TDate& start, const TDate& date) {
+bool StartsOnOrBefore(const base::TDate& start, const base::TDate& date) {
   if (start.year != date.year) return start.year < date.year;
   if (start.month != date.month) return start.month < date.month;
   return start.day <= date.day;
@@ -19,7 +19,7 @@ bool StartsOnOrBefore(const TDate& start, const TDate& date) {
 
 std::span<const TJapaneseEra> JapaneseEras() { return kEras; }
 
-const TJapaneseEra* EraOfDate(const TDate& date) {
+const TJapaneseEra* EraOfDate(const base::TDate& date) {
   const TJapaneseEra* found = nullptr;
   for (const TJapaneseEra& era : kEras) {
     if (StartsOnOrBefore(era.start, date)) found = &era;
@@ -29,4 +29,4 @@ const TJapaneseEra* EraOfDate(const TDate& date) {
 
 int YearOfEra(const TJapaneseEra& era, int year) { return year - era.start.year + 1; }
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -6,22 +6,22 @@
 
 #include "base/datetime.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 
 struct TJapaneseEra {
   std::string_view name;     // "平成"
   std::string_view initial;  // "平"
   char letter;               // 'H'
-  TDate start;               // first day of the era
+  base::TDate start;         // first day of the era
 };
 
 // Oldest first.
 std::span<const TJapaneseEra> JapaneseEras();
 
 // The era a date belongs to; nullptr before the first era began.
-const TJapaneseEra* EraOfDate(const TDate& date);
+const TJapaneseEra* EraOfDate(const base::TDate& date);
 
 // Year of era, 1 in the era's first calendar year.
 int YearOfEra(const TJapaneseEra& era, int year);
 
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

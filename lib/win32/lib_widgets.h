@@ -3,9 +3,9 @@
 
 #include "toolkit/ctl_peer.h"
 
-namespace kestrum::platform::win32 {
+namespace kestrum::lib::win32 {
 
 // The Win32 widget set, with native peers for the maker's controls as well as the toolkit's.
-lib::TWidgetSet& LibWidgetSet();
+toolkit::TWidgetSet& LibWidgetSet();
 
-}  // namespace kestrum::platform::win32
+}  // namespace kestrum::lib::win32

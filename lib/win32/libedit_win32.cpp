@@ -16,7 +16,16 @@
 #include "toolkit/ctl_form.h"
 #include "toolkit/win32/gui_win32_internal.h"
 
-namespace kestrum::platform::win32 {
+namespace kestrum::lib::win32 {
+
+// The toolkit's native peers, which the edit's peer extends.
+using toolkit::win32::Guarded;
+using toolkit::win32::Narrow;
+using toolkit::win32::ToColorRef;
+using toolkit::win32::TWin32Peer;
+using toolkit::win32::TWin32WidgetSet;
+using toolkit::win32::Wide;
+
 namespace {
 
 constexpr int kNarrowCaretWidth = 2;
@@ -34,10 +43,10 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     if (edit.ReadOnly()) style |= ES_READONLY;
     if (edit.PasswordChar() != '\0') style |= ES_PASSWORD;
     // Right and centre replace the left alignment.
-    if (edit.Alignment() == lib::TAlignment::taRightJustify) style |= ES_RIGHT;
-    if (edit.Alignment() == lib::TAlignment::taCenter) style |= ES_CENTER;
+    if (edit.Alignment() == toolkit::TAlignment::taRightJustify) style |= ES_RIGHT;
+    if (edit.Alignment() == toolkit::TAlignment::taCenter) style |= ES_CENTER;
     DWORD ex_style = 0;
-    if (edit.BorderStyle() == lib::TBorderStyle::bsSingle) {
+    if (edit.BorderStyle() == toolkit::TBorderStyle::bsSingle) {
       if (edit.Ctl3D()) {
         ex_style |= WS_EX_CLIENTEDGE;
       } else {
@@ -55,8 +64,8 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     SetWindowLongPtrW(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(routing_proc_));
   }
 
-  void Changed(lib::TProperty property) override {
-    if (property == lib::TProperty::ReadOnly) {
+  void Changed(toolkit::TProperty property) override {
+    if (property == toolkit::TProperty::ReadOnly) {
       SendMessageW(Handle(), EM_SETREADONLY, edit_.ReadOnly(), 0);
     } else {
       TWin32Peer::Changed(property);
@@ -267,7 +276,7 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
 // The toolkit's widget set with the maker's edit on a native edit.
 class TLibWidgetSet final : public TWin32WidgetSet {
  public:
-  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+  std::unique_ptr<toolkit::TControlPeer> CreatePeer(toolkit::TComponent& component) override {
     if (auto* edit = dynamic_cast<lib::TLibEdit*>(&component))
       return std::make_unique<TLibEditWin32Peer>(*edit);
     return TWin32WidgetSet::CreatePeer(component);
@@ -276,9 +285,9 @@ class TLibWidgetSet final : public TWin32WidgetSet {
 
 }  // namespace
 
-lib::TWidgetSet& LibWidgetSet() {
+toolkit::TWidgetSet& LibWidgetSet() {
   static TLibWidgetSet widget_set;
   return widget_set;
 }
 
-}  // namespace kestrum::platform::win32
+}  // namespace kestrum::lib::win32

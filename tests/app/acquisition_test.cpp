@@ -16,7 +16,7 @@ constexpr double kSecond = 1.0 / 86400;
 class Acquisition : public KestrumFixture {
  protected:
   // The true UTC time of the fake local clock, as the sequence's nine-hour shift sees it.
-  lib::TDateTime TrueUtc() const { return clock.local_now() - 0.375; }
+  base::TDateTime TrueUtc() const { return clock.local_now() - 0.375; }
 
   static std::vector<std::string> Searching(int from, int to) {
     std::vector<std::string> texts;
@@ -135,7 +135,7 @@ TEST_F(Acquisition, SuccessWritesTheServerThatAnsweredAndShowsTimeAndOffset) {
     std::vector<std::string> asked;
   };
   const double good = TrueUtc();
-  const double before_2000 = lib::EncodeDate(1999, 12, 31);
+  const double before_2000 = base::EncodeDate(1999, 12, 31);
   const Case cases[] = {
       {"sntp",
        {true, good},
@@ -191,7 +191,7 @@ TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
     TFakeReply sntp, time;
     const char* status;
   };
-  const double before_2000 = lib::EncodeDate(1999, 12, 31);
+  const double before_2000 = base::EncodeDate(1999, 12, 31);
   const double closed_at_once = 2.0;  // no bytes read: 1900-01-01
   const Case cases[] = {
       {"sntp before 2000, time fails",
@@ -267,13 +267,13 @@ TEST_F(Acquisition, TimeProtocolAnswerTakingASecondOrMoreFails) {
 // also when the counter wraps during the query.
 TEST_F(Acquisition, TimeProtocolAnswerIsTakenOnlyUnderAThousandTickMilliseconds) {
   struct Case {
-    lib::TDateTime start;
+    base::TDateTime start;
     uint32_t ticks;
     uint32_t duration_ms;
     bool taken;
   };
-  const lib::TDateTime day = lib::EncodeDate(2026, 12, 8);
-  const double ms = 1.0 / lib::kMSecsPerDay;
+  const base::TDateTime day = base::EncodeDate(2026, 12, 8);
+  const double ms = 1.0 / base::kMSecsPerDay;
   const Case cases[] = {
       {day + 3988 * ms, 1000, 1000, false},  {day + 3988 * ms, 1000, 999, true},
       {day + 0.5, 1000, 1000, false},        {day + 0.5, 0xFFFFFE00u, 999, true},
@@ -321,7 +321,7 @@ TEST_F(Acquisition, CancelDuringThePauseLetsTheNextAttemptRunThenInterrupts) {
     servers.log.clear();
     profile = fakes::TFakeProfile();
     const size_t sleeps_before = clock.sleeps().size();
-    const double utc = TrueUtc() + 2 * kSecond + 1000.0 / lib::kMSecsPerDay;
+    const double utc = TrueUtc() + 2 * kSecond + 1000.0 / base::kMSecsPerDay;
     servers.script = [&](const std::string& protocol, const std::string& host) {
       const bool answers = second_answers && protocol == "SNTP" && host == Server(2);
       return TFakeReply{answers, utc};

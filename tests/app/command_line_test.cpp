@@ -49,7 +49,7 @@ TEST(CommandLine, DelayIsTheIntegerPartPlus100Milliseconds) {
 TEST(CommandLine, SecondArgumentWithNumericValueZeroIsAColour) {
   struct Case {
     const char* second;
-    std::optional<lib::TColor> color;
+    std::optional<toolkit::TColor> color;
   };
   const Case cases[] = {
       {"", std::nullopt},
@@ -70,8 +70,8 @@ TEST(CommandLine, SecondArgumentWithNumericValueZeroIsAColour) {
       {"cl3DLight", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ProgressColorArgument(c.second), c.color) << c.second;
-  EXPECT_THROW(ProgressColorArgument("blue"), lib::EConvertError);
-  EXPECT_THROW(ProgressColorArgument("$"), lib::EConvertError);
+  EXPECT_THROW(ProgressColorArgument("blue"), base::EConvertError);
+  EXPECT_THROW(ProgressColorArgument("$"), base::EConvertError);
 }
 
 }  // namespace

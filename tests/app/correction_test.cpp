@@ -9,8 +9,8 @@
 namespace kestrum::app {
 namespace {
 
+using base::TSystemTime;
 using fakes::TFakeReply;
-using platform::TSystemTime;
 
 constexpr double kSecond = 1.0 / 86400;
 
@@ -40,7 +40,7 @@ TSystemTime Record(int year, int month, int day, int hour, int minute, int secon
   t.wMinute = static_cast<uint16_t>(minute);
   t.wSecond = static_cast<uint16_t>(second);
   t.wMilliseconds = static_cast<uint16_t>(ms);
-  t.wDayOfWeek = static_cast<uint16_t>(lib::DayOfWeek(lib::EncodeDate(year, month, day)) - 1);
+  t.wDayOfWeek = static_cast<uint16_t>(base::DayOfWeek(base::EncodeDate(year, month, day)) - 1);
   return t;
 }
 
@@ -61,7 +61,7 @@ TEST_F(Correction, WholeSecondsDecideAndReportWhileTheFullOffsetIsApplied) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hundredths);
-    clock.set_local_now(lib::EncodeDate(2026, 12, 8) + 0.5);
+    clock.set_local_now(base::EncodeDate(2026, 12, 8) + 0.5);
     Acquire(c.hundredths);
     const size_t before = clock.local_writes().size();
     form->btn_setClick();
@@ -78,20 +78,20 @@ TEST_F(Correction, WholeSecondsDecideAndReportWhileTheFullOffsetIsApplied) {
 
 TEST_F(Correction, StepsAcrossMidnightAndMonthEndWriteTheDateFirst) {
   struct Case {
-    lib::TDateTime start;
+    base::TDateTime start;
     double hundredths;
     TSystemTime date_write, time_write;
   };
-  const double ms = 1.0 / lib::kMSecsPerDay;
+  const double ms = 1.0 / base::kMSecsPerDay;
   // The date write carries the old time of day and the old day of the week, as read.
   const auto date_write = [](TSystemTime t, int old_day_of_week) {
     t.wDayOfWeek = static_cast<uint16_t>(old_day_of_week);
     return t;
   };
   const Case cases[] = {
-      {lib::EncodeDate(2026, 11, 30) + lib::EncodeTime(23, 59, 59, 500), 150,
+      {base::EncodeDate(2026, 11, 30) + base::EncodeTime(23, 59, 59, 500), 150,
        date_write(Record(2026, 12, 1, 23, 59, 59, 500), 1), Record(2026, 12, 1, 0, 0, 1, 0)},
-      {lib::EncodeDate(2027, 1, 1) + 300 * ms, -100,
+      {base::EncodeDate(2027, 1, 1) + 300 * ms, -100,
        date_write(Record(2026, 12, 31, 0, 0, 0, 300), 5), Record(2026, 12, 31, 23, 59, 59, 300)},
   };
   for (const auto& c : cases) {

@@ -64,7 +64,7 @@ TEST_F(FormCreate, CommandLineSelectsModeDelayProtocolsAndColour) {
     std::vector<std::string> args;
     bool unattended, sntp, rfc868;
     uint32_t interval;  // of an unattended start
-    lib::TColor color;
+    toolkit::TColor color;
   };
   const Case cases[] = {
       {{"xx/Syy"}, true, true, true, 100, 0x00FFFF},
@@ -81,8 +81,8 @@ TEST_F(FormCreate, CommandLineSelectsModeDelayProtocolsAndColour) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
-    lib::TApplication fresh{widgets, format_settings};
-    lib::TApplicationOverride fresh_guard(fresh);
+    toolkit::TApplication fresh{widgets, format_settings};
+    toolkit::TApplicationOverride fresh_guard(fresh);
     widgets.taskbar_hidden = false;
     Start(c.args);
     EXPECT_EQ(form->Unattended(), c.unattended);
@@ -94,7 +94,7 @@ TEST_F(FormCreate, CommandLineSelectsModeDelayProtocolsAndColour) {
     EXPECT_EQ(form->Timer->Enabled(), c.unattended);
     EXPECT_EQ(form->btn_get->Enabled(), !c.unattended);
     EXPECT_EQ(form->StartTime->Enabled(), !c.unattended);
-    EXPECT_EQ(form->WindowState() == lib::TWindowState::wsMinimized, c.unattended);
+    EXPECT_EQ(form->WindowState() == toolkit::TWindowState::wsMinimized, c.unattended);
     if (c.unattended) {
       EXPECT_EQ(form->Timer->Interval(), c.interval);
     }
@@ -144,7 +144,7 @@ TEST_F(FormCreate, TheThreeBoxesAreFreeTextEditsOfTheLayout) {
     EXPECT_EQ(box->ImeMode(), lib::TImeMode::imClose);
     EXPECT_EQ(box->Bounds().height, 24);
   }
-  EXPECT_EQ(form->edt_hostname->Font().color, lib::clFuchsia);
+  EXPECT_EQ(form->edt_hostname->Font().color, toolkit::clFuchsia);
   EXPECT_TRUE(form->edt_time->ReadOnly());
   EXPECT_EQ(form->edt_time->Hint(), "Local time");
 }

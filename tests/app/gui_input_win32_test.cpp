@@ -15,7 +15,7 @@
 namespace kestrum::app {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 // Client pixels from the right edge where the host list's drop-down button lies.
 constexpr int kDropButtonX = -8;
@@ -23,33 +23,33 @@ constexpr int kDropButtonY = 12;
 
 class MainWindowInput : public KestrumFixture {
  protected:
-  MainWindowInput() : KestrumFixture(&platform::win32::LibWidgetSet()) {}
+  MainWindowInput() : KestrumFixture(&lib::win32::LibWidgetSet()) {}
   void ShowMain() {
     Start();
     form->Show();
     Pump();
   }
   static std::string Focused() {
-    lib::TControl* c = NativeFocusedControl();
+    toolkit::TControl* c = NativeFocusedControl();
     return c != nullptr ? c->Name() : "-";
   }
 };
 
 TEST_F(MainWindowInput, TabShiftTabEnterUpAndDownWalkTheControls) {
   struct Step {
-    lib::TKey key;
+    toolkit::TKey key;
     bool shift;
     const char* lands;
   };
   const Step steps[] = {
-      {lib::kVkTab, false, "btn_get"},         {lib::kVkTab, false, "btn_set"},
-      {lib::kVkTab, false, "btn_sync"},        {lib::kVkTab, false, "edt_hostbox"},
-      {lib::kVkTab, false, "edt_hostname"},    {lib::kVkTab, true, "edt_hostbox"},
-      {lib::kVkTab, true, "btn_sync"},         {lib::kVkUp, false, "btn_set"},
-      {lib::kVkDown, false, "btn_sync"},       {lib::kVkDown, false, "edt_hostbox"},
-      {lib::kVkDown, false, "edt_hostname"},   {lib::kVkReturn, false, "btn_get"},
-      {lib::kVkUp, false, "edt_hostname"},     {lib::kVkUp, false, "edt_hostbox"},
-      {lib::kVkReturn, false, "edt_hostname"},
+      {toolkit::kVkTab, false, "btn_get"},         {toolkit::kVkTab, false, "btn_set"},
+      {toolkit::kVkTab, false, "btn_sync"},        {toolkit::kVkTab, false, "edt_hostbox"},
+      {toolkit::kVkTab, false, "edt_hostname"},    {toolkit::kVkTab, true, "edt_hostbox"},
+      {toolkit::kVkTab, true, "btn_sync"},         {toolkit::kVkUp, false, "btn_set"},
+      {toolkit::kVkDown, false, "btn_sync"},       {toolkit::kVkDown, false, "edt_hostbox"},
+      {toolkit::kVkDown, false, "edt_hostname"},   {toolkit::kVkReturn, false, "btn_get"},
+      {toolkit::kVkUp, false, "edt_hostname"},     {toolkit::kVkUp, false, "edt_hostbox"},
+      {toolkit::kVkReturn, false, "edt_hostname"},
   };
   ShowMain();
   ASSERT_EQ(Focused(), "edt_hostname");
@@ -67,7 +67,7 @@ TEST_F(MainWindowInput, TheHostBoxIsSelectedAndItsInputMethodClosedOnEntry) {
   form->btn_get->SetFocus();
   Pump();
   SetImeOpen(*form->btn_get, true);
-  PressKey(lib::kVkTab, true);
+  PressKey(toolkit::kVkTab, true);
   ASSERT_EQ(Focused(), "edt_hostname");
   EXPECT_FALSE(ImeOpen(*form->edt_hostname));
   const int length = static_cast<int>(form->edt_hostname->Text().size());
@@ -83,8 +83,8 @@ TEST_F(MainWindowInput, TheListButtonOpensTheListAndAPickGoesToTheHostBox) {
   ASSERT_TRUE(NativeDroppedDown(*form->edt_hostbox));
   // The open list follows the pointer, which may rest over one of its entries.
   const int opened = NativeItemIndex(*form->edt_hostbox);
-  PressKey(lib::kVkDown);
-  PressKey(lib::kVkReturn);
+  PressKey(toolkit::kVkDown);
+  PressKey(toolkit::kVkReturn);
   EXPECT_FALSE(NativeDroppedDown(*form->edt_hostbox));
   EXPECT_EQ(form->edt_hostbox->ItemIndex(), opened + 1);
   EXPECT_EQ(NativeText(*form->edt_hostname), Server(static_cast<size_t>(opened) + 2));
@@ -110,7 +110,7 @@ TEST_F(MainWindowInput, TheCancelButtonStopsTheNetworkWait) {
     }
   };
   form->btn_get->SetFocus();
-  PressKey(lib::kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(clicked_at, 2);
   EXPECT_LE(probe.urls.size(), 3u);
   EXPECT_EQ(NativeText(*form->StatusBar), "中断しました");

@@ -12,11 +12,11 @@
 namespace kestrum::app {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 class NativeWindow : public KestrumFixture {
  protected:
-  NativeWindow() : KestrumFixture(&platform::win32::LibWidgetSet()) {}
+  NativeWindow() : KestrumFixture(&lib::win32::LibWidgetSet()) {}
 };
 
 TEST_F(NativeWindow, ShowsThePropertiesAndFeedsUserInputBack) {
@@ -43,7 +43,7 @@ TEST_F(NativeWindow, ShowsThePropertiesAndFeedsUserInputBack) {
 }
 
 TEST_F(NativeWindow, ButtonClickRunsTheSequenceThroughRealPumps) {
-  const lib::TDateTime utc = clock.local_now() - 0.375 - 3.5 / lib::kSecsPerDay;
+  const base::TDateTime utc = clock.local_now() - 0.375 - 3.5 / base::kSecsPerDay;
   servers.script = [utc](const std::string& protocol, const std::string&) {
     return fakes::TFakeReply{protocol == "TIME", utc};
   };
@@ -62,12 +62,12 @@ TEST_F(NativeWindow, FocusStartsInTheHostBoxAndTabFollowsTheTabOrder) {
   form->Show();
   EXPECT_TRUE(NativeFocused(*form->edt_hostname));
   // Stacking order (what the dialog manager follows) would visit the buttons backwards.
-  const std::vector<lib::TControl*> forward = {form->btn_get, form->btn_set, form->btn_sync,
-                                               form->edt_hostbox, form->edt_hostname};
-  lib::TControl* current = form->edt_hostname;
-  for (lib::TControl* next : forward) {
-    PostKeyDown(*current, lib::kVkTab);
-    lib::WidgetSet().ProcessMessages();
+  const std::vector<toolkit::TControl*> forward = {form->btn_get, form->btn_set, form->btn_sync,
+                                                   form->edt_hostbox, form->edt_hostname};
+  toolkit::TControl* current = form->edt_hostname;
+  for (toolkit::TControl* next : forward) {
+    PostKeyDown(*current, toolkit::kVkTab);
+    toolkit::WidgetSet().ProcessMessages();
     EXPECT_TRUE(NativeFocused(*next)) << next->Name();
     current = next;
   }
@@ -81,7 +81,7 @@ TEST_F(NativeWindow, CloseBoxAsksTheFormAndEndsTheLoop) {
   EXPECT_FALSE(NativeVisible(*form));
   EXPECT_TRUE(application.Terminated());
   // The posted quit ends the loop at once.
-  platform::win32::LibWidgetSet().RunMessageLoop();
+  lib::win32::LibWidgetSet().RunMessageLoop();
 }
 
 }  // namespace

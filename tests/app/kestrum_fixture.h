@@ -28,7 +28,7 @@ constexpr char kIniPath[] = "C:\\Tools\\Kestrum\\Environ.ini";
 class KestrumFixture : public ::testing::Test {
  protected:
   // `native`: a real widget set for the windows instead of the recording fake.
-  explicit KestrumFixture(lib::TWidgetSet* native = nullptr)
+  explicit KestrumFixture(toolkit::TWidgetSet* native = nullptr)
       : widget_set(native != nullptr ? *native : widgets) {
     format_settings.LongTimeFormat = "H:mm:ss";
     widgets.on_pump = [this](int pump) { OnPump(pump); };
@@ -77,13 +77,13 @@ class KestrumFixture : public ::testing::Test {
 
   std::vector<std::string> TimeServerWrites() const { return profile.WrittenValues("TimeServer"); }
 
-  fakes::TFakeClock clock{lib::EncodeDate(2026, 12, 8) + 0.5};
+  fakes::TFakeClock clock{base::EncodeDate(2026, 12, 8) + 0.5};
   fakes::TFixedTimeZone zone;
   fakes::TFakeWidgetSet widgets;
-  lib::TWidgetSet& widget_set;  // the fake unless the test asked for a native one
-  lib::TFormatSettings format_settings;
-  lib::TApplication application{widget_set, format_settings};
-  lib::TApplicationOverride application_guard{application};
+  toolkit::TWidgetSet& widget_set;  // the fake unless the test asked for a native one
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{widget_set, format_settings};
+  toolkit::TApplicationOverride application_guard{application};
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;
   fakes::TFakeServers servers{clock};

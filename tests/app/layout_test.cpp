@@ -12,15 +12,15 @@
 namespace kestrum::app {
 namespace {
 
-using lib::TAlignment;
-using lib::TBounds;
-using lib::TFont;
+using toolkit::TAlignment;
+using toolkit::TBounds;
+using toolkit::TFont;
 
 const std::string kGothic = "ＭＳ ゴシック";
 const std::string kPGothic = "ＭＳ Ｐゴシック";
 
-TFont Font(const std::string& name, int height, lib::TColor color, bool bold) {
-  return TFont{name, height, color, bold, lib::TFontCharset::ShiftJis};
+TFont Font(const std::string& name, int height, toolkit::TColor color, bool bold) {
+  return TFont{name, height, color, bold, toolkit::TFontCharset::ShiftJis};
 }
 
 struct TRow {
@@ -35,7 +35,7 @@ class Layout : public KestrumFixture {
  protected:
   void SetUp() override { Start(); }
 
-  static void ExpectRow(const lib::TControl& control, const TRow& row) {
+  static void ExpectRow(const toolkit::TControl& control, const TRow& row) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(control.Bounds(), row.bounds);
     EXPECT_EQ(control.EffectiveFont(), row.font);
@@ -48,7 +48,7 @@ class Layout : public KestrumFixture {
   }
 
   // Position of `control` among its parent's children: creation order.
-  static size_t CreationIndex(const lib::TControl& control) {
+  static size_t CreationIndex(const toolkit::TControl& control) {
     const auto& siblings = control.Parent()->Children();
     return static_cast<size_t>(std::find(siblings.begin(), siblings.end(), &control) -
                                siblings.begin());
@@ -56,11 +56,11 @@ class Layout : public KestrumFixture {
 };
 
 TEST_F(Layout, MainWindowControlsStandWhereTheTableSays) {
-  const TFont window_font = Font(kGothic, -15, lib::clWindowText, true);
-  const TFont caption = Font(kGothic, -15, lib::clBlue, true);
-  const TFont small = Font(kGothic, -12, lib::clMaroon, true);
-  const TFont box = Font(kPGothic, -16, lib::clWindowText, true);
-  const std::vector<std::pair<const lib::TControl*, TRow>> rows = {
+  const TFont window_font = Font(kGothic, -15, toolkit::clWindowText, true);
+  const TFont caption = Font(kGothic, -15, toolkit::clBlue, true);
+  const TFont small = Font(kGothic, -12, toolkit::clMaroon, true);
+  const TFont box = Font(kPGothic, -16, toolkit::clWindowText, true);
+  const std::vector<std::pair<const toolkit::TControl*, TRow>> rows = {
       {form->lbl_host, {"lbl_host", {5, 12, 60, 15}, caption, "サーバ", -1}},
       {form->lbl_time, {"lbl_time", {5, 39, 60, 15}, caption, "時 刻", -1}},
       {form->lbl_offset, {"lbl_offset", {5, 66, 60, 15}, caption, "誤 差", -1}},
@@ -68,7 +68,11 @@ TEST_F(Layout, MainWindowControlsStandWhereTheTableSays) {
       {form->LibLabel2, {"LibLabel2", {14, 133, 55, 15}, small, "起動時", -1}},
       {form->edt_hostbox, {"edt_hostbox", {72, 7, 234, 24}, box, nullptr, 7}},
       {form->edt_hostname,
-       {"edt_hostname", {72, 8, 215, 24}, Font(kGothic, -16, lib::clFuchsia, true), nullptr, 0}},
+       {"edt_hostname",
+        {72, 8, 215, 24},
+        Font(kGothic, -16, toolkit::clFuchsia, true),
+        nullptr,
+        0}},
       {form->edt_time, {"edt_time", {72, 35, 234, 24}, box, nullptr, 1}},
       {form->btn_get, {"btn_get", {15, 95, 90, 30}, window_font, "時刻取得", 3}},
       {form->btn_set, {"btn_set", {111, 95, 90, 30}, window_font, "誤差設定", 4}},
@@ -76,34 +80,38 @@ TEST_F(Layout, MainWindowControlsStandWhereTheTableSays) {
       {form->btn_sync, {"btn_sync", {207, 95, 90, 30}, window_font, "同　期", 5}},
       {form->StatusBar, {"StatusBar", {0, 153, 311, 19}, window_font, nullptr, -1}},
       {form->StartTime,
-       {"StartTime", {73, 130, 49, 20}, Font(kGothic, -12, lib::clWindowText, true), nullptr, 8}},
+       {"StartTime",
+        {73, 130, 49, 20},
+        Font(kGothic, -12, toolkit::clWindowText, true),
+        nullptr,
+        8}},
   };
   for (const auto& [control, row] : rows) ExpectRow(*control, row);
 
   EXPECT_EQ(form->Caption(), "Kestrum");
   EXPECT_EQ(form->ClientWidth(), 311);
   EXPECT_EQ(form->ClientHeight(), 172);
-  EXPECT_EQ(form->BorderStyle(), lib::TFormBorderStyle::bsSingle);
+  EXPECT_EQ(form->BorderStyle(), toolkit::TFormBorderStyle::bsSingle);
   EXPECT_FALSE(form->BorderIcons().minimize);
   EXPECT_FALSE(form->BorderIcons().maximize);
-  EXPECT_EQ(form->Position(), lib::TPosition::poScreenCenter);
-  EXPECT_EQ(form->Color(), lib::clBtnFace);
+  EXPECT_EQ(form->Position(), toolkit::TPosition::poScreenCenter);
+  EXPECT_EQ(form->Color(), toolkit::clBtnFace);
   EXPECT_EQ(form->Font(), window_font);
 }
 
 TEST_F(Layout, MainWindowLabelsAndDisplayBoxes) {
-  for (const lib::TLabel* label : {form->lbl_host, form->lbl_time, form->lbl_offset}) {
+  for (const toolkit::TLabel* label : {form->lbl_host, form->lbl_time, form->lbl_offset}) {
     EXPECT_EQ(label->Alignment(), TAlignment::taCenter) << label->Name();
-    EXPECT_EQ(label->Layout(), lib::TTextLayout::tlCenter) << label->Name();
+    EXPECT_EQ(label->Layout(), toolkit::TTextLayout::tlCenter) << label->Name();
     EXPECT_FALSE(label->AutoSize()) << label->Name();
   }
   EXPECT_EQ(form->LibLabel1->Alignment(), TAlignment::taLeftJustify);
   EXPECT_EQ(form->LibLabel2->Alignment(), TAlignment::taRightJustify);
-  for (const lib::TLabel* label : {form->LibLabel1, form->LibLabel2}) {
-    EXPECT_EQ(label->Layout(), lib::TTextLayout::tlCenter) << label->Name();
+  for (const toolkit::TLabel* label : {form->LibLabel1, form->LibLabel2}) {
+    EXPECT_EQ(label->Layout(), toolkit::TTextLayout::tlCenter) << label->Name();
     EXPECT_FALSE(label->AutoSize()) << label->Name();
   }
-  for (const lib::TEdit* box : {form->edt_time, form->edt_offset}) {
+  for (const toolkit::TEdit* box : {form->edt_time, form->edt_offset}) {
     EXPECT_TRUE(box->ReadOnly()) << box->Name();
     EXPECT_FALSE(box->Enabled()) << box->Name();
   }
@@ -122,13 +130,13 @@ TEST_F(Layout, HostNameEditCoversTheListButLeavesItsButton) {
 
 TEST_F(Layout, ListsStatusBarAndTimer) {
   EXPECT_EQ(form->edt_hostbox->Items().size(), 13u);
-  EXPECT_EQ(form->edt_hostbox->Style(), lib::TComboBoxStyle::csDropDownList);
+  EXPECT_EQ(form->edt_hostbox->Style(), toolkit::TComboBoxStyle::csDropDownList);
   EXPECT_EQ(form->edt_hostbox->DropDownCount(), 15);
   EXPECT_EQ(form->edt_hostbox->ItemHeight(), 16);
   std::vector<std::string> seconds{""};
   for (int s = 1; s <= 30; ++s) seconds.push_back(std::to_string(s));
   EXPECT_EQ(form->StartTime->Items(), seconds);
-  EXPECT_EQ(form->StartTime->Style(), lib::TComboBoxStyle::csDropDownList);
+  EXPECT_EQ(form->StartTime->Style(), toolkit::TComboBoxStyle::csDropDownList);
   EXPECT_EQ(form->StartTime->ItemHeight(), 12);
   EXPECT_FALSE(form->StartTime->TabStop());
   ASSERT_EQ(form->StatusBar->Panels().size(), 1u);
@@ -140,8 +148,8 @@ TEST_F(Layout, ListsStatusBarAndTimer) {
 
 TEST_F(Layout, TabVisitsTheEnabledStopsInTableOrder) {
   form->Show();
-  std::vector<const lib::TControl*> stops;
-  for (const lib::TControl* c : form->Children()) {
+  std::vector<const toolkit::TControl*> stops;
+  for (const toolkit::TControl* c : form->Children()) {
     if (c->TabStop() && c->CanFocus()) stops.push_back(c);
   }
   std::stable_sort(stops.begin(), stops.end(),
@@ -153,31 +161,35 @@ TEST_F(Layout, TabVisitsTheEnabledStopsInTableOrder) {
 }
 
 TEST_F(Layout, ProgressWindowControlsStandWhereTheTableSays) {
-  const std::vector<std::pair<const lib::TControl*, TRow>> rows = {
+  const std::vector<std::pair<const toolkit::TControl*, TRow>> rows = {
       {cmd->LibPanel1,
-       {"LibPanel1", {0, 0, 263, 99}, Font(kPGothic, -16, lib::clBlue, true), nullptr, 0}},
+       {"LibPanel1", {0, 0, 263, 99}, Font(kPGothic, -16, toolkit::clBlue, true), nullptr, 0}},
       {cmd->LibPanel3,
-       {"LibPanel3", {5, 68, 251, 22}, Font(kGothic, -15, lib::clGreen, true), " ", 0}},
+       {"LibPanel3", {5, 68, 251, 22}, Font(kGothic, -15, toolkit::clGreen, true), " ", 0}},
       {cmd->LibPanel2,
-       {"LibPanel2", {5, 8, 251, 17}, Font(kPGothic, -19, lib::clBlue, true), "Kestrum取得中", 1}},
+       {"LibPanel2",
+        {5, 8, 251, 17},
+        Font(kPGothic, -19, toolkit::clBlue, true),
+        "Kestrum取得中",
+        1}},
       {cmd->CancelBtn,
-       {"CancelBtn", {93, 45, 74, 21}, Font(kPGothic, -13, lib::clBlack, true), "中　止", 2}},
+       {"CancelBtn", {93, 45, 74, 21}, Font(kPGothic, -13, toolkit::clBlack, true), "中　止", 2}},
       {cmd->LibPanel4,
-       {"LibPanel4", {5, 27, 251, 16}, Font(kPGothic, -15, lib::clRed, false), " ", 3}},
+       {"LibPanel4", {5, 27, 251, 16}, Font(kPGothic, -15, toolkit::clRed, false), " ", 3}},
   };
   for (const auto& [control, row] : rows) ExpectRow(*control, row);
-  for (const lib::TControl* line : {cmd->LibPanel3, cmd->LibPanel2, cmd->LibPanel4}) {
+  for (const toolkit::TControl* line : {cmd->LibPanel3, cmd->LibPanel2, cmd->LibPanel4}) {
     EXPECT_EQ(line->Parent(), cmd->LibPanel1) << line->Name();
-    EXPECT_EQ(line->EffectiveColor(), lib::clYellow) << line->Name();
+    EXPECT_EQ(line->EffectiveColor(), toolkit::clYellow) << line->Name();
   }
   EXPECT_FALSE(cmd->CancelBtn->Enabled());
   EXPECT_EQ(cmd->ClientWidth(), 263);
   EXPECT_EQ(cmd->ClientHeight(), 99);
-  EXPECT_EQ(cmd->BorderStyle(), lib::TFormBorderStyle::bsNone);
-  EXPECT_EQ(cmd->FormStyle(), lib::TFormStyle::fsStayOnTop);
-  EXPECT_EQ(cmd->Position(), lib::TPosition::poScreenCenter);
-  EXPECT_EQ(cmd->Color(), lib::clPurple);
-  EXPECT_EQ(cmd->Font(), Font(kPGothic, -12, lib::clWindowText, false));
+  EXPECT_EQ(cmd->BorderStyle(), toolkit::TFormBorderStyle::bsNone);
+  EXPECT_EQ(cmd->FormStyle(), toolkit::TFormStyle::fsStayOnTop);
+  EXPECT_EQ(cmd->Position(), toolkit::TPosition::poScreenCenter);
+  EXPECT_EQ(cmd->Color(), toolkit::clPurple);
+  EXPECT_EQ(cmd->Font(), Font(kPGothic, -12, toolkit::clWindowText, false));
   EXPECT_FALSE(cmd->Visible());
 }
 
@@ -187,8 +199,8 @@ TEST_F(Layout, ProgressWindowControlsStandWhereTheTableSays) {
 int FixedPitchWidth(const std::string& text, int em, bool bold) {
   int width = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    const bool wide = lib::ByteTypeAt(text, i) == lib::TByteType::mbLeadByte;
-    if (lib::ByteTypeAt(text, i) == lib::TByteType::mbTrailByte) continue;
+    const bool wide = base::ByteTypeAt(text, i) == base::TByteType::mbLeadByte;
+    if (base::ByteTypeAt(text, i) == base::TByteType::mbTrailByte) continue;
     width += (wide ? em : (em + 1) / 2) + (bold ? 1 : 0);
   }
   return width;
@@ -197,8 +209,8 @@ int FixedPitchWidth(const std::string& text, int em, bool bold) {
 TEST_F(Layout, LongestStatusTextsFitBothStatusLines) {
   // Border and part edge of the status bar on each side.
   constexpr int kStatusBarMargin = 4;
-  const lib::TFont bar_font = form->StatusBar->EffectiveFont();
-  const lib::TFont line_font = cmd->LibPanel3->EffectiveFont();
+  const toolkit::TFont bar_font = form->StatusBar->EffectiveFont();
+  const toolkit::TFont line_font = cmd->LibPanel3->EffectiveFont();
   ASSERT_EQ(bar_font.name, kGothic);  // the estimate assumes the fixed-pitch font
   ASSERT_EQ(line_font.name, kGothic);
   const int bar_room = form->StatusBar->Bounds().width - 2 * kStatusBarMargin;

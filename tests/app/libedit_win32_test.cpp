@@ -14,13 +14,13 @@
 namespace kestrum::app {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 // The native widget set, with its beeps counted instead of sounded.
-class TCountingWidgetSet final : public lib::TWidgetSet {
+class TCountingWidgetSet final : public toolkit::TWidgetSet {
  public:
-  explicit TCountingWidgetSet(lib::TWidgetSet& inner) : inner_(inner) {}
-  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+  explicit TCountingWidgetSet(toolkit::TWidgetSet& inner) : inner_(inner) {}
+  std::unique_ptr<toolkit::TControlPeer> CreatePeer(toolkit::TComponent& component) override {
     return inner_.CreatePeer(component);
   }
   void ProcessMessages() override { inner_.ProcessMessages(); }
@@ -35,18 +35,18 @@ class TCountingWidgetSet final : public lib::TWidgetSet {
   int beeps = 0;
 
  private:
-  lib::TWidgetSet& inner_;
+  toolkit::TWidgetSet& inner_;
 };
 
 // Made before the fixture, which hands it to the windows.
 struct TCountingWidgets {
-  TCountingWidgetSet counting{platform::win32::LibWidgetSet()};
+  TCountingWidgetSet counting{lib::win32::LibWidgetSet()};
 };
 
 class NativeEdit : protected TCountingWidgets, public KestrumFixture {
  protected:
   NativeEdit() : KestrumFixture(&counting) {}
-  size_t Count(const std::vector<uint32_t>& pixels, lib::TColor color) {
+  size_t Count(const std::vector<uint32_t>& pixels, toolkit::TColor color) {
     return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), NativeColor(color)));
   }
 };
@@ -72,8 +72,8 @@ TEST_F(NativeEdit, TypingPastTheByteLimitDropsWholeCharactersSilently) {
   EXPECT_EQ(form->edt_hostname->Text(), "abcdefghij");
   EXPECT_EQ(counting.beeps, 0);
   // Home at the start, with nothing selected, clears the box.
-  UserKeyDown(*form->edt_hostname, lib::kVkHome);
-  UserKeyDown(*form->edt_hostname, lib::kVkHome);
+  UserKeyDown(*form->edt_hostname, toolkit::kVkHome);
+  UserKeyDown(*form->edt_hostname, toolkit::kVkHome);
   EXPECT_EQ(NativeText(*form->edt_hostname), "");
 }
 
@@ -83,22 +83,22 @@ TEST_F(NativeEdit, DisabledBoxPaintsWindowTextOnTheActiveBorderColour) {
   form->Show();
   const std::vector<uint32_t> pixels = NativeClientPixels(*form->edt_time);
   ASSERT_FALSE(pixels.empty());
-  EXPECT_GT(Count(pixels, lib::clActiveBorder), pixels.size() / 2);
-  EXPECT_GT(Count(pixels, lib::clWindowText), 0u);
+  EXPECT_GT(Count(pixels, toolkit::clActiveBorder), pixels.size() / 2);
+  EXPECT_GT(Count(pixels, toolkit::clWindowText), 0u);
   // The text keeps its blanks; only the painting drops them.
   EXPECT_EQ(form->edt_time->Text(), "2026/12/08 12:00:00   ");
 }
 
 TEST_F(NativeEdit, TheFocusedBoxPaintsItsEnterColour) {
   Start();
-  form->edt_hostname->SetEnterColor(lib::clYellow);
+  form->edt_hostname->SetEnterColor(toolkit::clYellow);
   form->Show();
   // The shown window focuses its first control, the host box; take the focus away first.
   UserFocus(*form->btn_get);
-  EXPECT_EQ(Count(NativeClientPixels(*form->edt_hostname), lib::clYellow), 0u);
+  EXPECT_EQ(Count(NativeClientPixels(*form->edt_hostname), toolkit::clYellow), 0u);
   UserFocus(*form->edt_hostname);
   const std::vector<uint32_t> pixels = NativeClientPixels(*form->edt_hostname);
-  EXPECT_GT(Count(pixels, lib::clYellow), pixels.size() / 2);
+  EXPECT_GT(Count(pixels, toolkit::clYellow), pixels.size() / 2);
 }
 
 }  // namespace

@@ -15,11 +15,11 @@ class TabOrder : public KestrumFixture {};
 TEST_F(TabOrder, WalksHostButtonsAndServerList) {
   Start();
   form->Show();
-  const std::vector<lib::TControl*> expected{form->edt_hostname, form->btn_get,
-                                             form->btn_set,      form->btn_sync,
-                                             form->edt_hostbox,  form->edt_hostname};
-  std::vector<lib::TControl*> walked;
-  lib::TControl* at = nullptr;
+  const std::vector<toolkit::TControl*> expected{form->edt_hostname, form->btn_get,
+                                                 form->btn_set,      form->btn_sync,
+                                                 form->edt_hostbox,  form->edt_hostname};
+  std::vector<toolkit::TControl*> walked;
+  toolkit::TControl* at = nullptr;
   for (size_t i = 0; i < expected.size(); ++i) {
     at = form->FindNextControl(at, true);
     walked.push_back(at);
@@ -30,11 +30,11 @@ TEST_F(TabOrder, WalksHostButtonsAndServerList) {
 TEST_F(TabOrder, DownOnAButtonAndWheelOnTheListFollowIt) {
   Start();
   form->Show();
-  lib::testing::Focus(*form->btn_set);
-  lib::testing::PressKey(*form->btn_set, lib::kVkDown);
+  support::headless::Focus(*form->btn_set);
+  support::headless::PressKey(*form->btn_set, toolkit::kVkDown);
   EXPECT_EQ(form->ActiveControl(), form->btn_sync);
-  lib::testing::Focus(*form->edt_hostbox);
-  lib::testing::TurnWheel(*form->edt_hostbox, -lib::kWheelDelta);
+  support::headless::Focus(*form->edt_hostbox);
+  support::headless::TurnWheel(*form->edt_hostbox, -toolkit::kWheelDelta);
   EXPECT_EQ(form->ActiveControl(), form->edt_hostname);
 }
 

@@ -43,33 +43,33 @@ TEST(TimeFormat, DoubleQuotesAndAdjacentHourRunsShowAsWindowsReadsThem) {
       {"mm''mmmm", "0505"},
       {"s''s", "77"},
   };
-  const lib::TFormatSettings saved = lib::FormatSettings();
-  lib::FormatSettings().TimeAMString = "AM";
-  lib::FormatSettings().TimePMString = "PM";
-  const lib::TDateTime evening = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(21, 5, 7, 0);
+  const toolkit::TFormatSettings saved = toolkit::FormatSettings();
+  toolkit::FormatSettings().TimeAMString = "AM";
+  toolkit::FormatSettings().TimePMString = "PM";
+  const base::TDateTime evening = base::EncodeDate(2026, 12, 8) + base::EncodeTime(21, 5, 7, 0);
   for (const auto& c : cases) {
-    EXPECT_EQ(lib::FormatDateTime(ToolkitTimeFormat(c.windows), evening), c.shown)
+    EXPECT_EQ(toolkit::FormatDateTime(ToolkitTimeFormat(c.windows), evening), c.shown)
         << c.windows << " -> " << ToolkitTimeFormat(c.windows);
   }
-  lib::FormatSettings() = saved;
+  toolkit::FormatSettings() = saved;
 }
 
 TEST(TimeFormat, ServerTimeTextFollowsTheUserFormatAndDropsMidnight) {
-  const lib::TFormatSettings saved = lib::FormatSettings();
-  const lib::TDateTime morning = lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(9, 5, 7, 0);
-  ApplyUserTimeFormat(lib::FormatSettings(), "HH:mm:ss", "午前", "午後");
-  EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 09:05:07");
-  ApplyUserTimeFormat(lib::FormatSettings(), "tt h:mm:ss", "午前", "午後");
-  EXPECT_EQ(lib::DateTimeToText(morning), "2026/12/08 午前 9:05:07");
-  ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss tt", "AM", "PM");
-  EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07 PM");
+  const toolkit::TFormatSettings saved = toolkit::FormatSettings();
+  const base::TDateTime morning = base::EncodeDate(2026, 12, 8) + base::EncodeTime(9, 5, 7, 0);
+  ApplyUserTimeFormat(toolkit::FormatSettings(), "HH:mm:ss", "午前", "午後");
+  EXPECT_EQ(toolkit::DateTimeToText(morning), "2026/12/08 09:05:07");
+  ApplyUserTimeFormat(toolkit::FormatSettings(), "tt h:mm:ss", "午前", "午後");
+  EXPECT_EQ(toolkit::DateTimeToText(morning), "2026/12/08 午前 9:05:07");
+  ApplyUserTimeFormat(toolkit::FormatSettings(), "h:mm:ss tt", "AM", "PM");
+  EXPECT_EQ(toolkit::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07 PM");
   // "h" is the 12-hour clock also when the format shows no marker.
-  ApplyUserTimeFormat(lib::FormatSettings(), "h:mm:ss", "AM", "PM");
-  EXPECT_EQ(lib::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07");
-  EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8) + lib::EncodeTime(0, 30, 0, 0)),
+  ApplyUserTimeFormat(toolkit::FormatSettings(), "h:mm:ss", "AM", "PM");
+  EXPECT_EQ(toolkit::DateTimeToText(morning + 0.5), "2026/12/08 9:05:07");
+  EXPECT_EQ(toolkit::DateTimeToText(base::EncodeDate(2026, 12, 8) + base::EncodeTime(0, 30, 0, 0)),
             "2026/12/08 12:30:00");
-  EXPECT_EQ(lib::DateTimeToText(lib::EncodeDate(2026, 12, 8)), "2026/12/08");
-  lib::FormatSettings() = saved;
+  EXPECT_EQ(toolkit::DateTimeToText(base::EncodeDate(2026, 12, 8)), "2026/12/08");
+  toolkit::FormatSettings() = saved;
 }
 
 }  // namespace

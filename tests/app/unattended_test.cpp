@@ -30,7 +30,7 @@ class Unattended : public KestrumFixture {
   };
   // Virtual milliseconds from the last pump (the last status shown) to now.
   double SinceLastPumpMs() const {
-    return (clock.local_now() - last_pump_time) * lib::kMSecsPerDay;
+    return (clock.local_now() - last_pump_time) * base::kMSecsPerDay;
   }
   void Watch() {
     at_pump = [this](int) {
@@ -43,7 +43,7 @@ class Unattended : public KestrumFixture {
     };
   }
   std::vector<TSeen> seen;
-  lib::TDateTime last_pump_time = 0;
+  base::TDateTime last_pump_time = 0;
 };
 
 TEST_F(Unattended, TimerShowsTheProgressWindowSynchronisesAndClosesASecondLater) {
@@ -58,8 +58,8 @@ TEST_F(Unattended, TimerShowsTheProgressWindowSynchronisesAndClosesASecondLater)
   form->Timer->Tick();
 
   EXPECT_FALSE(form->Timer->Enabled());
-  EXPECT_EQ(cmd->LibPanel1->Color(), lib::clRed);
-  EXPECT_EQ(cmd->LibPanel3->EffectiveColor(), lib::clRed);
+  EXPECT_EQ(cmd->LibPanel1->Color(), toolkit::clRed);
+  EXPECT_EQ(cmd->LibPanel3->EffectiveColor(), toolkit::clRed);
   const std::vector<TSeen> expected{
       {" ", " ", false},  // shown and painted before the run starts
       {"インターネット接続中です", " ", true},
@@ -112,7 +112,7 @@ TEST_F(Unattended, ABadColourIsReportedAndTheRunGoesOnBehindTheReport) {
   TKestrumCmdForm* progress = nullptr;
   std::vector<std::string> shown;
   widgets.on_pump = [&](int) {
-    for (lib::TComponent* c : widgets.peer_components) {
+    for (toolkit::TComponent* c : widgets.peer_components) {
       if (auto* window = dynamic_cast<TKestrumCmdForm*>(c)) progress = window;
     }
     if (progress == nullptr) return;

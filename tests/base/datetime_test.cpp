@@ -6,7 +6,7 @@
 
 #include "base/errors.h"
 
-namespace kestrum::lib {
+namespace kestrum::base {
 namespace {
 
 struct DateCase {
@@ -60,10 +60,10 @@ TEST(DateTime, ValuesOutsideTheCalendarAreConversionErrors) {
 }
 
 TEST(DateTime, SystemTimeRoundTrip) {
-  const platform::TSystemTime st{2026, 12, 2, 8, 23, 59, 58, 250};
+  const TSystemTime st{2026, 12, 2, 8, 23, 59, 58, 250};
   const TDateTime value = SystemTimeToDateTime(st);
   EXPECT_EQ(DateTimeToSystemTime(value), st);
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

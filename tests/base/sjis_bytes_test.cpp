@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kestrum::lib {
+namespace kestrum::base {
 namespace {
 
 TEST(ByteTypeAt, ClassifiesFromTheStartOfTheText) {
@@ -26,4 +26,4 @@ TEST(ByteTypeAt, LeadByteRangesAndLoneLeadAtEnd) {
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::base

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kestrum::platform {
+namespace kestrum::base {
 namespace {
 
 struct TextCase {
@@ -47,4 +47,4 @@ TEST(Text, MalformedInputIsSubstitutedNotOverread) {
 }
 
 }  // namespace
-}  // namespace kestrum::platform
+}  // namespace kestrum::base

@@ -1,7 +1,7 @@
 #pragma once
 // A widget set without windows that records the application services it is asked for. Each
 // pump can run a test's hook (a click, a close request) as a real message would.
-// Hand it to the application object: lib::TApplication application{fake, format_settings}.
+// Hand it to the application object: toolkit::TApplication application{fake, format_settings}.
 
 #include <functional>
 #include <memory>
@@ -15,14 +15,14 @@
 
 namespace kestrum::fakes {
 
-class TFakeWidgetSet final : public lib::TWidgetSet {
+class TFakeWidgetSet final : public toolkit::TWidgetSet {
  public:
   // Records "Name:property" for every change of a control that has a peer.
-  class TRecordingPeer final : public lib::TControlPeer {
+  class TRecordingPeer final : public toolkit::TControlPeer {
    public:
     TRecordingPeer(TFakeWidgetSet& owner, std::string name)
         : owner_(owner), name_(std::move(name)) {}
-    void Changed(lib::TProperty property) override {
+    void Changed(toolkit::TProperty property) override {
       owner_.changes.push_back(name_ + ":" + std::to_string(static_cast<int>(property)));
     }
     void SetFocus() override { owner_.focus_requests.push_back(name_); }
@@ -32,7 +32,7 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
     std::string name_;
   };
 
-  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override {
+  std::unique_ptr<toolkit::TControlPeer> CreatePeer(toolkit::TComponent& component) override {
     peers_created.push_back(component.Name());
     peer_components.push_back(&component);
     return std::make_unique<TRecordingPeer>(*this, component.Name());
@@ -67,7 +67,7 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
   std::vector<std::string> warnings;  // "caption:text"
   std::vector<std::string> peers_created;
   // The components of those peers, in the same order; valid while they live.
-  std::vector<lib::TComponent*> peer_components;
+  std::vector<toolkit::TComponent*> peer_components;
   std::vector<std::string> changes;
   std::vector<std::string> focus_requests;
 };
@@ -75,9 +75,9 @@ class TFakeWidgetSet final : public lib::TWidgetSet {
 // A headless application on the recording widget set, in force while it lives.
 struct TFakeApplication {
   TFakeWidgetSet widgets;
-  lib::TFormatSettings format_settings;
-  lib::TApplication application{widgets, format_settings};
-  lib::TApplicationOverride in_force{application};
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{widgets, format_settings};
+  toolkit::TApplicationOverride in_force{application};
 };
 
 }  // namespace kestrum::fakes

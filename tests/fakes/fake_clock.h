@@ -14,14 +14,14 @@ namespace kestrum::fakes {
 
 class TFakeClock final : public platform::TClockPort {
  public:
-  explicit TFakeClock(lib::TDateTime local_now = lib::EncodeDate(2026, 12, 8) + 0.5)
+  explicit TFakeClock(base::TDateTime local_now = base::EncodeDate(2026, 12, 8) + 0.5)
       : local_now_(local_now) {}
 
-  lib::TDateTime local_now() const { return local_now_; }
-  void set_local_now(lib::TDateTime value) { local_now_ = value; }
+  base::TDateTime local_now() const { return local_now_; }
+  void set_local_now(base::TDateTime value) { local_now_ = value; }
   // Advances the clocks and the tick counter.
   void Advance(uint32_t milliseconds) {
-    local_now_ += milliseconds / lib::kMSecsPerDay;
+    local_now_ += milliseconds / base::kMSecsPerDay;
     ticks_ += milliseconds;
   }
   void set_ticks(uint32_t ticks) { ticks_ = ticks; }
@@ -29,24 +29,24 @@ class TFakeClock final : public platform::TClockPort {
   void set_utc_bias(double days) { utc_bias_ = days; }
   void refuse_writes(bool refuse) { refuse_writes_ = refuse; }
 
-  const std::vector<platform::TSystemTime>& local_writes() const { return local_writes_; }
-  const std::vector<platform::TSystemTime>& utc_writes() const { return utc_writes_; }
+  const std::vector<base::TSystemTime>& local_writes() const { return local_writes_; }
+  const std::vector<base::TSystemTime>& utc_writes() const { return utc_writes_; }
   const std::vector<uint32_t>& sleeps() const { return sleeps_; }
 
-  platform::TSystemTime GetLocalTime() override { return lib::DateTimeToSystemTime(local_now_); }
-  bool SetLocalTime(const platform::TSystemTime& time) override {
+  base::TSystemTime GetLocalTime() override { return base::DateTimeToSystemTime(local_now_); }
+  bool SetLocalTime(const base::TSystemTime& time) override {
     local_writes_.push_back(time);
     if (refuse_writes_) return false;
-    local_now_ = lib::SystemTimeToDateTime(time);
+    local_now_ = base::SystemTimeToDateTime(time);
     return true;
   }
-  platform::TSystemTime GetSystemTime() override {
-    return lib::DateTimeToSystemTime(local_now_ + utc_bias_);
+  base::TSystemTime GetSystemTime() override {
+    return base::DateTimeToSystemTime(local_now_ + utc_bias_);
   }
-  bool SetSystemTime(const platform::TSystemTime& time) override {
+  bool SetSystemTime(const base::TSystemTime& time) override {
     utc_writes_.push_back(time);
     if (refuse_writes_) return false;
-    local_now_ = lib::SystemTimeToDateTime(time) - utc_bias_;
+    local_now_ = base::SystemTimeToDateTime(time) - utc_bias_;
     return true;
   }
   uint32_t GetTickCount() override { return ticks_; }
@@ -56,12 +56,12 @@ class TFakeClock final : public platform::TClockPort {
   }
 
  private:
-  lib::TDateTime local_now_;
+  base::TDateTime local_now_;
   uint32_t ticks_ = 1000;
   double utc_bias_ = -0.375;
   bool refuse_writes_ = false;
-  std::vector<platform::TSystemTime> local_writes_;
-  std::vector<platform::TSystemTime> utc_writes_;
+  std::vector<base::TSystemTime> local_writes_;
+  std::vector<base::TSystemTime> utc_writes_;
   std::vector<uint32_t> sleeps_;
 };
 

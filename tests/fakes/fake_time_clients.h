@@ -16,7 +16,7 @@ namespace kestrum::fakes {
 
 struct TFakeReply {
   bool answered = false;     // false: the query fails (SNTP: false; Time protocol: throws)
-  lib::TDateTime utc = 0;    // the server's time
+  base::TDateTime utc = 0;   // the server's time
   uint32_t duration_ms = 0;  // how long the query takes
   bool throws = false;       // the query raises an exception
 };
@@ -53,12 +53,12 @@ class TFakeSntp final : public app::TSntpQuery {
     if (reply.answered) time_ = reply.utc;
     return reply.answered;
   }
-  lib::TDateTime NTPTime() const override { return time_; }
+  base::TDateTime NTPTime() const override { return time_; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
-  lib::TDateTime time_ = 0;
+  base::TDateTime time_ = 0;
 };
 
 class TFakeTime final : public app::TTimeQuery {
@@ -70,12 +70,12 @@ class TFakeTime final : public app::TTimeQuery {
     if (!reply.answered) throw std::runtime_error("Couldn't connect");
     time_ = reply.utc;
   }
-  lib::TDateTime ServerTime() const override { return time_; }
+  base::TDateTime ServerTime() const override { return time_; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
-  lib::TDateTime time_ = 0;
+  base::TDateTime time_ = 0;
 };
 
 inline std::unique_ptr<app::TSntpQuery> TFakeServers::MakeSntp() {

@@ -71,7 +71,7 @@ TEST(NumberPart, OutOfRangeRaisesConversionErrorWithCleanedText) {
   try {
     NumberPart(huge);
     FAIL() << "no exception";
-  } catch (const EConvertError& e) {
+  } catch (const base::EConvertError& e) {
     const std::string message = e.what();
     EXPECT_EQ(message, "'" + std::string(6000, '9') + "' は浮動小数点数ではありません");
   }

@@ -116,9 +116,9 @@ TEST(ShowaToHeisei, RewritesShowa64Only) {
 
 class DateTextTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = FormatSettings(); }
-  void TearDown() override { FormatSettings() = saved_; }
-  TFormatSettings saved_;
+  void SetUp() override { saved_ = toolkit::FormatSettings(); }
+  void TearDown() override { toolkit::FormatSettings() = saved_; }
+  toolkit::TFormatSettings saved_;
 };
 
 TEST_F(DateTextTest, MonthEndDateGivesTheMonthsLastDay) {
@@ -131,13 +131,13 @@ TEST_F(DateTextTest, MonthEndDateGivesTheMonthsLastDay) {
 }
 
 TEST_F(DateTextTest, MonthEndDateRejectsNonNumbersAndSetsTheShortDateFormat) {
-  FormatSettings().ShortDateFormat = "dd.mm.yyyy";
-  EXPECT_THROW(MonthEndDate("abc/2/1"), EConvertError);
-  EXPECT_THROW(MonthEndDate("2000"), EConvertError);
-  EXPECT_THROW(MonthEndDate("2000/x/1"), EConvertError);
-  EXPECT_THROW(MonthEndDate("99999/1/1"), EConvertError);
-  EXPECT_THROW(MakeDateText(10000, 1, 1), EConvertError);
-  EXPECT_EQ(FormatSettings().ShortDateFormat, "yyyy/mm/dd");
+  toolkit::FormatSettings().ShortDateFormat = "dd.mm.yyyy";
+  EXPECT_THROW(MonthEndDate("abc/2/1"), base::EConvertError);
+  EXPECT_THROW(MonthEndDate("2000"), base::EConvertError);
+  EXPECT_THROW(MonthEndDate("2000/x/1"), base::EConvertError);
+  EXPECT_THROW(MonthEndDate("99999/1/1"), base::EConvertError);
+  EXPECT_THROW(MakeDateText(10000, 1, 1), base::EConvertError);
+  EXPECT_EQ(toolkit::FormatSettings().ShortDateFormat, "yyyy/mm/dd");
 }
 
 struct MakeCase {
@@ -153,7 +153,7 @@ TEST_F(DateTextTest, MakeDateTextNormalisesMonthAndDay) {
       {2019, 5, 1, "2019/05/01"},
   };
   for (const MakeCase& c : cases) {
-    FormatSettings().ShortDateFormat = "mm/dd/yyyy";
+    toolkit::FormatSettings().ShortDateFormat = "mm/dd/yyyy";
     EXPECT_EQ(MakeDateText(c.year, c.month, c.day), c.text)
         << c.year << "/" << c.month << "/" << c.day;
   }

@@ -18,7 +18,7 @@
 namespace kestrum::lib {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 // Client pixels from the right edge where a combo box's drop-down button lies.
 constexpr int kDropButtonX = -8;
@@ -33,8 +33,8 @@ class RealInput : public ::testing::Test {
     first = Edit("first", 10, 0);
     middle = Edit("middle", 40, 1);
     far = Edit("far", 70, 2);
-    list = Box("list", 100, 3, TComboBoxStyle::csDropDownList);
-    editable = Box("editable", 130, 4, TComboBoxStyle::csDropDown);
+    list = Box("list", 100, 3, toolkit::TComboBoxStyle::csDropDownList);
+    editable = Box("editable", 130, 4, toolkit::TComboBoxStyle::csDropDown);
     button = form.Make<TLibBtBtn>("button", &form);
     button->SetBounds(10, 170, 90, 30);
     button->SetTabOrder(5);
@@ -46,7 +46,7 @@ class RealInput : public ::testing::Test {
     edit->SetTabOrder(tab_order);
     return edit;
   }
-  TLibCBox* Box(const char* name, int top, int tab_order, TComboBoxStyle style) {
+  TLibCBox* Box(const char* name, int top, int tab_order, toolkit::TComboBoxStyle style) {
     auto* box = form.Make<TLibCBox>(name, &form);
     box->SetBounds(10, top, 200, 24);
     box->SetStyle(style);
@@ -63,9 +63,9 @@ class RealInput : public ::testing::Test {
     Pump();
   }
   // Where the focus is, for the window, the form and (for the maker's edit) the edit itself.
-  static std::string Where(const TForm& f) {
-    TControl* native = NativeFocusedControl();
-    TControl* active = f.ActiveControl();
+  static std::string Where(const toolkit::TForm& f) {
+    toolkit::TControl* native = NativeFocusedControl();
+    toolkit::TControl* active = f.ActiveControl();
     std::string where = native != nullptr ? native->Name() : "-";
     where += "/";
     where += active != nullptr ? active->Name() : "-";
@@ -73,18 +73,18 @@ class RealInput : public ::testing::Test {
     return where;
   }
   std::string Where() const { return Where(form); }
-  TControl* ByName(const std::string& name) const {
+  toolkit::TControl* ByName(const std::string& name) const {
     for (const auto& component : form.Components()) {
-      if (component->Name() == name) return dynamic_cast<TControl*>(component.get());
+      if (component->Name() == name) return dynamic_cast<toolkit::TControl*>(component.get());
     }
     return nullptr;
   }
   static std::string At(const std::string& name) { return name + "/" + name; }
 
-  TFormatSettings format_settings;
-  TApplication application{platform::win32::LibWidgetSet(), format_settings};
-  TApplicationOverride in_force{application};
-  TForm form{nullptr};
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{win32::LibWidgetSet(), format_settings};
+  toolkit::TApplicationOverride in_force{application};
+  toolkit::TForm form{nullptr};
   TLibEdit* first;
   TLibEdit* middle;
   TLibEdit* far;
@@ -97,37 +97,43 @@ class RealInput : public ::testing::Test {
 
 // Sets the named target of `key` and clears the other two.
 template <class T>
-void SetTargets(T& control, TControl* target, TKey key) {
-  control.SetTabStopEnter(key == kVkReturn ? target : nullptr);
-  control.SetTabStopUp(key == kVkUp ? target : nullptr);
-  control.SetTabStopDown(key == kVkDown ? target : nullptr);
+void SetTargets(T& control, toolkit::TControl* target, toolkit::TKey key) {
+  control.SetTabStopEnter(key == toolkit::kVkReturn ? target : nullptr);
+  control.SetTabStopUp(key == toolkit::kVkUp ? target : nullptr);
+  control.SetTabStopDown(key == toolkit::kVkDown ? target : nullptr);
 }
 
 // Enter, Up and Down with and without a named target, from each kind of control.
 TEST_F(RealInput, EnterUpAndDownFollowTheirTargets) {
   struct Case {
     const char* from;
-    TKey key;
+    toolkit::TKey key;
     const char* target;  // named target, or null
     const char* lands;
   };
   const Case cases[] = {
-      {"first", kVkReturn, nullptr, "middle"},  {"middle", kVkUp, nullptr, "first"},
-      {"first", kVkDown, nullptr, "middle"},    {"first", kVkReturn, "far", "far"},
-      {"first", kVkDown, "far", "far"},         {"far", kVkUp, "first", "first"},
-      {"list", kVkReturn, "first", "first"},    {"list", kVkDown, nullptr, "editable"},
-      {"list", kVkUp, "first", "first"},        {"button", kVkUp, "middle", "middle"},
-      {"button", kVkDown, "far", "far"},        {"button", kVkReturn, "middle", "middle"},
-      {"button", kVkReturn, nullptr, "button"},
+      {"first", toolkit::kVkReturn, nullptr, "middle"},
+      {"middle", toolkit::kVkUp, nullptr, "first"},
+      {"first", toolkit::kVkDown, nullptr, "middle"},
+      {"first", toolkit::kVkReturn, "far", "far"},
+      {"first", toolkit::kVkDown, "far", "far"},
+      {"far", toolkit::kVkUp, "first", "first"},
+      {"list", toolkit::kVkReturn, "first", "first"},
+      {"list", toolkit::kVkDown, nullptr, "editable"},
+      {"list", toolkit::kVkUp, "first", "first"},
+      {"button", toolkit::kVkUp, "middle", "middle"},
+      {"button", toolkit::kVkDown, "far", "far"},
+      {"button", toolkit::kVkReturn, "middle", "middle"},
+      {"button", toolkit::kVkReturn, nullptr, "button"},
   };
   Show();
   for (const Case& c : cases) {
-    TControl* from = ByName(c.from);
+    toolkit::TControl* from = ByName(c.from);
     ASSERT_NE(from, nullptr);
-    TControl* target = c.target != nullptr ? ByName(c.target) : nullptr;
-    for (auto* e : {first, middle, far}) SetTargets(*e, nullptr, kVkReturn);
+    toolkit::TControl* target = c.target != nullptr ? ByName(c.target) : nullptr;
+    for (auto* e : {first, middle, far}) SetTargets(*e, nullptr, toolkit::kVkReturn);
     for (auto* n : {static_cast<TLibNavigation*>(list), static_cast<TLibNavigation*>(button)}) {
-      SetTargets(*n, nullptr, kVkReturn);
+      SetTargets(*n, nullptr, toolkit::kVkReturn);
     }
     if (auto* e = dynamic_cast<TLibEdit*>(from)) SetTargets(*e, target, c.key);
     if (auto* n = dynamic_cast<TLibNavigation*>(from)) SetTargets(*n, target, c.key);
@@ -144,9 +150,9 @@ TEST_F(RealInput, AFarTargetTakesItsOwnKeysAfterwards) {
   Show();
   first->SetTabStopEnter(far);
   first->SetFocus();
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(Where(), At("far"));
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(Where(), At("list"));
 }
 
@@ -155,9 +161,9 @@ TEST_F(RealInput, TabAfterAnEnterThatMovedNothingGoesToTheNextControl) {
   first->SetEnterKeyNextField(false);
   first->SetTabStopEnter(far);
   first->SetFocus();
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(Where(), At("first"));
-  PressKey(kVkTab);
+  PressKey(toolkit::kVkTab);
   EXPECT_EQ(Where(), At("middle"));
 }
 
@@ -166,11 +172,11 @@ TEST_F(RealInput, TabCyclesBothWaysThroughEveryKind) {
   const std::vector<std::string> order = {"first", "middle", "far", "list", "editable", "button"};
   first->SetFocus();
   for (size_t i = 1; i <= order.size(); ++i) {
-    PressKey(kVkTab);
+    PressKey(toolkit::kVkTab);
     EXPECT_EQ(Where(), At(order[i % order.size()]));
   }
   for (size_t i = order.size(); i > 0; --i) {
-    PressKey(kVkTab, true);
+    PressKey(toolkit::kVkTab, true);
     EXPECT_EQ(Where(), At(order[i - 1]));
   }
 }
@@ -181,9 +187,9 @@ TEST_F(RealInput, EnteringAnEditByTabSelectsItsText) {
   far->SetAutoSelect(false);
   Show();
   first->SetFocus();
-  PressKey(kVkTab);
+  PressKey(toolkit::kVkTab);
   EXPECT_EQ(NativeSelection(*middle), (std::pair<int, int>{0, 5}));
-  PressKey(kVkTab);
+  PressKey(toolkit::kVkTab);
   EXPECT_EQ(NativeSelection(*far).second - NativeSelection(*far).first, 0);
 }
 
@@ -200,7 +206,7 @@ TEST_F(RealInput, EveryEditTypeClosesTheInputMethodOnEntry) {
     middle->SetEditType(type);
     SetImeOpen(*first, true);
     ASSERT_TRUE(ImeOpen(*first));
-    PressKey(kVkTab);
+    PressKey(toolkit::kVkTab);
     ASSERT_EQ(Where(), At("middle"));
     EXPECT_FALSE(ImeOpen(*middle)) << static_cast<int>(type);
   }
@@ -209,7 +215,7 @@ TEST_F(RealInput, EveryEditTypeClosesTheInputMethodOnEntry) {
   Pump();
   middle->SetEditType(TEditType::Strin);
   middle->SetImeMode(TImeMode::imOpen);
-  PressKey(kVkTab);
+  PressKey(toolkit::kVkTab);
   EXPECT_TRUE(ImeOpen(*middle));
 }
 
@@ -237,7 +243,7 @@ TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
     middle->SetEditType(c.type);
     middle->SetText("");
     if (c.type == TEditType::Strin) middle->SetMaxLength(c.max_length);
-    PressKey(kVkTab);
+    PressKey(toolkit::kVkTab);
     ASSERT_EQ(Where(), At("middle"));
     TypeImeChars(c.ime);
     TypeChars(c.typed);
@@ -249,16 +255,16 @@ TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
 TEST_F(RealInput, TheEditableDropDownTakesTheFocusAndItsKeys) {
   Show();
   list->SetFocus();
-  PressKey(kVkTab);
+  PressKey(toolkit::kVkTab);
   EXPECT_EQ(Where(), At("editable"));
   // Closed: Down moves on and the entry stays.
-  PressKey(kVkDown);
+  PressKey(toolkit::kVkDown);
   EXPECT_EQ(Where(), At("button"));
   EXPECT_EQ(editable->ItemIndex(), 1);
-  PressKey(kVkTab, true);
+  PressKey(toolkit::kVkTab, true);
   EXPECT_EQ(Where(), At("editable"));
   editable->SetTabStopEnter(first);
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(Where(), At("first"));
 }
 
@@ -274,9 +280,9 @@ TEST_F(RealInput, AnOpenListTakesUpDownAndEnter) {
     EXPECT_EQ(Where(), At(box->Name()));
     // The open list follows the pointer, which may rest over one of its entries.
     const int picked = std::min(NativeItemIndex(*box) + 2, kLastItem);
-    PressKey(kVkDown);
-    PressKey(kVkDown);
-    PressKey(kVkReturn);
+    PressKey(toolkit::kVkDown);
+    PressKey(toolkit::kVkDown);
+    PressKey(toolkit::kVkReturn);
     EXPECT_FALSE(NativeDroppedDown(*box));
     EXPECT_EQ(box->ItemIndex(), picked) << box->Name();
     EXPECT_EQ(NativeItemIndex(*box), picked);
@@ -290,13 +296,13 @@ TEST_F(RealInput, AnOpenListTakesUpDownAndEnter) {
 TEST_F(RealInput, ButtonsClickOnEnterAndSpace) {
   Show();
   button->SetFocus();
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(clicks, 1);
-  PressKey(kVkSpace);
+  PressKey(toolkit::kVkSpace);
   EXPECT_EQ(clicks, 2);
   EXPECT_EQ(Where(), At("button"));
   button->SetTabStopEnter(middle);
-  PressKey(kVkReturn);
+  PressKey(toolkit::kVkReturn);
   EXPECT_EQ(clicks, 3);
   EXPECT_EQ(Where(), At("middle"));
 }

@@ -15,41 +15,42 @@
 namespace kestrum::lib {
 namespace {
 
-using testing::Focus;
-using testing::PressComboKey;
-using testing::PressKey;
+using support::headless::Focus;
+using support::headless::PressComboKey;
+using support::headless::PressKey;
 
 // before, box, button, after in tab order; the box holds five entries.
 class NavigationTest : public ::testing::Test {
  protected:
   NavigationTest() {
     form.Show();
-    before = form.Make<TEdit>("before", &form);
+    before = form.Make<toolkit::TEdit>("before", &form);
     box = form.Make<TLibCBox>("box", &form);
     box->SetItems({"a", "b", "c", "d", "e"});
     box->OnChange = [this] { changes.push_back(box->ItemIndex()); };
     button = form.Make<TLibBtBtn>("button", &form);
     button->OnClick = [this] { ++clicks; };
-    after = form.Make<TEdit>("after", &form);
+    after = form.Make<toolkit::TEdit>("after", &form);
     box->SetTabOrder(1);
     button->SetTabOrder(2);
     after->SetTabOrder(3);
   }
-  TForm form{nullptr};
-  TEdit* before;
+  toolkit::TForm form{nullptr};
+  toolkit::TEdit* before;
   TLibCBox* box;
   TLibBtBtn* button;
-  TEdit* after;
+  toolkit::TEdit* after;
   std::vector<int> changes;
   int clicks = 0;
 };
 
 TEST_F(NavigationTest, ClosedBoxKeysMoveTheFocusAndKeepTheSelection) {
   struct Case {
-    TKey key;
-    TControl* expected;
+    toolkit::TKey key;
+    toolkit::TControl* expected;
   };
-  for (const Case& k : {Case{kVkDown, button}, Case{kVkReturn, button}, Case{kVkUp, before}}) {
+  for (const Case& k : {Case{toolkit::kVkDown, button}, Case{toolkit::kVkReturn, button},
+                        Case{toolkit::kVkUp, before}}) {
     box->SetItemIndex(3);
     Focus(*box);
     changes.clear();
@@ -57,7 +58,8 @@ TEST_F(NavigationTest, ClosedBoxKeysMoveTheFocusAndKeepTheSelection) {
     EXPECT_EQ(form.ActiveControl(), k.expected) << k.key;
     EXPECT_EQ(box->ItemIndex(), 3) << k.key;
     // The box's window still saw Up/Down; the change it reported was undone.
-    EXPECT_EQ(changes, (k.key == kVkReturn ? std::vector<int>{} : std::vector<int>{3})) << k.key;
+    EXPECT_EQ(changes, (k.key == toolkit::kVkReturn ? std::vector<int>{} : std::vector<int>{3}))
+        << k.key;
   }
 }
 
@@ -65,24 +67,24 @@ TEST_F(NavigationTest, NamedTargetsWinOverTabOrderWhenFocusable) {
   box->SetTabStopDown(after);
   box->SetTabStopUp(after);
   Focus(*box);
-  PressComboKey(*box, kVkDown);
+  PressComboKey(*box, toolkit::kVkDown);
   EXPECT_EQ(form.ActiveControl(), after);
   Focus(*box);
   after->SetEnabled(false);  // can no longer take the focus: plain previous control
-  PressComboKey(*box, kVkUp);
+  PressComboKey(*box, toolkit::kVkUp);
   EXPECT_EQ(form.ActiveControl(), before);
 }
 
 TEST_F(NavigationTest, OpenListSelectionIsKept) {
   box->SetItemIndex(1);
   Focus(*box);
-  PressKey(*box, kVkSpace);
+  PressKey(*box, toolkit::kVkSpace);
   EXPECT_TRUE(box->DroppedDown());
   EXPECT_EQ(form.ActiveControl(), box);
   // Down inside the open list: still a navigation key, but the change is the user's.
   box->SetTabStopDown(nullptr);
   box->StoreFromUser(2, true);
-  box->Command(kCbnSelChange);
+  box->Command(toolkit::kCbnSelChange);
   EXPECT_EQ(box->ItemIndex(), 2);
   EXPECT_EQ(changes, std::vector<int>{2});
 }
@@ -110,10 +112,10 @@ TEST_F(NavigationTest, ListCloseWithUnusableTargetKeepsTheFocus) {
 TEST_F(NavigationTest, ButtonEnter) {
   struct Case {
     const char* name;
-    TControl* target;
+    toolkit::TControl* target;
     bool target_enabled;
     int clicks;
-    TControl* focused;
+    toolkit::TControl* focused;
   };
   for (const Case& k : {Case{"no target", nullptr, true, 1, button},
                         Case{"focusable target", before, true, 1, before},
@@ -122,7 +124,7 @@ TEST_F(NavigationTest, ButtonEnter) {
     before->SetEnabled(k.target_enabled);
     button->SetTabStopEnter(k.target);
     Focus(*button);
-    PressKey(*button, kVkReturn);
+    PressKey(*button, toolkit::kVkReturn);
     EXPECT_EQ(clicks, k.clicks) << k.name;
     EXPECT_EQ(form.ActiveControl(), k.focused) << k.name;
   }
@@ -130,23 +132,23 @@ TEST_F(NavigationTest, ButtonEnter) {
 
 TEST_F(NavigationTest, ButtonArrowsMoveWithoutClicking) {
   Focus(*button);
-  PressKey(*button, kVkDown);
+  PressKey(*button, toolkit::kVkDown);
   EXPECT_EQ(form.ActiveControl(), after);
   button->SetTabStopUp(after);
   Focus(*button);
-  PressKey(*button, kVkUp);
+  PressKey(*button, toolkit::kVkUp);
   EXPECT_EQ(form.ActiveControl(), after);
   EXPECT_EQ(clicks, 0);
 }
 
 TEST_F(NavigationTest, DestroyedTargetReadsAsNone) {
-  auto extra = std::make_unique<TEdit>(nullptr, &form);
+  auto extra = std::make_unique<toolkit::TEdit>(nullptr, &form);
   button->SetTabStopEnter(extra.get());
   EXPECT_EQ(button->TabStopEnter(), extra.get());
   extra.reset();
   EXPECT_EQ(button->TabStopEnter(), nullptr);
   Focus(*button);
-  PressKey(*button, kVkReturn);
+  PressKey(*button, toolkit::kVkReturn);
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(form.ActiveControl(), button);
 }
@@ -154,36 +156,38 @@ TEST_F(NavigationTest, DestroyedTargetReadsAsNone) {
 TEST_F(NavigationTest, OnlyOneNotchMovesTheFocus) {
   struct Case {
     int distance;
-    TControl* focused;
+    toolkit::TControl* focused;
   };
-  for (const Case& k :
-       {Case{-kWheelDelta, button}, Case{kWheelDelta, before}, Case{-2 * kWheelDelta, box},
-        Case{2 * kWheelDelta, box}, Case{-kWheelDelta + 1, box}}) {
+  for (const Case& k : {Case{-toolkit::kWheelDelta, button}, Case{toolkit::kWheelDelta, before},
+                        Case{-2 * toolkit::kWheelDelta, box}, Case{2 * toolkit::kWheelDelta, box},
+                        Case{-toolkit::kWheelDelta + 1, box}}) {
     Focus(*box);
-    testing::TurnWheel(*box, k.distance);
+    support::headless::TurnWheel(*box, k.distance);
     EXPECT_EQ(form.ActiveControl(), k.focused) << k.distance;
   }
 }
 
 TEST_F(NavigationTest, ChildKeyTakenByAParentStopsTheMove) {
-  class TKeyPanel : public TPanel {
+  class TKeyPanel : public toolkit::TPanel {
    public:
-    using TPanel::TPanel;
-    bool ChildKey(TKey key, TControl&) override { return key == kVkDown; }
+    using toolkit::TPanel::TPanel;
+    bool ChildKey(toolkit::TKey key, toolkit::TControl&) override {
+      return key == toolkit::kVkDown;
+    }
   };
   auto* panel = form.Make<TKeyPanel>("panel", &form);
   auto* inner = form.Make<TLibBtBtn>("inner", panel);
   Focus(*inner);
-  PressKey(*inner, kVkDown);
+  PressKey(*inner, toolkit::kVkDown);
   EXPECT_EQ(form.ActiveControl(), inner);
-  PressKey(*inner, kVkUp);
+  PressKey(*inner, toolkit::kVkUp);
   EXPECT_NE(form.ActiveControl(), inner);
 }
 
 TEST_F(NavigationTest, FocusTargetIsUsedOnceAndClearedOnEntry) {
   box->SetTabStopEnter(after);
   Focus(*box);
-  PressComboKey(*box, kVkReturn);
+  PressComboKey(*box, toolkit::kVkReturn);
   EXPECT_EQ(form.ActiveControl(), after);
   EXPECT_EQ(box->FocusTarget(), nullptr);
   Focus(*box);
@@ -192,48 +196,48 @@ TEST_F(NavigationTest, FocusTargetIsUsedOnceAndClearedOnEntry) {
 }
 
 TEST(HouseStyle, LabelStartsPlainAndKeepsTheStyleWhenTurnedOff) {
-  TForm form(nullptr);
-  TLabel plain(nullptr, &form);
+  toolkit::TForm form(nullptr);
+  toolkit::TLabel plain(nullptr, &form);
   TLibLabel label(nullptr, &form);
   EXPECT_FALSE(label.OriginalStyle());
   EXPECT_EQ(label.EffectiveColor(), plain.EffectiveColor());
   EXPECT_EQ(label.Alignment(), plain.Alignment());
   label.SetOriginalStyle(true);
   label.SetOriginalStyle(false);
-  EXPECT_EQ(label.Color(), clBlue);
-  EXPECT_EQ(label.Font().color, clWhite);
+  EXPECT_EQ(label.Color(), toolkit::clBlue);
+  EXPECT_EQ(label.Font().color, toolkit::clWhite);
   EXPECT_TRUE(label.Font().bold);
   EXPECT_EQ(label.Font().height, -16);
   EXPECT_EQ(label.Bounds().height, 24);
-  EXPECT_EQ(label.Alignment(), TAlignment::taCenter);
-  EXPECT_EQ(label.Layout(), TTextLayout::tlCenter);
+  EXPECT_EQ(label.Alignment(), toolkit::TAlignment::taCenter);
+  EXPECT_EQ(label.Layout(), toolkit::TTextLayout::tlCenter);
   EXPECT_FALSE(label.AutoSize());
 }
 
 TEST(HouseStyle, PanelBoxAndButtonFromConstruction) {
-  TForm form(nullptr);
+  toolkit::TForm form(nullptr);
   TLibPanel panel(nullptr, &form);
-  EXPECT_EQ(panel.Bounds(), (TBounds{0, 0, 89, 24}));
-  EXPECT_EQ(panel.EffectiveColor(), clMenu);
+  EXPECT_EQ(panel.Bounds(), (toolkit::TBounds{0, 0, 89, 24}));
+  EXPECT_EQ(panel.EffectiveColor(), toolkit::clMenu);
   EXPECT_FALSE(panel.Ctl3D());
   EXPECT_FALSE(panel.ParentCtl3D());
   EXPECT_TRUE(panel.Font().bold);
   panel.SetBounds(5, 8, 251, 17);  // a window description's values win
   panel.SetParentColor(true);
-  EXPECT_EQ(panel.Bounds(), (TBounds{5, 8, 251, 17}));
+  EXPECT_EQ(panel.Bounds(), (toolkit::TBounds{5, 8, 251, 17}));
   EXPECT_EQ(panel.EffectiveColor(), form.EffectiveColor());
 
   TLibCBox box(nullptr, &form);
-  EXPECT_EQ(box.Bounds(), (TBounds{0, 0, 121, 24}));
-  EXPECT_EQ(box.EffectiveColor(), clWindow);
+  EXPECT_EQ(box.Bounds(), (toolkit::TBounds{0, 0, 121, 24}));
+  EXPECT_EQ(box.EffectiveColor(), toolkit::clWindow);
   EXPECT_EQ(box.ItemHeight(), 18);
-  EXPECT_EQ(box.Style(), TComboBoxStyle::csOwnerDrawVariable);
+  EXPECT_EQ(box.Style(), toolkit::TComboBoxStyle::csOwnerDrawVariable);
 
   TLibBtBtn button(nullptr, &form);
   EXPECT_FALSE(button.Default());
   EXPECT_TRUE(button.ParentFont());
   EXPECT_EQ(button.Bounds().height, 24);
-  EXPECT_EQ(FontHeightOfSize(12), -16);
+  EXPECT_EQ(toolkit::FontHeightOfSize(12), -16);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace kestrum::lib {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 class NativeControls : public ::testing::Test {
  protected:
@@ -22,23 +22,23 @@ class NativeControls : public ::testing::Test {
     form.SetClientSize(300, 200);
     box = form.Make<TLibCBox>("box", &form);
     box->SetBounds(10, 10, 120, 24);
-    box->SetStyle(TComboBoxStyle::csDropDownList);
+    box->SetStyle(toolkit::TComboBoxStyle::csDropDownList);
     box->SetItems({"a", "b", "c", "d", "e"});
     box->OnChange = [this] { changes.push_back(box->ItemIndex()); };
     button = form.Make<TLibBtBtn>("button", &form);
     button->SetBounds(10, 50, 90, 30);
     button->OnClick = [this] { ++clicks; };
-    edit = form.Make<TEdit>("edit", &form);
+    edit = form.Make<toolkit::TEdit>("edit", &form);
     edit->SetBounds(10, 90, 120, 24);
     form.Show();
   }
-  TFormatSettings format_settings;
-  TApplication application{platform::win32::LibWidgetSet(), format_settings};
-  TApplicationOverride in_force{application};
-  TForm form{nullptr};
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{win32::LibWidgetSet(), format_settings};
+  toolkit::TApplicationOverride in_force{application};
+  toolkit::TForm form{nullptr};
   TLibCBox* box;
   TLibBtBtn* button;
-  TEdit* edit;
+  toolkit::TEdit* edit;
   std::vector<int> changes;
   int clicks = 0;
 };
@@ -48,7 +48,7 @@ TEST_F(NativeControls, DownOnClosedBoxMovesTheFocusAndKeepsItem3) {
   UserFocus(*edit);
   box->SetItemIndex(3);
   UserFocus(*box);
-  UserKeyDown(*box, kVkDown);
+  UserKeyDown(*box, toolkit::kVkDown);
   EXPECT_TRUE(NativeFocused(*button));
   EXPECT_EQ(box->ItemIndex(), 3);
   EXPECT_EQ(NativeItemIndex(*box), 3);
@@ -66,20 +66,20 @@ TEST_F(NativeControls, TabStopCloseTakesTheFocusAndOnChangeStillFires) {
 
 TEST_F(NativeControls, EnterClicksAButtonWithoutTargetAndKeepsTheFocus) {
   UserFocus(*button);
-  UserKeyDown(*button, kVkReturn);
+  UserKeyDown(*button, toolkit::kVkReturn);
   EXPECT_EQ(clicks, 1);
   EXPECT_TRUE(NativeFocused(*button));
   button->SetTabStopEnter(edit);
-  UserKeyDown(*button, kVkReturn);
+  UserKeyDown(*button, toolkit::kVkReturn);
   EXPECT_EQ(clicks, 2);
   EXPECT_TRUE(NativeFocused(*edit));
 }
 
 TEST_F(NativeControls, OnlyOneWheelNotchMovesTheFocus) {
   UserFocus(*button);
-  UserWheel(*button, -2 * kWheelDelta);
+  UserWheel(*button, -2 * toolkit::kWheelDelta);
   EXPECT_TRUE(NativeFocused(*button));
-  UserWheel(*button, kWheelDelta);
+  UserWheel(*button, toolkit::kWheelDelta);
   EXPECT_TRUE(NativeFocused(*box));
 }
 
@@ -91,11 +91,11 @@ TEST_F(NativeControls, HouseStylesOfALabelAndAPanelMadeInCode) {
   form.CreatePeers();
   EXPECT_EQ(NativeText(*label), "label");
   EXPECT_TRUE(NativeVisible(*panel));
-  EXPECT_EQ(label->Color(), clBlue);
-  EXPECT_EQ(label->Font().color, clWhite);
+  EXPECT_EQ(label->Color(), toolkit::clBlue);
+  EXPECT_EQ(label->Font().color, toolkit::clWhite);
   EXPECT_EQ(label->Bounds().height, 24);
-  EXPECT_EQ(panel->Bounds(), (TBounds{0, 0, 89, 24}));
-  EXPECT_EQ(panel->EffectiveColor(), clMenu);
+  EXPECT_EQ(panel->Bounds(), (toolkit::TBounds{0, 0, 89, 24}));
+  EXPECT_EQ(panel->EffectiveColor(), toolkit::clMenu);
   EXPECT_FALSE(panel->Ctl3D());
 }
 

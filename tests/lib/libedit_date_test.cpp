@@ -43,7 +43,7 @@ TEST_F(EditDate, FebruaryThirtiethIsLoweredToTheMonthsEnd) {
                                     {"2023/2/30", "2023/02/28", 1},
                                     {"2023/13/40", "2023/12/31", 1},
                                 });
-  EXPECT_EQ(edit.DateParts(), (TDate{2023, 12, 31}));
+  EXPECT_EQ(edit.DateParts(), (base::TDate{2023, 12, 31}));
 }
 
 TEST_F(EditDate, RelativeEntryStepsByMonthOrYear) {
@@ -106,16 +106,16 @@ TEST_F(EditDate, EraFormattingShowsShowa64AsHeisei1) {
 TEST_F(EditDate, BuildDateKeepsTheNoDateMarkerForYearsOutOfRange) {
   struct Case {
     int y, m, d;
-    TDateTime value;
+    base::TDateTime value;
     int beeps;
   };
   const Case cases[] = {
-      {2026, 12, 8, EncodeDate(2026, 12, 8), 0},
-      {2026, 0, 0, EncodeDate(2026, 1, 1), 0},
+      {2026, 12, 8, base::EncodeDate(2026, 12, 8), 0},
+      {2026, 0, 0, base::EncodeDate(2026, 1, 1), 0},
       {1867, 12, 31, kNoValidDate, 1},
       {2118, 1, 1, kNoValidDate, 1},
       {0, 0, 0, kNoValidDate, 0},
-      {2100, 2, 29, EncodeDate(2100, 2, 28), 1},
+      {2100, 2, 29, base::EncodeDate(2100, 2, 28), 1},
   };
   for (const Case& c : cases) {
     const int before = Beeps();

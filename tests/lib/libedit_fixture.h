@@ -52,11 +52,11 @@ class LibEditFixture : public ::testing::Test {
 
   LibEditFixture() { edit.SetClock(clock); }
 
-  fakes::TFakeClock clock{EncodeDate(2026, 12, 8) + 0.5};
+  fakes::TFakeClock clock{base::EncodeDate(2026, 12, 8) + 0.5};
   fakes::TFakeWidgetSet widgets;
-  TFormatSettings format_settings;
-  TApplication application{widgets, format_settings};
-  TApplicationOverride application_guard{application};
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{widgets, format_settings};
+  toolkit::TApplicationOverride application_guard{application};
   TLibEdit edit{nullptr, nullptr};
 };
 

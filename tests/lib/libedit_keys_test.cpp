@@ -76,12 +76,12 @@ class EditKeys : public ::testing::Test {
       e->SetClock(clock);
     }
   }
-  void Focus(TLibEdit* edit) { testing::Focus(*edit); }
+  void Focus(TLibEdit* edit) { support::headless::Focus(*edit); }
   // Types bytes; the ones the control lets through go in at the caret, as the native edit
   // would put them.
   void Type(TLibEdit* edit, const std::string& bytes) {
     for (char b : bytes) {
-      const char key = testing::TypeChar(*edit, b);
+      const char key = support::headless::TypeChar(*edit, b);
       if (key == 0) continue;
       std::string text = edit->Text();
       const auto at = std::min(static_cast<size_t>(edit->SelStart()), text.size());
@@ -100,17 +100,18 @@ class EditKeys : public ::testing::Test {
     edit->UserEdited(text);
   }
   // A key press; Home moves the caret to the start when the window still sees it.
-  void Press(TLibEdit* edit, TKey key) {
-    if (testing::PressKey(*edit, key) && key == kVkHome) edit->SetSelection(0, 0);
+  void Press(TLibEdit* edit, toolkit::TKey key) {
+    if (support::headless::PressKey(*edit, key) && key == toolkit::kVkHome)
+      edit->SetSelection(0, 0);
   }
   TLibEdit* Active() const { return dynamic_cast<TLibEdit*>(form.ActiveControl()); }
 
-  fakes::TFakeClock clock{EncodeDate(2026, 12, 8) + 0.5};
+  fakes::TFakeClock clock{base::EncodeDate(2026, 12, 8) + 0.5};
   fakes::TFakeWidgetSet widgets;
-  TFormatSettings format_settings;
-  TApplication application{widgets, format_settings};
-  TApplicationOverride application_guard{application};
-  TForm form{nullptr};
+  toolkit::TFormatSettings format_settings;
+  toolkit::TApplication application{widgets, format_settings};
+  toolkit::TApplicationOverride application_guard{application};
+  toolkit::TForm form{nullptr};
   TLibEdit* first;
   TLibEdit* second;
   TLibEdit* third;
@@ -140,12 +141,12 @@ TEST_F(EditKeys, ByteLimitHoldsForTheWholeText) {
   first->SetSelection(3, 0);
   Type(first, "xあ");
   EXPECT_EQ(first->Text(), "abcdef");
-  Press(first, kVkInsert);
+  Press(first, toolkit::kVkInsert);
   Type(first, "x");  // one byte over one byte
   EXPECT_EQ(first->Text(), "abcxef");
   Type(first, "あ");  // two bytes over one
   EXPECT_EQ(first->Text(), "abcxef");
-  Press(first, kVkInsert);
+  Press(first, toolkit::kVkInsert);
 
   struct Case {
     std::string text;
@@ -198,7 +199,7 @@ TEST_F(EditKeys, ARefusedFullWidthCharacterLeavesADateWhole) {
     Focus(first);
     if (c.caret >= 0) {
       first->SetSelection(c.caret, 0);
-      Press(first, kVkRight);
+      Press(first, toolkit::kVkRight);
     }
     const int before = widgets.beeps;
     Type(first, c.typed);
@@ -241,9 +242,9 @@ TEST_F(EditKeys, HomeTwiceClearsAnEditableField) {
     first->SetText("abc");
     Focus(first);
     first->SetSelection(2, 0);
-    Press(first, kVkHome);
+    Press(first, toolkit::kVkHome);
     EXPECT_EQ(first->Text(), "abc");
-    Press(first, kVkHome);
+    Press(first, toolkit::kVkHome);
     EXPECT_EQ(first->Text(), read_only ? "abc" : "") << read_only;
     Focus(second);
   }
@@ -279,7 +280,7 @@ TEST_F(EditKeys, OverwriteReplacesTheWholeCharacterUnderTheCaret) {
   Focus(first);
   EXPECT_FALSE(first->OverWrite());
   first->SetSelection(1, 0);
-  Press(first, kVkInsert);
+  Press(first, toolkit::kVkInsert);
   EXPECT_TRUE(first->OverWrite());
   EXPECT_EQ(first->CaretWidthBytes(), 2);  // the caret covers あ
   Type(first, "z");
@@ -288,40 +289,40 @@ TEST_F(EditKeys, OverwriteReplacesTheWholeCharacterUnderTheCaret) {
   second->SetEditType(TEditType::Codein);
   Focus(second);
   EXPECT_TRUE(second->OverWrite());
-  Press(second, kVkRight);
+  Press(second, toolkit::kVkRight);
   EXPECT_EQ(second->CaretWidthBytes(), 0);
 }
 
 TEST_F(EditKeys, EnterUpDownAndTheWheelMoveTheFocus) {
   Focus(first);
-  Press(first, kVkReturn);
+  Press(first, toolkit::kVkReturn);
   EXPECT_EQ(Active(), second);
-  Press(second, kVkUp);
+  Press(second, toolkit::kVkUp);
   EXPECT_EQ(Active(), first);
-  Press(first, kVkDown);
+  Press(first, toolkit::kVkDown);
   EXPECT_EQ(Active(), second);
-  testing::TurnWheel(*second, -kWheelDelta);
+  support::headless::TurnWheel(*second, -toolkit::kWheelDelta);
   EXPECT_EQ(Active(), third);
-  testing::TurnWheel(*third, kWheelDelta);
+  support::headless::TurnWheel(*third, toolkit::kWheelDelta);
   EXPECT_EQ(Active(), second);
-  testing::TurnWheel(*second, -2 * kWheelDelta);
+  support::headless::TurnWheel(*second, -2 * toolkit::kWheelDelta);
   EXPECT_EQ(Active(), second);
   second->SetEnterKeyNextField(false);
   second->SetNextPrevKey(false);
-  for (TKey key : {kVkReturn, kVkDown}) Press(second, key);
-  testing::TurnWheel(*second, -kWheelDelta);
+  for (toolkit::TKey key : {toolkit::kVkReturn, toolkit::kVkDown}) Press(second, key);
+  support::headless::TurnWheel(*second, -toolkit::kWheelDelta);
   EXPECT_EQ(Active(), second);
 }
 
 TEST_F(EditKeys, NamedTargetsWinUnlessTheyCannotTakeTheFocus) {
   first->SetTabStopEnter(third);
   Focus(first);
-  Press(first, kVkReturn);
+  Press(first, toolkit::kVkReturn);
   EXPECT_EQ(Active(), third);
   third->SetEnabled(false);
   EXPECT_EQ(first->TabStopEnter(), third);
   Focus(first);
-  Press(first, kVkReturn);
+  Press(first, toolkit::kVkReturn);
   EXPECT_EQ(Active(), second);
 }
 
@@ -332,13 +333,13 @@ TEST_F(EditKeys, EntryRemembersTheValueAndExitRestoresTheLength) {
   EXPECT_EQ(first->EnterText(), "1234.5");
   EXPECT_FALSE(first->OverWrite());
   EXPECT_TRUE(first->FieldFocused());
-  first->SetEnterColor(clYellow);
+  first->SetEnterColor(toolkit::clYellow);
   Focus(second);
   Focus(first);
-  EXPECT_EQ(first->Color(), clYellow);
+  EXPECT_EQ(first->Color(), toolkit::clYellow);
   Focus(second);
   EXPECT_FALSE(first->FieldFocused());
-  EXPECT_EQ(first->Color(), clWindow);
+  EXPECT_EQ(first->Color(), toolkit::clWindow);
   EXPECT_EQ(first->MaxLength(), 24);
 }
 
@@ -350,7 +351,7 @@ TEST_F(EditKeys, PaintingARightAlignedFieldJustEnteredPutsTheCaretFirst) {
   first->SetSelection(3, 0);  // where the native edit leaves it
   first->PaintedFocused();
   EXPECT_EQ(first->SelStart(), 0);
-  Press(first, kVkRight);
+  Press(first, toolkit::kVkRight);
   first->SetSelection(2, 0);
   first->PaintedFocused();
   EXPECT_EQ(first->SelStart(), 2);
@@ -382,7 +383,7 @@ TEST_F(EditKeys, BoundFieldIsEditedWrittenOnExitAndResetByEscape) {
   EXPECT_EQ(first->ByteLimit(), 6);
   Type(first, "x");
   EXPECT_EQ(field.edits, 1);
-  char escape = kVkEscape;
+  char escape = toolkit::kVkEscape;
   first->KeyPress(escape);
   EXPECT_EQ(escape, 0);
   EXPECT_EQ(first->Text(), "old");
@@ -434,13 +435,13 @@ TEST_F(EditKeys, UnfocusedLookShowsNormalizedTextInTheStateColours) {
   TLibEdit::TLook look = first->UnfocusedLook();
   EXPECT_EQ(look.text, "host");
   EXPECT_EQ(first->Text(), "host  　");
-  EXPECT_EQ(look.background, clWindow);
+  EXPECT_EQ(look.background, toolkit::clWindow);
   EXPECT_EQ(look.border_offset, 1);
   EXPECT_FALSE(look.frame);
   first->SetEnabled(false);
   look = first->UnfocusedLook();
-  EXPECT_EQ(look.text_color, clWindowText);
-  EXPECT_EQ(look.background, clActiveBorder);
+  EXPECT_EQ(look.text_color, toolkit::clWindowText);
+  EXPECT_EQ(look.background, toolkit::clActiveBorder);
   first->SetCtl3D(false);
   first->SetPasswordChar('*');
   look = first->UnfocusedLook();
@@ -449,13 +450,13 @@ TEST_F(EditKeys, UnfocusedLookShowsNormalizedTextInTheStateColours) {
   EXPECT_TRUE(look.frame);
 
   struct Case {
-    TAlignment alignment;
+    toolkit::TAlignment alignment;
     int client, text, margin, left;
   };
-  const Case cases[] = {{TAlignment::taLeftJustify, 100, 40, 3, 3},
-                        {TAlignment::taRightJustify, 100, 40, 3, 56},
-                        {TAlignment::taCenter, 101, 40, 3, 30},
-                        {TAlignment::taCenter, 30, 41, 3, -5}};
+  const Case cases[] = {{toolkit::TAlignment::taLeftJustify, 100, 40, 3, 3},
+                        {toolkit::TAlignment::taRightJustify, 100, 40, 3, 56},
+                        {toolkit::TAlignment::taCenter, 101, 40, 3, 30},
+                        {toolkit::TAlignment::taCenter, 30, 41, 3, -5}};
   for (const Case& c : cases) {
     EXPECT_EQ(TLibEdit::TextLeft(c.alignment, c.client, c.text, c.margin), c.left);
   }

@@ -26,20 +26,20 @@ TEST_F(EditText, EachTypeSetsItsPatternAlignmentAndLength) {
   struct Case {
     TEditType type;
     std::string pattern;
-    TAlignment alignment;
+    toolkit::TAlignment alignment;
     int max_length;
   };
   const Case cases[] = {
-      {TEditType::Numin, "###,###,###,###,##0.####", TAlignment::taRightJustify, 24},
-      {TEditType::NuminNo, "00000000", TAlignment::taLeftJustify, 8},
-      {TEditType::Dayin, "yyyy/mm/dd", TAlignment::taLeftJustify, 15},
-      {TEditType::DayinWa, "gg ee/mm/dd", TAlignment::taLeftJustify, 16},
-      {TEditType::DayinBi, "gg ee\"年\" mm\"月\" dd\"日\"", TAlignment::taLeftJustify, 28},
-      {TEditType::StrinNo, "000-000-000", TAlignment::taLeftJustify, 11},
-      {TEditType::Codein, "000-000-000", TAlignment::taLeftJustify, 11},
-      {TEditType::Timein, "00:00:00", TAlignment::taLeftJustify, 8},
-      {TEditType::TimeinH, "00:00:00", TAlignment::taLeftJustify, 8},
-      {TEditType::Strin, "", TAlignment::taLeftJustify, 0},
+      {TEditType::Numin, "###,###,###,###,##0.####", toolkit::TAlignment::taRightJustify, 24},
+      {TEditType::NuminNo, "00000000", toolkit::TAlignment::taLeftJustify, 8},
+      {TEditType::Dayin, "yyyy/mm/dd", toolkit::TAlignment::taLeftJustify, 15},
+      {TEditType::DayinWa, "gg ee/mm/dd", toolkit::TAlignment::taLeftJustify, 16},
+      {TEditType::DayinBi, "gg ee\"年\" mm\"月\" dd\"日\"", toolkit::TAlignment::taLeftJustify, 28},
+      {TEditType::StrinNo, "000-000-000", toolkit::TAlignment::taLeftJustify, 11},
+      {TEditType::Codein, "000-000-000", toolkit::TAlignment::taLeftJustify, 11},
+      {TEditType::Timein, "00:00:00", toolkit::TAlignment::taLeftJustify, 8},
+      {TEditType::TimeinH, "00:00:00", toolkit::TAlignment::taLeftJustify, 8},
+      {TEditType::Strin, "", toolkit::TAlignment::taLeftJustify, 0},
   };
   for (const Case& c : cases) {
     Field(c.type);

@@ -21,7 +21,7 @@ TEST(ErrnoCodes, BothSeamsReportTheSameWinsockCode) {
   for (const auto& c : cases) {
     EXPECT_EQ(WinsockErrorOfErrno(c.error), c.code) << c.error;
     errno = c.error;
-    EXPECT_EQ(platform::wsock::LastError(), c.code) << c.error;
+    EXPECT_EQ(tcpip::wsock::LastError(), c.code) << c.error;
   }
 }
 

@@ -18,12 +18,12 @@ namespace kestrum::platform {
 namespace {
 
 std::wstring Wide(const std::string& sjis) {
-  const std::u16string wide = SjisToUtf16(sjis);
+  const std::u16string wide = base::SjisToUtf16(sjis);
   return std::wstring(wide.begin(), wide.end());
 }
 
 std::string Narrow(const std::wstring& wide) {
-  return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+  return base::Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
 }
 
 struct TLinkContent {

@@ -20,8 +20,8 @@ constexpr int kBudgetMs = 200;
 
 class HttpProbe : public ::testing::Test {
  protected:
-  HttpProbe() { wsock::Startup(0x0101); }
-  ~HttpProbe() override { wsock::Cleanup(); }
+  HttpProbe() { tcpip::wsock::Startup(0x0101); }
+  ~HttpProbe() override { tcpip::wsock::Cleanup(); }
 
   std::string Url() const {
     return "http://127.0.0.1:" + std::to_string(server.port()) + "/connecttest.txt";

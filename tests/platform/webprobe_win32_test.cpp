@@ -18,7 +18,7 @@ constexpr int kBudgetMs = 300;
 constexpr uint32_t kMarginMs = 700;
 
 TEST(WinInetProbe, EveryFaultEndsWithinTheBudget) {
-  wsock::Startup(0x0101);
+  tcpip::wsock::Startup(0x0101);
   {
     fakes::TResponderSetOptions options;
     options.sntp_port = options.time_port = fakes::kServiceOff;
@@ -45,7 +45,7 @@ TEST(WinInetProbe, EveryFaultEndsWithinTheBudget) {
       EXPECT_LE(SystemClock().GetTickCount() - start, kBudgetMs + kMarginMs);
     }
   }
-  wsock::Cleanup();
+  tcpip::wsock::Cleanup();
 }
 
 }  // namespace

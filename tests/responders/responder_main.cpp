@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   kestrum::net::InitSocketInterface();
-  kestrum::platform::wsock::Startup(kestrum::platform::wsock::kVersion11);
+  kestrum::tcpip::wsock::Startup(kestrum::tcpip::wsock::kVersion11);
   int status = 0;
   try {
     kestrum::fakes::TResponderSet set(args.set);
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
     std::cerr << "kestrum-responder: " << error.what() << '\n';
     status = 1;
   }
-  kestrum::platform::wsock::Cleanup();
+  kestrum::tcpip::wsock::Cleanup();
   kestrum::net::DoneSocketInterface();
   return status;
 }

@@ -7,7 +7,7 @@
 namespace kestrum::fakes {
 namespace {
 
-namespace wsock = platform::wsock;
+namespace wsock = tcpip::wsock;
 
 // Real ticks and sleep: the responder serves real sockets even while a test fakes the clock.
 uint32_t Ticks() { return platform::SystemClock().GetTickCount(); }

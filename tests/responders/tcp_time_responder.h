@@ -83,15 +83,15 @@ class TTcpTimeResponder {
   static bool Blocks(const TScript& script);
   // Joins the players that have finished; accept thread only.
   void ReapPlayers();
-  void Play(platform::wsock::TSocket connection, const TScript& script);
+  void Play(tcpip::wsock::TSocket connection, const TScript& script);
   // False when the client closed (or stop was asked) before `count` bytes came.
-  bool ReceiveBytes(platform::wsock::TSocket connection, std::size_t count);
-  bool ReceiveHead(platform::wsock::TSocket connection);
-  void HangUntilClosed(platform::wsock::TSocket connection);
-  void RepeatUntilClosed(platform::wsock::TSocket connection, const TStep& step);
+  bool ReceiveBytes(tcpip::wsock::TSocket connection, std::size_t count);
+  bool ReceiveHead(tcpip::wsock::TSocket connection);
+  void HangUntilClosed(tcpip::wsock::TSocket connection);
+  void RepeatUntilClosed(tcpip::wsock::TSocket connection, const TStep& step);
   void Pause(uint32_t ms) const;
 
-  platform::wsock::TSocket listener_ = platform::wsock::kInvalidSocket;
+  tcpip::wsock::TSocket listener_ = tcpip::wsock::kInvalidSocket;
   uint16_t port_ = 0;
   mutable std::mutex mutex_;
   std::deque<TScript> scripts_;
@@ -116,14 +116,14 @@ class TUnansweredListener {
   uint16_t port() const { return port_; }
 
  private:
-  platform::wsock::TSocket listener_ = platform::wsock::kInvalidSocket;
-  std::vector<platform::wsock::TSocket> fillers_;
+  tcpip::wsock::TSocket listener_ = tcpip::wsock::kInvalidSocket;
+  std::vector<tcpip::wsock::TSocket> fillers_;
   uint16_t port_ = 0;
 };
 
 // Loopback listener on a system-chosen port; returns the socket and stores the port.
-platform::wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port);
+tcpip::wsock::TSocket ListenOnLoopback(int backlog, uint16_t& port);
 // Listener on `address` (IPv4 literal) at `port` (0: system-chosen, stored back).
-platform::wsock::TSocket ListenOn(const std::string& address, int backlog, uint16_t& port);
+tcpip::wsock::TSocket ListenOn(const std::string& address, int backlog, uint16_t& port);
 
 }  // namespace kestrum::fakes

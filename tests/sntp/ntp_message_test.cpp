@@ -12,14 +12,14 @@ namespace {
 
 constexpr double kSecond = 1.0 / 86400.0;
 
-lib::TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  return lib::EncodeDate(y, mo, d) + lib::EncodeTime(h, mi, s, ms);
+base::TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
+  return base::EncodeDate(y, mo, d) + base::EncodeTime(h, mi, s, ms);
 }
 
 struct TConversion {
   uint32_t seconds;
   uint32_t fraction;
-  lib::TDateTime expected;
+  base::TDateTime expected;
 };
 
 TEST(NtpToDateTime, WorkedExamplesAndFractionEdges) {
@@ -100,12 +100,12 @@ TEST(DecodeInt32BE, ReadsAtOneBasedPositionWithMissingBytesAsZero) {
 
 // The era nearest to the reference clock: what decides is the distance, not the wrap itself.
 TEST(NtpToDateTimeNear, ReadsEachValueInTheNearestEra) {
-  const lib::TDateTime wrap = At(2036, 2, 7, 6, 28, 16);
+  const base::TDateTime wrap = At(2036, 2, 7, 6, 28, 16);
   const struct {
     const char* name;
     uint32_t seconds;
-    lib::TDateTime reference;
-    lib::TDateTime expected;
+    base::TDateTime reference;
+    base::TDateTime expected;
   } cases[] = {
       {"2026 in era 0", 4005763200u, At(2026, 12, 9, 1, 0, 0), At(2026, 12, 9, 0, 0, 0)},
       {"last second of era 0", 0xFFFFFFFFu, wrap - kSecond, wrap - kSecond},

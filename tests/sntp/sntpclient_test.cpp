@@ -82,7 +82,7 @@ TEST_F(SntpClientTest, ReplyLengths) {
   uint32_t seconds = kSeconds2024;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
-    const lib::TDateTime before = client.NTPTime();
+    const base::TDateTime before = client.NTPTime();
     server.Script({{Reply(++seconds, 0, c.size)}});
     EXPECT_EQ(client.QueryServerTime(), c.accepted);
     EXPECT_EQ(client.NTPTime(), c.accepted ? NtpToDateTime(seconds, 0) : before);
@@ -218,13 +218,13 @@ TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.away_seconds);
     const std::size_t writes = clock.utc_writes().size();
-    const lib::TDateTime server_time = NtpToDateTime(kSeconds2024, 0);
-    clock.set_local_now(server_time - c.away_seconds / lib::kSecsPerDay);
+    const base::TDateTime server_time = NtpToDateTime(kSeconds2024, 0);
+    clock.set_local_now(server_time - c.away_seconds / base::kSecsPerDay);
     server.Script({{Reply(kSeconds2024)}});
     EXPECT_TRUE(synced.QueryServerTime());
     ASSERT_EQ(clock.utc_writes().size(), writes + (c.set ? 1 : 0));
     if (c.set) {
-      EXPECT_EQ(clock.utc_writes().back(), lib::DateTimeToSystemTime(server_time));
+      EXPECT_EQ(clock.utc_writes().back(), base::DateTimeToSystemTime(server_time));
     }
   }
 }
@@ -254,7 +254,7 @@ TEST_F(SntpClientTest, RepliesThatMustNotBeBelieved) {
   uint32_t seconds = kSeconds2024;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const lib::TDateTime before = client.NTPTime();
+    const base::TDateTime before = client.NTPTime();
     std::string reply = Reply(++seconds);
     reply[0] = static_cast<char>(c.li_vn_mode);
     reply[1] = static_cast<char>(c.stratum);
@@ -321,24 +321,24 @@ TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
   TSNTPClient dated{clock};
   dated.TargetPort = server.PortText();
   dated.Timeout = kShortTimeout;
-  const lib::TDateTime wrap = lib::EncodeDate(2036, 2, 7) + lib::EncodeTime(6, 28, 16, 0);
-  const lib::TDateTime second = 1.0 / lib::kSecsPerDay;
+  const base::TDateTime wrap = base::EncodeDate(2036, 2, 7) + base::EncodeTime(6, 28, 16, 0);
+  const base::TDateTime second = 1.0 / base::kSecsPerDay;
   struct {
     const char* name;
-    lib::TDateTime local;
-    lib::TDateTime server;
+    base::TDateTime local;
+    base::TDateTime server;
   } const cases[] = {
-      {"2026", lib::EncodeDate(2026, 12, 9), lib::EncodeDate(2026, 12, 9) + 3 * second},
+      {"2026", base::EncodeDate(2026, 12, 9), base::EncodeDate(2026, 12, 9) + 3 * second},
       {"last second of era 0", wrap - second, wrap - second},
       {"client before, server after the wrap", wrap - second, wrap + second},
       {"first second of era 1", wrap, wrap},
       {"client after, server before the wrap", wrap + second, wrap - second},
-      {"2100", lib::EncodeDate(2100, 6, 1), lib::EncodeDate(2100, 6, 1) - 90 * second},
+      {"2100", base::EncodeDate(2100, 6, 1), base::EncodeDate(2100, 6, 1) - 90 * second},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     clock.set_local_now(c.local);
-    const double seconds = std::round((c.server - 2.0) * lib::kSecsPerDay);
+    const double seconds = std::round((c.server - 2.0) * base::kSecsPerDay);
     const auto wire = static_cast<uint32_t>(std::fmod(seconds, 4294967296.0));
     // Half a second on: the first instant of era 1 is all zero on the wire, which is no time.
     server.Script({{Reply(wire, 0x80000000u)}});

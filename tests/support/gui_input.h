@@ -11,7 +11,7 @@
 #include "toolkit/ctl_keys.h"
 #include "toolkit/ctl_stdctrls.h"
 
-namespace kestrum::platform::testing {
+namespace kestrum::support {
 
 // Delivers every pending message, the posted input included.
 void Pump();
@@ -20,7 +20,7 @@ void Pump();
 void Settle();
 // A key press and release as the keyboard sends it to the focused window; `shift` holds the
 // Shift key down meanwhile.
-void PressKey(lib::TKey key, bool shift = false);
+void PressKey(toolkit::TKey key, bool shift = false);
 // Each character of the Shift-JIS text as a character message to the focused window.
 void TypeChars(const std::string& sjis);
 // Each character as the input method delivers a converted character (WM_IME_CHAR).
@@ -28,21 +28,21 @@ void TypeImeChars(const std::string& sjis);
 
 // A left click at (x, y) of the control's window (client pixels; negative from the right or
 // bottom edge), through the system's mouse input.
-void MouseClick(const lib::TControl& control, int x, int y);
+void MouseClick(const toolkit::TControl& control, int x, int y);
 // The same click left in the input queue for the program's own next pump.
-void QueueMouseClick(const lib::TControl& control, int x, int y);
+void QueueMouseClick(const toolkit::TControl& control, int x, int y);
 // The mouse rests over the middle of the control; returns the text of the hint window that
 // then appears, or empty when none appears within the time-out.
-std::string HoverHint(const lib::TControl& control);
+std::string HoverHint(const toolkit::TControl& control);
 
 // The control whose window (or a window inside it, as the edit of a combo box) has the focus;
 // null for none.
-lib::TControl* NativeFocusedControl();
+toolkit::TControl* NativeFocusedControl();
 // Selection of the focused edit window (or the combo's edit) in Shift-JIS bytes.
-std::pair<int, int> NativeSelection(const lib::TControl& control);
-bool NativeDroppedDown(const lib::TComboBox& combo);
+std::pair<int, int> NativeSelection(const toolkit::TControl& control);
+bool NativeDroppedDown(const toolkit::TComboBox& combo);
 // The input method of the control's window: opened or closed as its key would.
-void SetImeOpen(const lib::TControl& control, bool open);
-bool ImeOpen(const lib::TControl& control);
+void SetImeOpen(const toolkit::TControl& control, bool open);
+bool ImeOpen(const toolkit::TControl& control);
 
-}  // namespace kestrum::platform::testing
+}  // namespace kestrum::support

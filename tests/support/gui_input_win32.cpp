@@ -9,7 +9,7 @@
 #include "toolkit/ctl_peer.h"
 #include "toolkit/win32/gui_win32_internal.h"
 
-namespace kestrum::platform::testing {
+namespace kestrum::support {
 namespace {
 
 // Long enough for a hint's initial delay, short enough to fail fast.
@@ -18,18 +18,18 @@ constexpr DWORD kPollMs = 20;
 constexpr DWORD kSettleMs = 50;
 constexpr int kPointerTries = 10;
 
-HWND HandleOf(const lib::TControl& control) {
-  auto* peer = dynamic_cast<win32::TWin32Peer*>(control.Peer());
+HWND HandleOf(const toolkit::TControl& control) {
+  auto* peer = dynamic_cast<toolkit::win32::TWin32Peer*>(control.Peer());
   return peer != nullptr ? peer->Handle() : nullptr;
 }
 
 // The window that takes typed input for the control: a combo's own edit, or the window.
-HWND InputWindow(const lib::TControl& control) {
+HWND InputWindow(const toolkit::TControl& control) {
   HWND hwnd = HandleOf(control);
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
-  if (dynamic_cast<const lib::TComboBox*>(&control) != nullptr && GetComboBoxInfo(hwnd, &info) &&
-      info.hwndItem != nullptr && info.hwndItem != hwnd) {
+  if (dynamic_cast<const toolkit::TComboBox*>(&control) != nullptr &&
+      GetComboBoxInfo(hwnd, &info) && info.hwndItem != nullptr && info.hwndItem != hwnd) {
     return info.hwndItem;
   }
   return hwnd;
@@ -57,7 +57,7 @@ void SendMouse(DWORD flags, int x, int y) {
   SendInput(1, &input, sizeof input);
 }
 
-POINT ScreenPoint(const lib::TControl& control, int x, int y) {
+POINT ScreenPoint(const toolkit::TControl& control, int x, int y) {
   HWND hwnd = HandleOf(control);
   RECT rc;
   GetClientRect(hwnd, &rc);
@@ -84,10 +84,10 @@ HWND VisibleHintWindow() {
 
 void Pump() {
   // Twice: handling one message may post the next (a key down its character).
-  for (int i = 0; i < 2; ++i) lib::WidgetSet().ProcessMessages();
+  for (int i = 0; i < 2; ++i) toolkit::WidgetSet().ProcessMessages();
 }
 
-void PressKey(lib::TKey key, bool shift) {
+void PressKey(toolkit::TKey key, bool shift) {
   if (shift) SetShiftDown(true);
   const UINT scan = MapVirtualKeyW(key, 0);
   PostToFocus(WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
@@ -96,14 +96,14 @@ void PressKey(lib::TKey key, bool shift) {
 }
 
 void TypeChars(const std::string& sjis) {
-  for (wchar_t ch : win32::Wide(sjis)) PostToFocus(WM_CHAR, ch, 1);
+  for (wchar_t ch : toolkit::win32::Wide(sjis)) PostToFocus(WM_CHAR, ch, 1);
 }
 
 void TypeImeChars(const std::string& sjis) {
-  for (wchar_t ch : win32::Wide(sjis)) PostToFocus(WM_IME_CHAR, ch, 1);
+  for (wchar_t ch : toolkit::win32::Wide(sjis)) PostToFocus(WM_IME_CHAR, ch, 1);
 }
 
-void QueueMouseClick(const lib::TControl& control, int x, int y) {
+void QueueMouseClick(const toolkit::TControl& control, int x, int y) {
   const POINT p = ScreenPoint(control, x, y);
   SendMouse(MOUSEEVENTF_MOVE, p.x, p.y);
   SendMouse(MOUSEEVENTF_LEFTDOWN, p.x, p.y);
@@ -132,13 +132,13 @@ void PlacePointer(POINT p) {
 
 }  // namespace
 
-void MouseClick(const lib::TControl& control, int x, int y) {
+void MouseClick(const toolkit::TControl& control, int x, int y) {
   PlacePointer(ScreenPoint(control, x, y));
   QueueMouseClick(control, x, y);
   Settle();
 }
 
-std::string HoverHint(const lib::TControl& control) {
+std::string HoverHint(const toolkit::TControl& control) {
   HWND hwnd = HandleOf(control);
   RECT rc;
   GetClientRect(hwnd, &rc);
@@ -154,21 +154,21 @@ std::string HoverHint(const lib::TControl& control) {
     if (HWND hint = VisibleHintWindow()) {
       std::vector<wchar_t> text(256);
       GetWindowTextW(hint, text.data(), static_cast<int>(text.size()));
-      return win32::Narrow(text.data());
+      return toolkit::win32::Narrow(text.data());
     }
     Sleep(kPollMs);
   }
   return {};
 }
 
-lib::TControl* NativeFocusedControl() {
+toolkit::TControl* NativeFocusedControl() {
   for (HWND h = GetFocus(); h != nullptr; h = GetParent(h)) {
-    if (auto* peer = win32::TWin32Peer::FromHandle(h)) return &peer->Control();
+    if (auto* peer = toolkit::win32::TWin32Peer::FromHandle(h)) return &peer->Control();
   }
   return nullptr;
 }
 
-std::pair<int, int> NativeSelection(const lib::TControl& control) {
+std::pair<int, int> NativeSelection(const toolkit::TControl& control) {
   HWND hwnd = InputWindow(control);
   DWORD start = 0, end = 0;
   SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -176,23 +176,23 @@ std::pair<int, int> NativeSelection(const lib::TControl& control) {
   GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
   const std::wstring wide(text.data());
   auto bytes = [&](DWORD units) {
-    return static_cast<int>(win32::Narrow(wide.substr(0, units)).size());
+    return static_cast<int>(toolkit::win32::Narrow(wide.substr(0, units)).size());
   };
   return {bytes(start), bytes(end)};
 }
 
-bool NativeDroppedDown(const lib::TComboBox& combo) {
+bool NativeDroppedDown(const toolkit::TComboBox& combo) {
   return SendMessageW(HandleOf(combo), CB_GETDROPPEDSTATE, 0, 0) != 0;
 }
 
-void SetImeOpen(const lib::TControl& control, bool open) {
+void SetImeOpen(const toolkit::TControl& control, bool open) {
   HWND hwnd = InputWindow(control);
   HIMC context = ImmGetContext(hwnd);
   ImmSetOpenStatus(context, open);
   ImmReleaseContext(hwnd, context);
 }
 
-bool ImeOpen(const lib::TControl& control) {
+bool ImeOpen(const toolkit::TControl& control) {
   HWND hwnd = InputWindow(control);
   HIMC context = ImmGetContext(hwnd);
   const bool open = context != nullptr && ImmGetOpenStatus(context);
@@ -200,4 +200,4 @@ bool ImeOpen(const lib::TControl& control) {
   return open;
 }
 
-}  // namespace kestrum::platform::testing
+}  // namespace kestrum::support

@@ -8,33 +8,33 @@
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_stdctrls.h"
 
-namespace kestrum::platform::testing {
+namespace kestrum::support {
 
 // Window text; for a status bar the first panel's text.
-std::string NativeText(const lib::TControl& control);
-bool NativeEnabled(const lib::TControl& control);
-bool NativeVisible(const lib::TControl& control);
-int NativeItemIndex(const lib::TComboBox& combo);
-int NativeItemCount(const lib::TComboBox& combo);
+std::string NativeText(const toolkit::TControl& control);
+bool NativeEnabled(const toolkit::TControl& control);
+bool NativeVisible(const toolkit::TControl& control);
+int NativeItemIndex(const toolkit::TComboBox& combo);
+int NativeItemCount(const toolkit::TComboBox& combo);
 // True when `upper` lies above `lower` (two children of the same parent).
-bool NativeIsAbove(const lib::TControl& upper, const lib::TControl& lower);
+bool NativeIsAbove(const toolkit::TControl& upper, const toolkit::TControl& lower);
 
-void UserClick(lib::TControl& button);
-void UserSelect(lib::TComboBox& combo, int index);
-void UserType(lib::TEdit& edit, const std::string& text);
-void UserClose(lib::TForm& form);
+void UserClick(toolkit::TControl& button);
+void UserSelect(toolkit::TComboBox& combo, int index);
+void UserType(toolkit::TEdit& edit, const std::string& text);
+void UserClose(toolkit::TForm& form);
 
 // Real key, character, focus and wheel messages sent to the control's window.
-void UserKeyDown(lib::TControl& control, lib::TKey key);
+void UserKeyDown(toolkit::TControl& control, toolkit::TKey key);
 // A key that goes through the message loop (and its dialog handling) as typing does; the
 // next pump delivers it.
-void PostKeyDown(lib::TControl& control, lib::TKey key);
-void UserChar(lib::TControl& control, char ch);
-void UserFocus(lib::TControl& control);
-void UserWheel(lib::TControl& control, int distance);
+void PostKeyDown(toolkit::TControl& control, toolkit::TKey key);
+void UserChar(toolkit::TControl& control, char ch);
+void UserFocus(toolkit::TControl& control);
+void UserWheel(toolkit::TControl& control, int distance);
 // The next-dialog-control message sent to the form's window.
-void SendNextDialogControl(lib::TForm& form, uintptr_t wparam);
+void SendNextDialogControl(toolkit::TForm& form, uintptr_t wparam);
 // True when the control's window has the keyboard focus.
-bool NativeFocused(const lib::TControl& control);
+bool NativeFocused(const toolkit::TControl& control);
 
-}  // namespace kestrum::platform::testing
+}  // namespace kestrum::support

@@ -8,13 +8,13 @@
 
 #include "toolkit/ctl_control.h"
 
-namespace kestrum::platform::testing {
+namespace kestrum::support {
 
 // Each character of the Shift-JIS text as one character message, as a keyboard sends it.
-void UserTypeText(lib::TControl& control, const std::string& sjis);
+void UserTypeText(toolkit::TControl& control, const std::string& sjis);
 // The control's client area as painted now, row by row, as 0x00BBGGRR values.
-std::vector<uint32_t> NativeClientPixels(const lib::TControl& control);
+std::vector<uint32_t> NativeClientPixels(const toolkit::TControl& control);
 // A toolkit colour (system colours included) as the platform paints it.
-uint32_t NativeColor(lib::TColor color);
+uint32_t NativeColor(toolkit::TColor color);
 
-}  // namespace kestrum::platform::testing
+}  // namespace kestrum::support

@@ -3,21 +3,21 @@
 #include "support/gui_testing_edit.h"
 #include "toolkit/win32/gui_win32_internal.h"
 
-namespace kestrum::platform::testing {
+namespace kestrum::support {
 namespace {
 
-HWND HandleOf(const lib::TControl& control) {
-  auto* peer = dynamic_cast<win32::TWin32Peer*>(control.Peer());
+HWND HandleOf(const toolkit::TControl& control) {
+  auto* peer = dynamic_cast<toolkit::win32::TWin32Peer*>(control.Peer());
   return peer != nullptr ? peer->Handle() : nullptr;
 }
 
 }  // namespace
 
-void UserTypeText(lib::TControl& control, const std::string& sjis) {
-  for (wchar_t ch : win32::Wide(sjis)) SendMessageW(HandleOf(control), WM_CHAR, ch, 1);
+void UserTypeText(toolkit::TControl& control, const std::string& sjis) {
+  for (wchar_t ch : toolkit::win32::Wide(sjis)) SendMessageW(HandleOf(control), WM_CHAR, ch, 1);
 }
 
-std::vector<uint32_t> NativeClientPixels(const lib::TControl& control) {
+std::vector<uint32_t> NativeClientPixels(const toolkit::TControl& control) {
   HWND hwnd = HandleOf(control);
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   RECT rc;
@@ -39,6 +39,6 @@ std::vector<uint32_t> NativeClientPixels(const lib::TControl& control) {
   return pixels;
 }
 
-uint32_t NativeColor(lib::TColor color) { return win32::ToColorRef(color); }
+uint32_t NativeColor(toolkit::TColor color) { return toolkit::win32::ToColorRef(color); }
 
-}  // namespace kestrum::platform::testing
+}  // namespace kestrum::support

@@ -49,7 +49,7 @@ class LoopbackTest : public ::testing::Test {
   // A loopback port where nothing listens: connecting to it is refused.
   static uint16_t ClosedPort() {
     uint16_t port = 0;
-    platform::wsock::CloseSocket(fakes::ListenOnLoopback(1, port));
+    wsock::CloseSocket(fakes::ListenOnLoopback(1, port));
     return port;
   }
 

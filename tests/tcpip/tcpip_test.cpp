@@ -12,7 +12,6 @@ namespace kestrum::tcpip::testing {
 namespace {
 
 using R = fakes::TTcpTimeResponder;
-namespace wsock = platform::wsock;
 
 class TcpIpTest : public LoopbackTest {
  protected:

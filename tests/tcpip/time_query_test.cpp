@@ -123,23 +123,23 @@ TEST_F(TimeQueryTest, TimesAcrossTheEraWrap) {
   T_Time dated(platform::SystemTimeZone(), clock);
   Aim(dated);
   dated.QueryLimit = kShortLimitMs;
-  const lib::TDateTime wrap = lib::EncodeDate(2036, 2, 7) + lib::EncodeTime(6, 28, 16, 0);
-  const lib::TDateTime second = 1.0 / lib::kSecsPerDay;
+  const base::TDateTime wrap = base::EncodeDate(2036, 2, 7) + base::EncodeTime(6, 28, 16, 0);
+  const base::TDateTime second = 1.0 / base::kSecsPerDay;
   const struct {
     const char* name;
-    lib::TDateTime local;
-    lib::TDateTime server;
+    base::TDateTime local;
+    base::TDateTime server;
   } cases[] = {
-      {"2026", lib::EncodeDate(2026, 12, 9), lib::EncodeDate(2026, 12, 9) - 2 * second},
+      {"2026", base::EncodeDate(2026, 12, 9), base::EncodeDate(2026, 12, 9) - 2 * second},
       {"last second of era 0", wrap - second, wrap - second},
       {"client before, server after the wrap", wrap - second, wrap + second},
       {"client after, server before the wrap", wrap + second, wrap - second},
-      {"2100", lib::EncodeDate(2100, 6, 1), lib::EncodeDate(2100, 6, 1) + 30 * second},
+      {"2100", base::EncodeDate(2100, 6, 1), base::EncodeDate(2100, 6, 1) + 30 * second},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     clock.set_local_now(c.local);
-    const double seconds = std::round((c.server - 2.0) * lib::kSecsPerDay);
+    const double seconds = std::round((c.server - 2.0) * base::kSecsPerDay);
     const auto wire = static_cast<uint32_t>(std::fmod(seconds, 4294967296.0));
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(wire >> (24 - 8 * i));
@@ -162,10 +162,10 @@ TEST(TcpIpErrors, SocketErrorIsATcpIpError) {
 TEST_F(TimeQueryTest, AllOnesIsEarly2036) {
   responder_.Enqueue({R::Send("\xFF\xFF\xFF\xFF"), R::Close()});
   time_.FetchTime();
-  const lib::TDate date = lib::DecodeDate(time_.ServerTime);
-  const lib::TTimeOfDay clock = lib::DecodeTime(time_.ServerTime);
-  EXPECT_EQ(date, (lib::TDate{2036, 2, 7}));
-  EXPECT_EQ(clock, (lib::TTimeOfDay{6, 28, 15, 0}));
+  const base::TDate date = base::DecodeDate(time_.ServerTime);
+  const base::TTimeOfDay clock = base::DecodeTime(time_.ServerTime);
+  EXPECT_EQ(date, (base::TDate{2036, 2, 7}));
+  EXPECT_EQ(clock, (base::TTimeOfDay{6, 28, 15, 0}));
 }
 
 TEST_F(TimeQueryTest, LocalModeShiftsByTheZoneBias) {

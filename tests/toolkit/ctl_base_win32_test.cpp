@@ -10,10 +10,10 @@
 #include "toolkit/ctl_stdctrls.h"
 #include "toolkit/win32/gui.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
-using namespace platform::testing;
+using namespace support;
 
 class TRecordingButton : public TButton {
  public:
@@ -48,7 +48,7 @@ class NativeBase : public ::testing::Test {
     form.Show();
   }
   TFormatSettings format_settings;
-  TApplication application{platform::NativeWidgetSet(), format_settings};
+  TApplication application{win32::NativeWidgetSet(), format_settings};
   TApplicationOverride in_force{application};
   std::vector<std::string> log;
   TForm form{nullptr};
@@ -82,10 +82,10 @@ TEST_F(NativeBase, TabFollowsTabOrderNotCreationOrder) {
   third->SetTabOrder(1);
   UserFocus(*first);
   PostKeyDown(*first, kVkTab);
-  platform::NativeWidgetSet().ProcessMessages();
+  win32::NativeWidgetSet().ProcessMessages();
   EXPECT_TRUE(NativeFocused(*third));
   PostKeyDown(*third, kVkTab);
-  platform::NativeWidgetSet().ProcessMessages();
+  win32::NativeWidgetSet().ProcessMessages();
   EXPECT_TRUE(NativeFocused(*second));
 }
 
@@ -101,4 +101,4 @@ TEST_F(NativeBase, KeysCharactersAndWheelReachTheHooks) {
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -9,7 +9,7 @@
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_stdctrls.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 // Logs focus entry/exit and can redirect the focus from its exit handler.
@@ -88,7 +88,7 @@ TEST_F(FocusTest, TabOrderSkipsDisabledHiddenAndNonStops) {
 }
 
 TEST_F(FocusTest, MovesRunExitThenEntry) {
-  testing::Focus(*a);
+  support::headless::Focus(*a);
   form.NextDialogControl(kNextControl, 0);
   form.NextDialogControl(kPreviousControl, 0);
   EXPECT_EQ(log, (std::vector<std::string>{"enter a", "exit a", "enter b", "exit b", "enter a"}));
@@ -99,7 +99,7 @@ TEST_F(FocusTest, MovesRunExitThenEntry) {
 }
 
 TEST_F(FocusTest, ExitHandlerRedirectWins) {
-  testing::Focus(*a);
+  support::headless::Focus(*a);
   a->redirect = c;
   b->SetFocus();
   EXPECT_EQ(form.ActiveControl(), c);
@@ -112,7 +112,7 @@ TEST_F(FocusTest, ExitHandlerRedirectWins) {
 }
 
 TEST_F(FocusTest, FocusingTheFocusedControlRunsNothing) {
-  testing::Focus(*a);
+  support::headless::Focus(*a);
   a->SetFocus();
   EXPECT_EQ(log, std::vector<std::string>{"enter a"});
 }
@@ -123,10 +123,10 @@ TEST_F(FocusTest, KeyDispatchNotifiesThenHandles) {
     seen.push_back(key);
     if (key == kVkEscape) key = 0;
   };
-  EXPECT_TRUE(testing::PressKey(*a, kVkReturn));
-  EXPECT_FALSE(testing::PressKey(*a, kVkEscape));  // discarded by the handler
+  EXPECT_TRUE(support::headless::PressKey(*a, kVkReturn));
+  EXPECT_FALSE(support::headless::PressKey(*a, kVkEscape));  // discarded by the handler
   a->consume = true;
-  EXPECT_FALSE(testing::PressKey(*a, kVkDown));  // never reaches the handler
+  EXPECT_FALSE(support::headless::PressKey(*a, kVkDown));  // never reaches the handler
   EXPECT_EQ(seen, (std::vector<TKey>{kVkReturn, kVkEscape}));
   EXPECT_EQ(log, (std::vector<std::string>{"notify 13", "notify 27", "notify 40"}));
 }
@@ -139,7 +139,7 @@ TEST_F(FocusTest, ChildKeyAsksEveryParent) {
 }
 
 TEST_F(FocusTest, FocusNextControlNeedsAForm) {
-  testing::Focus(*c);
+  support::headless::Focus(*c);
   EXPECT_TRUE(c->FocusNextControl(false));
   EXPECT_TRUE(a->Focused());
   EXPECT_TRUE(a->FocusNextControl(true));
@@ -152,10 +152,10 @@ TEST_F(FocusTest, FocusNextControlNeedsAForm) {
 TEST_F(FocusTest, AFocusedControlDestroyedEarlyIsNotExited) {
   auto extra = std::make_unique<TProbe>(nullptr, &form, log);
   extra->SetTabStop(true);
-  testing::Focus(*extra);
+  support::headless::Focus(*extra);
   extra.reset();
   EXPECT_EQ(form.ActiveControl(), nullptr);
-  testing::Focus(*a);
+  support::headless::Focus(*a);
   EXPECT_EQ(log, (std::vector<std::string>{"enter ", "enter a"}));
 }
 
@@ -174,4 +174,4 @@ TEST(ComponentRef, ReadsNullOnceTheComponentIsGone) {
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -9,7 +9,7 @@
 #include "toolkit/ctl_graphics.h"
 #include "toolkit/ctl_stdctrls.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 TEST(Colors, EveryToolkitNameHasItsValue) {
@@ -51,7 +51,7 @@ TEST(Colors, NumbersAreDecimalOrDollarHex) {
   for (const auto& [text, value] : good) EXPECT_EQ(StringToColor(text), value) << text;
   for (const char* bad :
        {"", "$", "$123456789", "$100000000", "2147483648", "12ab", "0x10", " 5"}) {
-    EXPECT_THROW(StringToColor(bad), EConvertError) << bad;
+    EXPECT_THROW(StringToColor(bad), base::EConvertError) << bad;
   }
 }
 
@@ -130,7 +130,7 @@ TEST(Forms, ErrorInCreateHandlerGoesToTheDefaultReport) {
   fakes::TFakeApplication fake;
   fakes::TFakeWidgetSet& widgets = fake.widgets;
   TForm form(nullptr);
-  form.OnCreate = [] { throw EConvertError("bad"); };
+  form.OnCreate = [] { throw base::EConvertError("bad"); };
   form.DoCreate();
   EXPECT_EQ(widgets.errors, std::vector<std::string>{"bad"});
   int destroyed = 0;
@@ -156,4 +156,4 @@ TEST(Forms, ChildrenTakeTheParentsColourAndFontUntilTheyGetTheirOwn) {
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

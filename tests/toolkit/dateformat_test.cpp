@@ -8,7 +8,7 @@
 #include "base/errors.h"
 #include "toolkit/formatsettings.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 class DateFormatTest : public ::testing::Test {
@@ -18,8 +18,8 @@ class DateFormatTest : public ::testing::Test {
   TFormatSettings saved_;
 };
 
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
+base::TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  return base::EncodeDate(y, mo, d) + base::EncodeTime(h, mi, s, ms);
 }
 
 struct FormatCase {
@@ -28,7 +28,7 @@ struct FormatCase {
 };
 
 TEST_F(DateFormatTest, Tokens) {
-  const TDateTime value = At(2009, 3, 4, 15, 6, 7, 8);  // a Wednesday
+  const base::TDateTime value = At(2009, 3, 4, 15, 6, 7, 8);  // a Wednesday
   const FormatCase cases[] = {
       {"yyyy/mm/dd", "2009/03/04"},
       {"yy/m/d", "09/3/4"},
@@ -103,9 +103,10 @@ TEST_F(DateFormatTest, SelfReferringFormatsAndBadValuesEnd) {
   FormatSettings().ShortDateFormat = "c";
   FormatSettings().LongTimeFormat = "tt";
   EXPECT_NO_THROW(DateTimeToText(At(2000, 1, 1, 1)));
-  EXPECT_THROW(FormatDateTime("yyyy", 1e12), EConvertError);
-  EXPECT_THROW(FormatDateTime("yyyy", -1e12), EConvertError);
-  EXPECT_THROW(FormatDateTime("yyyy", std::numeric_limits<double>::quiet_NaN()), EConvertError);
+  EXPECT_THROW(FormatDateTime("yyyy", 1e12), base::EConvertError);
+  EXPECT_THROW(FormatDateTime("yyyy", -1e12), base::EConvertError);
+  EXPECT_THROW(FormatDateTime("yyyy", std::numeric_limits<double>::quiet_NaN()),
+               base::EConvertError);
 }
 
 TEST_F(DateFormatTest, MalformedShiftJisFormatStaysInBounds) {
@@ -144,14 +145,14 @@ TEST_F(DateFormatTest, TextToDateReadsTheShortDateOrder) {
       {"Hx/1/1", ""},
   };
   for (const ParseCase& c : cases) {
-    TDateTime value = 0;
+    base::TDateTime value = 0;
     const bool ok = TryTextToDate(c.text, value);
     EXPECT_EQ(ok, *c.date != '\0') << c.text;
     if (ok) {
       EXPECT_EQ(FormatDateTime("yyyy/mm/dd", value), c.date) << c.text;
     }
   }
-  EXPECT_THROW(TextToDate("2002/2/30"), EConvertError);
+  EXPECT_THROW(TextToDate("2002/2/30"), base::EConvertError);
 }
 
 TEST_F(DateFormatTest, TextToDateWithOtherOrdersAndMissingYear) {
@@ -159,7 +160,7 @@ TEST_F(DateFormatTest, TextToDateWithOtherOrdersAndMissingYear) {
   FormatSettings().DateSeparator = '.';
   EXPECT_EQ(DateToText(TextToDate("28.2.2002")), "28.02.2002");
   EXPECT_EQ(DateToText(TextToDate("28.2", 2004)), "28.02.2004");
-  TDateTime value = 0;
+  base::TDateTime value = 0;
   EXPECT_FALSE(TryTextToDate("28.2", value));  // no year to fall back on
   FormatSettings().ShortDateFormat = "m/d/yy";
   FormatSettings().DateSeparator = '/';
@@ -183,17 +184,17 @@ TEST_F(DateFormatTest, TimeAndDateTimeTexts) {
       {"1899/12/29 6:00", "1899/12/29 06:00:00.000"},
   };
   for (const ParseCase& c : cases) {
-    TDateTime value = 0;
+    base::TDateTime value = 0;
     const bool ok = TryTextToDateTime(c.text, value);
     EXPECT_EQ(ok, *c.date != '\0') << c.text;
     if (ok) {
       EXPECT_EQ(FormatDateTime("yyyy/mm/dd hh:nn:ss.zzz", value), c.date) << c.text;
     }
   }
-  EXPECT_THROW(TextToDateTime("01/01/01 25:00:00"), EConvertError);
-  EXPECT_THROW(TextToTime("24:00"), EConvertError);
+  EXPECT_THROW(TextToDateTime("01/01/01 25:00:00"), base::EConvertError);
+  EXPECT_THROW(TextToTime("24:00"), base::EConvertError);
   EXPECT_EQ(TextToTime("12:00"), 0.5);
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

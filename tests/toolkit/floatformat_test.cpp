@@ -9,7 +9,7 @@
 #include "base/errors.h"
 #include "toolkit/formatsettings.h"
 
-namespace kestrum::lib {
+namespace kestrum::toolkit {
 namespace {
 
 constexpr const char* kNumin = "###,###,###,###,##0.####";
@@ -132,9 +132,9 @@ TEST(TextToFloat, Grammar) {
       EXPECT_EQ(value, c.value) << c.text;
     }
   }
-  EXPECT_THROW(TextToFloat("x"), EConvertError);
+  EXPECT_THROW(TextToFloat("x"), base::EConvertError);
   EXPECT_EQ(TextToFloat("500000000000.5"), 500000000000.5L);
 }
 
 }  // namespace
-}  // namespace kestrum::lib
+}  // namespace kestrum::toolkit

@@ -4,9 +4,9 @@
 
 #include "toolkit/ctl_peer.h"
 
-namespace kestrum::platform {
+namespace kestrum::toolkit::win32 {
 
 // The Win32 widget set of the toolkit's own controls; hand it to the application object.
-lib::TWidgetSet& NativeWidgetSet();
+toolkit::TWidgetSet& NativeWidgetSet();
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::toolkit::win32

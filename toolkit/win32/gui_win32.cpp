@@ -14,19 +14,19 @@
 #include "toolkit/win32/gui_win32_internal.h"
 #include "toolkit/win32/resource_ids.h"
 
-namespace kestrum::platform::win32 {
+namespace kestrum::toolkit::win32 {
 
 std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = SjisToUtf16(sjis);
+  const std::u16string text = base::SjisToUtf16(sjis);
   return std::wstring(text.begin(), text.end());
 }
 
 std::string Narrow(const std::wstring& wide) {
-  return Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+  return base::Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
 }
 
-COLORREF ToColorRef(lib::TColor color) {
-  if ((color & lib::kSystemColorBase) != 0) return GetSysColor(static_cast<int>(color & 0xFF));
+COLORREF ToColorRef(toolkit::TColor color) {
+  if ((color & toolkit::kSystemColorBase) != 0) return GetSysColor(static_cast<int>(color & 0xFF));
   return color & 0x00FFFFFF;
 }
 
@@ -95,12 +95,13 @@ HWND TWin32Peer::ParentHandle() const {
 }
 
 void TWin32Peer::ApplyFont() {
-  const lib::TFont& f = control_.EffectiveFont();
+  const toolkit::TFont& f = control_.EffectiveFont();
   HFONT old = font_;
-  font_ = CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                      f.charset == lib::TFontCharset::ShiftJis ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                      Wide(f.name).c_str());
+  font_ =
+      CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                  f.charset == toolkit::TFontCharset::ShiftJis ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
+                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                  Wide(f.name).c_str());
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   if (old != nullptr) DeleteObject(old);
 }
@@ -112,26 +113,26 @@ void TWin32Peer::ApplyColor() {
   if (old != nullptr) DeleteObject(old);
 }
 
-void TWin32Peer::Changed(lib::TProperty property) {
+void TWin32Peer::Changed(toolkit::TProperty property) {
   switch (property) {
-    case lib::TProperty::Text:
+    case toolkit::TProperty::Text:
       SetWindowTextW(hwnd_, Wide(control_.Text()).c_str());
       break;
-    case lib::TProperty::Enabled:
+    case toolkit::TProperty::Enabled:
       EnableWindow(hwnd_, control_.Enabled());
       break;
-    case lib::TProperty::Visible:
+    case toolkit::TProperty::Visible:
       ShowWindow(hwnd_, control_.Visible() ? SW_SHOW : SW_HIDE);
       break;
-    case lib::TProperty::Bounds: {
+    case toolkit::TProperty::Bounds: {
       const auto& b = control_.Bounds();
       MoveWindow(hwnd_, b.left, b.top, b.width, b.height, TRUE);
       break;
     }
-    case lib::TProperty::Font:
+    case toolkit::TProperty::Font:
       ApplyFont();
       break;
-    case lib::TProperty::Color:
+    case toolkit::TProperty::Color:
       ApplyColor();
       break;
     default:
@@ -145,11 +146,11 @@ HBRUSH TWin32Peer::PrepareColors(HDC dc) {
   return brush_;
 }
 
-lib::TShiftState CurrentShift() {
-  lib::TShiftState shift = lib::kShiftNone;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= lib::kShiftShift;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= lib::kShiftCtrl;
-  if (GetKeyState(VK_MENU) < 0) shift |= lib::kShiftAlt;
+toolkit::TShiftState CurrentShift() {
+  toolkit::TShiftState shift = toolkit::kShiftNone;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= toolkit::kShiftShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= toolkit::kShiftCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= toolkit::kShiftAlt;
   return shift;
 }
 
@@ -175,32 +176,32 @@ LRESULT CALLBACK TWin32Peer::ControlProc(HWND hwnd, UINT message, WPARAM wparam,
 LRESULT TWin32Peer::DialogCode(LRESULT code, LPARAM lparam) const {
   const auto* msg = reinterpret_cast<const MSG*>(lparam);
   if (msg != nullptr && msg->message == WM_KEYDOWN &&
-      control_.WantsKey(static_cast<lib::TKey>(msg->wParam))) {
+      control_.WantsKey(static_cast<toolkit::TKey>(msg->wParam))) {
     code |= DLGC_WANTMESSAGE | DLGC_WANTARROWS;
   }
   return code;
 }
 
 void TWin32Peer::FocusEntered() {
-  if (lib::TForm* form = control_.ParentForm()) {
+  if (toolkit::TForm* form = control_.ParentForm()) {
     Guarded([&] { form->FocusControl(&control_); });
   }
 }
 
 LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
-  lib::TControl& control = control_;
+  toolkit::TControl& control = control_;
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       if (!RoutesKeys()) break;
-      auto key = static_cast<lib::TKey>(wparam);
+      auto key = static_cast<toolkit::TKey>(wparam);
       bool pass = true;
       Guarded([&] { pass = control.DispatchKeyDown(key, CurrentShift()); });
       return pass ? CallOriginal(message, key, lparam) : 0;
     }
     case WM_KEYUP:
     case WM_SYSKEYUP: {
-      auto key = static_cast<lib::TKey>(wparam);
+      auto key = static_cast<toolkit::TKey>(wparam);
       Guarded([&] { control.KeyUp(key, CurrentShift()); });
       return key != 0 ? CallOriginal(message, key, lparam) : 0;
     }
@@ -243,21 +244,24 @@ void PaintPanel(HWND hwnd, TWin32Peer& peer) {
   RECT r;
   GetClientRect(hwnd, &r);
   FillRect(dc, &r, peer.BackgroundBrush());
-  if (auto* panel = dynamic_cast<lib::TPanel*>(&peer.Control())) {
-    if (panel->BorderStyle() == lib::TBorderStyle::bsSingle) {
+  if (auto* panel = dynamic_cast<toolkit::TPanel*>(&peer.Control())) {
+    if (panel->BorderStyle() == toolkit::TBorderStyle::bsSingle) {
       FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       InflateRect(&r, -1, -1);
     }
-    if (panel->BevelOuter() != lib::TBevelCut::bvNone) {
-      DrawEdge(dc, &r,
-               panel->BevelOuter() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
-               BF_RECT);
+    if (panel->BevelOuter() != toolkit::TBevelCut::bvNone) {
+      DrawEdge(
+          dc, &r,
+          panel->BevelOuter() == toolkit::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+          BF_RECT);
       InflateRect(&r, -1, -1);
     }
-    for (int i = 0; i < panel->BevelWidth() && panel->BevelInner() != lib::TBevelCut::bvNone; ++i) {
-      DrawEdge(dc, &r,
-               panel->BevelInner() == lib::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
-               BF_RECT);
+    for (int i = 0; i < panel->BevelWidth() && panel->BevelInner() != toolkit::TBevelCut::bvNone;
+         ++i) {
+      DrawEdge(
+          dc, &r,
+          panel->BevelInner() == toolkit::TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER,
+          BF_RECT);
       InflateRect(&r, -1, -1);
     }
   }
@@ -299,14 +303,14 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       }
       break;
     case WM_PAINT:
-      if (self != nullptr && dynamic_cast<lib::TPanel*>(&self->Control()) != nullptr) {
+      if (self != nullptr && dynamic_cast<toolkit::TPanel*>(&self->Control()) != nullptr) {
         PaintPanel(hwnd, *self);
         return 0;
       }
       break;
-    case lib::kMsgNextDialogControl:
+    case toolkit::kMsgNextDialogControl:
       if (self != nullptr) {
-        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+        if (auto* form = dynamic_cast<toolkit::TForm*>(&self->Control())) {
           Guarded([&] { form->NextDialogControl(wparam, lparam); });
           return 0;
         }
@@ -314,7 +318,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
       break;
     case WM_CLOSE:
       if (self != nullptr) {
-        if (auto* form = dynamic_cast<lib::TForm*>(&self->Control())) {
+        if (auto* form = dynamic_cast<toolkit::TForm*>(&self->Control())) {
           Guarded([form] { form->Close(); });
         }
         return 0;
@@ -377,7 +381,7 @@ TWin32WidgetSet::~TWin32WidgetSet() {
   CoUninitialize();
 }
 
-std::unique_ptr<lib::TControlPeer> TWin32WidgetSet::CreatePeer(lib::TComponent& component) {
+std::unique_ptr<toolkit::TControlPeer> TWin32WidgetSet::CreatePeer(toolkit::TComponent& component) {
   return CreateWin32Peer(component, app_window_);
 }
 
@@ -424,14 +428,14 @@ bool TWin32WidgetSet::HandleTab(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
   if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
   TWin32Peer* peer = TWin32Peer::ForWindow(msg.hwnd);
-  lib::TControl* control = peer != nullptr ? &peer->Control() : nullptr;
-  lib::TForm* form = control != nullptr ? control->ParentForm() : nullptr;
+  toolkit::TControl* control = peer != nullptr ? &peer->Control() : nullptr;
+  toolkit::TForm* form = control != nullptr ? control->ParentForm() : nullptr;
   if (form == nullptr) return false;
   const bool previous = GetKeyState(VK_SHIFT) < 0;
   Guarded([&] {
-    lib::TKey key = lib::kVkTab;
+    toolkit::TKey key = toolkit::kVkTab;
     if (control->KeyDownNotify(key, CurrentShift()) || key == 0) return;
-    form->NextDialogControl(previous ? lib::kPreviousControl : lib::kNextControl, 0);
+    form->NextDialogControl(previous ? toolkit::kPreviousControl : toolkit::kNextControl, 0);
   });
   return true;
 }
@@ -444,13 +448,13 @@ void TWin32WidgetSet::Dispatch(MSG& msg) {
   DispatchMessageW(&msg);
 }
 
-}  // namespace kestrum::platform::win32
+}  // namespace kestrum::toolkit::win32
 
-namespace kestrum::platform {
+namespace kestrum::toolkit::win32 {
 
-lib::TWidgetSet& NativeWidgetSet() {
+toolkit::TWidgetSet& NativeWidgetSet() {
   static win32::TWin32WidgetSet widget_set;
   return widget_set;
 }
 
-}  // namespace kestrum::platform
+}  // namespace kestrum::toolkit::win32

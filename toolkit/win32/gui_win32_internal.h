@@ -11,13 +11,13 @@
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_peer.h"
 
-namespace kestrum::platform::win32 {
+namespace kestrum::toolkit::win32 {
 
 std::wstring Wide(const std::string& sjis);
 std::string Narrow(const std::wstring& wide);
-COLORREF ToColorRef(lib::TColor color);
+COLORREF ToColorRef(toolkit::TColor color);
 // Shift, Ctrl and Alt as they are held now.
-lib::TShiftState CurrentShift();
+toolkit::TShiftState CurrentShift();
 
 // An error that escapes a handler goes to the default error report; no exception may unwind
 // through the platform's message dispatching.
@@ -26,9 +26,9 @@ void Guarded(F&& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    lib::Application().HandleException(error);
+    toolkit::Application().HandleException(error);
   } catch (...) {
-    lib::Application().HandleException(std::runtime_error("Unknown error"));
+    toolkit::Application().HandleException(std::runtime_error("Unknown error"));
   }
 }
 
@@ -36,19 +36,19 @@ constexpr wchar_t kFormClass[] = L"KestrumForm";
 constexpr wchar_t kPanelClass[] = L"KestrumPanel";
 
 // A native window that mirrors one control. Its HWND carries a pointer back to the peer.
-class TWin32Peer : public lib::TControlPeer {
+class TWin32Peer : public toolkit::TControlPeer {
  public:
-  explicit TWin32Peer(lib::TControl& control) : control_(control) {}
+  explicit TWin32Peer(toolkit::TControl& control) : control_(control) {}
   ~TWin32Peer() override;
 
   HWND Handle() const { return hwnd_; }
-  lib::TControl& Control() const { return control_; }
+  toolkit::TControl& Control() const { return control_; }
   static TWin32Peer* FromHandle(HWND hwnd);
   // The peer of `hwnd` or of the nearest window around it that has one (a combo box's edit
   // belongs to the box).
   static TWin32Peer* ForWindow(HWND hwnd);
 
-  void Changed(lib::TProperty property) override;
+  void Changed(toolkit::TProperty property) override;
   void SetFocus() override { ::SetFocus(hwnd_); }
 
   // A notification (WM_COMMAND code) from the native control.
@@ -78,7 +78,7 @@ class TWin32Peer : public lib::TControlPeer {
   void ApplyColor();
 
  private:
-  lib::TControl& control_;
+  toolkit::TControl& control_;
   // Routes key, focus and wheel messages of a system control through its toolkit control.
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleInput(UINT message, WPARAM wparam, LPARAM lparam);
@@ -93,21 +93,22 @@ class TWin32Peer : public lib::TControlPeer {
 };
 
 // The peer for `component`, or null for a component without a native counterpart.
-std::unique_ptr<lib::TControlPeer> CreateWin32Peer(lib::TComponent& component, HWND timer_window);
+std::unique_ptr<toolkit::TControlPeer> CreateWin32Peer(toolkit::TComponent& component,
+                                                       HWND timer_window);
 
 // Runs a timer's OnTimer; called for WM_TIMER of the widget set's own window.
 void FireTimer(UINT_PTR id);
 
 // The Win32 widget set: the toolkit's own controls. A library with controls of its own derives
 // from it and makes their peers first.
-class TWin32WidgetSet : public lib::TWidgetSet {
+class TWin32WidgetSet : public toolkit::TWidgetSet {
  public:
   TWin32WidgetSet();
   ~TWin32WidgetSet() override;
   TWin32WidgetSet(const TWin32WidgetSet&) = delete;
   TWin32WidgetSet& operator=(const TWin32WidgetSet&) = delete;
 
-  std::unique_ptr<lib::TControlPeer> CreatePeer(lib::TComponent& component) override;
+  std::unique_ptr<toolkit::TControlPeer> CreatePeer(toolkit::TComponent& component) override;
   void ProcessMessages() override;
   void RunMessageLoop() override;
   void Terminate() override;
@@ -128,4 +129,4 @@ class TWin32WidgetSet : public lib::TWidgetSet {
 // Window procedure of forms and panels: routes notifications of child controls to their peers.
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
-}  // namespace kestrum::platform::win32
+}  // namespace kestrum::toolkit::win32

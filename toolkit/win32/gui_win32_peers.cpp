@@ -11,18 +11,18 @@
 #include "toolkit/ctl_stdctrls.h"
 #include "toolkit/win32/gui_win32_internal.h"
 
-namespace kestrum::platform::win32 {
+namespace kestrum::toolkit::win32 {
 namespace {
 
 constexpr int kComboEditMargin = 6;
 constexpr int kDefaultComboItems = 8;
 
-std::map<UINT_PTR, lib::TTimer*>& Timers() {
-  static std::map<UINT_PTR, lib::TTimer*> timers;
+std::map<UINT_PTR, toolkit::TTimer*>& Timers() {
+  static std::map<UINT_PTR, toolkit::TTimer*> timers;
   return timers;
 }
 
-DWORD CommonStyle(const lib::TControl& c) {
+DWORD CommonStyle(const toolkit::TControl& c) {
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   if (c.Visible()) style |= WS_VISIBLE;
   if (!c.Enabled()) style |= WS_DISABLED;
@@ -32,36 +32,36 @@ DWORD CommonStyle(const lib::TControl& c) {
 
 class TFormPeer final : public TWin32Peer {
  public:
-  explicit TFormPeer(lib::TForm& form) : TWin32Peer(form), form_(form) {
+  explicit TFormPeer(toolkit::TForm& form) : TWin32Peer(form), form_(form) {
     DWORD style = WS_CLIPCHILDREN;
     DWORD ex_style = WS_EX_CONTROLPARENT;
-    if (form.BorderStyle() == lib::TFormBorderStyle::bsNone) {
+    if (form.BorderStyle() == toolkit::TFormBorderStyle::bsNone) {
       style |= WS_POPUP;
       ex_style |= WS_EX_TOOLWINDOW;
     } else {
       style |= WS_CAPTION | WS_SYSMENU;
-      if (form.BorderStyle() == lib::TFormBorderStyle::bsSizeable) style |= WS_THICKFRAME;
+      if (form.BorderStyle() == toolkit::TFormBorderStyle::bsSizeable) style |= WS_THICKFRAME;
       if (form.BorderIcons().minimize) style |= WS_MINIMIZEBOX;
       if (form.BorderIcons().maximize) style |= WS_MAXIMIZEBOX;
     }
-    if (form.FormStyle() == lib::TFormStyle::fsStayOnTop) ex_style |= WS_EX_TOPMOST;
+    if (form.FormStyle() == toolkit::TFormStyle::fsStayOnTop) ex_style |= WS_EX_TOPMOST;
     RECT r{0, 0, form.ClientWidth(), form.ClientHeight()};
     AdjustWindowRectEx(&r, style, FALSE, ex_style);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     int x = form.Bounds().left;
     int y = form.Bounds().top;
-    if (form.Position() == lib::TPosition::poScreenCenter) {
+    if (form.Position() == toolkit::TPosition::poScreenCenter) {
       x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
       y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
     Create(ex_style, kFormClass, style, nullptr, x, y, width, height);
   }
 
-  void Changed(lib::TProperty property) override {
-    if (property == lib::TProperty::Visible || property == lib::TProperty::WindowState) {
+  void Changed(toolkit::TProperty property) override {
+    if (property == toolkit::TProperty::Visible || property == toolkit::TProperty::WindowState) {
       ShowState();
-    } else if (property != lib::TProperty::Bounds) {
+    } else if (property != toolkit::TProperty::Bounds) {
       TWin32Peer::Changed(property);
     }
   }
@@ -72,25 +72,25 @@ class TFormPeer final : public TWin32Peer {
       ShowWindow(Handle(), SW_HIDE);
       return;
     }
-    const bool minimized = form_.WindowState() == lib::TWindowState::wsMinimized;
+    const bool minimized = form_.WindowState() == toolkit::TWindowState::wsMinimized;
     ShowWindow(Handle(), minimized ? SW_SHOWMINNOACTIVE : SW_SHOW);
     UpdateWindow(Handle());
     // A form shown without a focused control gives the focus to its first one in tab order.
     if (!minimized && form_.ActiveControl() == nullptr) {
-      if (lib::TControl* first = form_.FindNextControl(nullptr, true)) first->SetFocus();
+      if (toolkit::TControl* first = form_.FindNextControl(nullptr, true)) first->SetFocus();
     }
   }
-  lib::TForm& form_;
+  toolkit::TForm& form_;
 };
 
 class TPanelPeer final : public TWin32Peer {
  public:
-  explicit TPanelPeer(lib::TPanel& panel) : TWin32Peer(panel) {
+  explicit TPanelPeer(toolkit::TPanel& panel) : TWin32Peer(panel) {
     const auto& b = panel.Bounds();
     Create(WS_EX_CONTROLPARENT, kPanelClass, CommonStyle(panel) | WS_CLIPCHILDREN, ParentHandle(),
            b.left, b.top, b.width, b.height);
   }
-  void Changed(lib::TProperty property) override {
+  void Changed(toolkit::TProperty property) override {
     TWin32Peer::Changed(property);
     InvalidateRect(Handle(), nullptr, TRUE);
   }
@@ -98,11 +98,11 @@ class TPanelPeer final : public TWin32Peer {
 
 class TLabelPeer final : public TWin32Peer {
  public:
-  explicit TLabelPeer(lib::TLabel& label) : TWin32Peer(label) {
+  explicit TLabelPeer(toolkit::TLabel& label) : TWin32Peer(label) {
     DWORD style = CommonStyle(label) | SS_NOPREFIX;
-    if (label.Alignment() == lib::TAlignment::taCenter) style |= SS_CENTER;
-    if (label.Alignment() == lib::TAlignment::taRightJustify) style |= SS_RIGHT;
-    if (label.Layout() == lib::TTextLayout::tlCenter) style |= SS_CENTERIMAGE;
+    if (label.Alignment() == toolkit::TAlignment::taCenter) style |= SS_CENTER;
+    if (label.Alignment() == toolkit::TAlignment::taRightJustify) style |= SS_RIGHT;
+    if (label.Layout() == toolkit::TTextLayout::tlCenter) style |= SS_CENTERIMAGE;
     const auto& b = label.Bounds();
     Create(0, L"STATIC", style, ParentHandle(), b.left, b.top, b.width, b.height);
   }
@@ -110,14 +110,14 @@ class TLabelPeer final : public TWin32Peer {
 
 class TEditPeer final : public TWin32Peer {
  public:
-  explicit TEditPeer(lib::TEdit& edit) : TWin32Peer(edit), edit_(edit) {
+  explicit TEditPeer(toolkit::TEdit& edit) : TWin32Peer(edit), edit_(edit) {
     DWORD style = CommonStyle(edit) | ES_AUTOHSCROLL;
     if (edit.ReadOnly()) style |= ES_READONLY;
     const auto& b = edit.Bounds();
     Create(WS_EX_CLIENTEDGE, L"EDIT", style, ParentHandle(), b.left, b.top, b.width, b.height);
   }
-  void Changed(lib::TProperty property) override {
-    if (property == lib::TProperty::ReadOnly) {
+  void Changed(toolkit::TProperty property) override {
+    if (property == toolkit::TProperty::ReadOnly) {
       SendMessageW(Handle(), EM_SETREADONLY, edit_.ReadOnly(), 0);
     } else {
       TWin32Peer::Changed(property);
@@ -132,12 +132,12 @@ class TEditPeer final : public TWin32Peer {
   }
 
  private:
-  lib::TEdit& edit_;
+  toolkit::TEdit& edit_;
 };
 
 class TButtonPeer final : public TWin32Peer {
  public:
-  explicit TButtonPeer(lib::TButton& button) : TWin32Peer(button), button_(button) {
+  explicit TButtonPeer(toolkit::TButton& button) : TWin32Peer(button), button_(button) {
     const auto& b = button.Bounds();
     Create(0, L"BUTTON", CommonStyle(button) | BS_PUSHBUTTON, ParentHandle(), b.left, b.top,
            b.width, b.height);
@@ -146,27 +146,27 @@ class TButtonPeer final : public TWin32Peer {
     if (code == BN_CLICKED) Control().Click();
   }
   bool ApplyCursor() override {
-    if (button_.Cursor() != lib::TCursor::crHandPoint) return false;
+    if (button_.Cursor() != toolkit::TCursor::crHandPoint) return false;
     SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
     return true;
   }
 
  private:
-  lib::TButton& button_;
+  toolkit::TButton& button_;
 };
 
 class TComboPeer final : public TWin32Peer {
  public:
-  explicit TComboPeer(lib::TComboBox& combo) : TWin32Peer(combo), combo_(combo) {
+  explicit TComboPeer(toolkit::TComboBox& combo) : TWin32Peer(combo), combo_(combo) {
     DWORD style = CommonStyle(combo) | WS_VSCROLL;
     switch (combo.Style()) {
-      case lib::TComboBoxStyle::csDropDown:
+      case toolkit::TComboBoxStyle::csDropDown:
         style |= CBS_DROPDOWN;
         break;
-      case lib::TComboBoxStyle::csDropDownList:
+      case toolkit::TComboBoxStyle::csDropDownList:
         style |= CBS_DROPDOWNLIST;
         break;
-      case lib::TComboBoxStyle::csOwnerDrawVariable:
+      case toolkit::TComboBoxStyle::csOwnerDrawVariable:
         style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS;
         break;
     }
@@ -184,14 +184,14 @@ class TComboPeer final : public TWin32Peer {
     SetWindowLongPtrW(edit_, GWLP_USERDATA, 0);
   }
   bool RoutesKeys() const override { return !passing_on_; }
-  void Changed(lib::TProperty property) override {
-    if (property == lib::TProperty::Items) {
+  void Changed(toolkit::TProperty property) override {
+    if (property == toolkit::TProperty::Items) {
       FillItems();
-    } else if (property == lib::TProperty::ItemIndex) {
+    } else if (property == toolkit::TProperty::ItemIndex) {
       SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
-    } else if (property == lib::TProperty::DroppedDown) {
+    } else if (property == toolkit::TProperty::DroppedDown) {
       SendMessageW(Handle(), CB_SHOWDROPDOWN, combo_.DroppedDown(), 0);
-    } else if (property != lib::TProperty::Text) {
+    } else if (property != toolkit::TProperty::Text) {
       TWin32Peer::Changed(property);
     }
   }
@@ -233,7 +233,7 @@ class TComboPeer final : public TWin32Peer {
     switch (message) {
       case WM_KEYDOWN:
       case WM_SYSKEYDOWN: {
-        auto key = static_cast<lib::TKey>(wparam);
+        auto key = static_cast<toolkit::TKey>(wparam);
         bool pass = true;
         Guarded([&] { pass = combo_.DispatchKeyDown(key, CurrentShift()); });
         if (!pass) return 0;
@@ -268,7 +268,7 @@ class TComboPeer final : public TWin32Peer {
     SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, combo_.ItemHeight());
     SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
   }
-  lib::TComboBox& combo_;
+  toolkit::TComboBox& combo_;
   HWND edit_ = nullptr;
   WNDPROC edit_proc_ = nullptr;
   bool passing_on_ = false;
@@ -276,7 +276,7 @@ class TComboPeer final : public TWin32Peer {
 
 class TStatusBarPeer final : public TWin32Peer {
  public:
-  explicit TStatusBarPeer(lib::TStatusBar& bar) : TWin32Peer(bar), bar_(bar) {
+  explicit TStatusBarPeer(toolkit::TStatusBar& bar) : TWin32Peer(bar), bar_(bar) {
     // The bar keeps the bounds it is given instead of fitting its height to the font.
     DWORD style =
         (CommonStyle(bar) & ~static_cast<DWORD>(WS_TABSTOP)) | CCS_NORESIZE | CCS_NOPARENTALIGN;
@@ -285,8 +285,8 @@ class TStatusBarPeer final : public TWin32Peer {
     Create(0, STATUSCLASSNAMEW, style, ParentHandle(), b.left, b.top, b.width, b.height);
     ShowPanels();
   }
-  void Changed(lib::TProperty property) override {
-    if (property == lib::TProperty::Panels) {
+  void Changed(toolkit::TProperty property) override {
+    if (property == toolkit::TProperty::Panels) {
       ShowPanels();
     } else {
       TWin32Peer::Changed(property);
@@ -306,22 +306,22 @@ class TStatusBarPeer final : public TWin32Peer {
                    reinterpret_cast<LPARAM>(Wide(bar_.Panels()[i].text).c_str()));
     }
   }
-  lib::TStatusBar& bar_;
+  toolkit::TStatusBar& bar_;
 };
 
-class TTimerPeer final : public lib::TControlPeer {
+class TTimerPeer final : public toolkit::TControlPeer {
  public:
-  TTimerPeer(lib::TTimer& timer, HWND window) : timer_(timer), window_(window) {
+  TTimerPeer(toolkit::TTimer& timer, HWND window) : timer_(timer), window_(window) {
     static UINT_PTR next_id = 1;
     id_ = next_id++;
     Timers()[id_] = &timer_;
-    Changed(lib::TProperty::Timer);
+    Changed(toolkit::TProperty::Timer);
   }
   ~TTimerPeer() override {
     KillTimer(window_, id_);
     Timers().erase(id_);
   }
-  void Changed(lib::TProperty) override {
+  void Changed(toolkit::TProperty) override {
     KillTimer(window_, id_);
     if (timer_.Enabled() && timer_.Interval() > 0)
       SetTimer(window_, id_, timer_.Interval(), nullptr);
@@ -329,7 +329,7 @@ class TTimerPeer final : public lib::TControlPeer {
   void SetFocus() override {}
 
  private:
-  lib::TTimer& timer_;
+  toolkit::TTimer& timer_;
   HWND window_;
   UINT_PTR id_ = 0;
 };
@@ -341,26 +341,29 @@ void FireTimer(UINT_PTR id) {
   if (it != Timers().end()) it->second->Tick();
 }
 
-std::unique_ptr<lib::TControlPeer> CreateWin32Peer(lib::TComponent& component, HWND timer_window) {
-  if (auto* form = dynamic_cast<lib::TForm*>(&component)) return std::make_unique<TFormPeer>(*form);
-  if (auto* panel = dynamic_cast<lib::TPanel*>(&component))
+std::unique_ptr<toolkit::TControlPeer> CreateWin32Peer(toolkit::TComponent& component,
+                                                       HWND timer_window) {
+  if (auto* form = dynamic_cast<toolkit::TForm*>(&component))
+    return std::make_unique<TFormPeer>(*form);
+  if (auto* panel = dynamic_cast<toolkit::TPanel*>(&component))
     return std::make_unique<TPanelPeer>(*panel);
-  if (auto* label = dynamic_cast<lib::TLabel*>(&component))
+  if (auto* label = dynamic_cast<toolkit::TLabel*>(&component))
     return std::make_unique<TLabelPeer>(*label);
-  if (auto* edit = dynamic_cast<lib::TEdit*>(&component)) return std::make_unique<TEditPeer>(*edit);
-  if (auto* button = dynamic_cast<lib::TButton*>(&component)) {
+  if (auto* edit = dynamic_cast<toolkit::TEdit*>(&component))
+    return std::make_unique<TEditPeer>(*edit);
+  if (auto* button = dynamic_cast<toolkit::TButton*>(&component)) {
     return std::make_unique<TButtonPeer>(*button);
   }
-  if (auto* combo = dynamic_cast<lib::TComboBox*>(&component)) {
+  if (auto* combo = dynamic_cast<toolkit::TComboBox*>(&component)) {
     return std::make_unique<TComboPeer>(*combo);
   }
-  if (auto* bar = dynamic_cast<lib::TStatusBar*>(&component)) {
+  if (auto* bar = dynamic_cast<toolkit::TStatusBar*>(&component)) {
     return std::make_unique<TStatusBarPeer>(*bar);
   }
-  if (auto* timer = dynamic_cast<lib::TTimer*>(&component)) {
+  if (auto* timer = dynamic_cast<toolkit::TTimer*>(&component)) {
     return std::make_unique<TTimerPeer>(*timer, timer_window);
   }
   return nullptr;
 }
 
-}  // namespace kestrum::platform::win32
+}  // namespace kestrum::toolkit::win32
