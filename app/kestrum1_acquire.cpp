@@ -7,6 +7,7 @@
 #include "app/kestrum1.h"
 #include "app/probe_address.h"
 #include "app/servers.h"
+#include "app/settings_file.h"
 #include "app/status_texts.h"
 #include "lib/libadd_number.h"
 #include "platform/clock.h"
@@ -28,14 +29,11 @@ constexpr long double kHundredthsPerSecond = 100;
 constexpr double kHundredthsPerDay = base::kSecsPerDay * kHundredthsPerSecond;
 // Shifted server times whose text sorts before this are rejected.
 constexpr char kEarliestPlausibleDate[] = "2000/01/01";
-constexpr char kTimeServerKey[] = "TimeServer";
 
 constexpr char kConnectingInternet[] = "インターネット接続中です";
 constexpr char kWaitingInternet[] = "インターネット接続待ち(";
 constexpr char kConnectingServer[] = "タイムサーバ接続中です";
 constexpr char kSearchingServer[] = "タイムサーバを検索します(";
-constexpr char kObtainedSntp[] = "時刻を取得しました.";
-constexpr char kObtainedTime[] = "時刻を取得しました..";
 constexpr char kInterrupted[] = "中断しました";
 
 base::TDateTime LocalNow(platform::TClockPort& clock) {
