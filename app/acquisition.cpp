@@ -24,14 +24,11 @@ constexpr uint32_t kMaxTimeAnswerMs = 1000;
 constexpr base::TDateTime kDisplayShift = 0.375;
 // Shifted server times whose text sorts before this are rejected.
 constexpr char kEarliestPlausibleDate[] = "2000/01/01";
-constexpr char kTimeServerKey[] = "TimeServer";
 
 constexpr char kConnectingInternet[] = "インターネット接続中です";
 constexpr char kWaitingInternet[] = "インターネット接続待ち(";
 constexpr char kConnectingServer[] = "タイムサーバ接続中です";
 constexpr char kSearchingServer[] = "タイムサーバを検索します(";
-constexpr char kObtainedSntp[] = "時刻を取得しました.";
-constexpr char kObtainedTime[] = "時刻を取得しました..";
 
 std::string Numbered(const char* text, int n) { return text + std::to_string(n) + ")"; }
 

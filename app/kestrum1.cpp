@@ -4,14 +4,12 @@
 
 #include "app/command_line.h"
 #include "app/servers.h"
+#include "app/settings_file.h"
 #include "base/errors.h"
 
 namespace kestrum::app {
 namespace {
 
-constexpr char kSettingsFileName[] = "Environ.ini";
-constexpr char kTimeServerKey[] = "TimeServer";
-constexpr char kStartTimeKey[] = "StartTime";
 constexpr int kEmptyHostEntries = 2;
 
 std::string FolderOf(const std::string& path, char delimiter) {

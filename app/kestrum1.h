@@ -66,17 +66,10 @@ class TKestrumForm : public toolkit::TForm {
   // needs that window and its cancel button.
   void ReportStartupError();
 
-  // Read access for tests and the benchmark.
-  double OffsetHundredths() const { return offset_hundredths; }
-  const std::string& ExeDir() const { return exe_dir; }
-  bool CancelFlag() const { return cancel_flag; }
-  bool Unattended() const { return unattended; }
-  toolkit::TColor ProgressColor() const { return progress_color; }
-  bool SntpEnabled() const { return sntp_enabled; }
-  bool Rfc868Enabled() const { return rfc868_enabled; }
-  const TSntpQuery* Sntp() const { return sntp.get(); }
-
  private:
+  // How tests and the benchmark read the state below (tests/app/kestrum_form_test_peer.h).
+  friend class TKestrumFormTestPeer;
+
   // The controls as the acquisition and the correction see them.
   class TView final : public TAcquisitionView, public TCorrectionView {
    public:

@@ -1,11 +1,11 @@
 // The start-up row: picking a delay puts a shortcut that starts the program unattended into
 // the user's Startup folder; the empty entry removes it. The choice is remembered.
 #include "app/kestrum1.h"
+#include "app/settings_file.h"
 
 namespace kestrum::app {
 namespace {
 
-constexpr char kStartTimeKey[] = "StartTime";
 constexpr char kUnattendedSwitch[] = "/S";
 // Seconds become milliseconds by appending three zeros to the entry's text.
 constexpr char kSecondsToMilliseconds[] = "000";

@@ -7,6 +7,11 @@
 
 namespace kestrum::app {
 
+constexpr char kSettingsFileName[] = "Environ.ini";
+// Keys in the section named by the main window's caption.
+constexpr char kTimeServerKey[] = "TimeServer";  // the chosen server
+constexpr char kStartTimeKey[] = "StartTime";    // the start-up delay entry, seconds or empty
+
 class TSettingsFile {
  public:
   TSettingsFile(platform::TProfilePort& profile, std::string path)

@@ -3,7 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "app/kestrum_form_test_peer.h"  // tests/app/
 #include "app/program.h"
+#include "app/status_texts.h"
 #include "fakes/fake_app.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
@@ -19,8 +21,6 @@ namespace kestrum::bench {
 namespace {
 
 constexpr char kLoopback[] = "127.0.0.1";
-constexpr char kObtainedSntp[] = "時刻を取得しました.";
-constexpr char kObtainedTime[] = "時刻を取得しました..";
 
 class TLoopbackSntp final : public app::TSntpQuery {
  public:
@@ -80,11 +80,11 @@ THeadlessKestrum::~THeadlessKestrum() { delete parts_; }
 bool THeadlessKestrum::Acquire() {
   parts_->windows.main->btn_getClick();
   const std::string status = parts_->windows.main->StatusBar->PanelText(0);
-  return status == kObtainedSntp || status == kObtainedTime;
+  return status == app::kObtainedSntp || status == app::kObtainedTime;
 }
 
 double THeadlessKestrum::OffsetHundredths() const {
-  return parts_->windows.main->OffsetHundredths();
+  return app::TKestrumFormTestPeer(*parts_->windows.main).OffsetHundredths();
 }
 
 }  // namespace kestrum::bench

@@ -17,13 +17,12 @@ int use_count = 0;
 TSocketTable table;
 sys::TWsaData service_data;
 
-constexpr int kNotInitialised = 10093;
 // Error of a call whose table entry is empty; read by the next SockLastError, which must read
 // the platform's error before it touches this.
 thread_local int missing_entry_error = 0;
 
 int MissingEntry() {
-  missing_entry_error = kNotInitialised;
+  missing_entry_error = kErrNotInitialised;
   return kSocketError;
 }
 
@@ -73,7 +72,7 @@ void InitSocketInterface(const std::string& library_name) {
   if (!LoadSocketInterface(library_name)) {
     throw EBlockSocketError(kLoadErrorText, 0, kLoadErrorText);
   }
-  // The outcome shows in the later calls (10093 when the service did not start).
+  // The outcome shows in the later calls (kErrNotInitialised when the service did not start).
   if (table.WSAStartup) table.WSAStartup(kWinsockVersion, &service_data);
 }
 
@@ -159,7 +158,7 @@ void FdAdd(TSocketHandle handle, TFdSet& set) {
 int SockLastError() {
   // The platform's error first: MinGW emulates thread-local storage, and its first use clears
   // the thread's last error, so touching missing_entry_error before would read 0.
-  const int platform_error = table.WSAGetLastError ? table.WSAGetLastError() : kNotInitialised;
+  const int platform_error = table.WSAGetLastError ? table.WSAGetLastError() : kErrNotInitialised;
   if (missing_entry_error != 0) {
     const int code = missing_entry_error;
     missing_entry_error = 0;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "net/errno_posix.h"
+#include "net/sockerror.h"
 #include "net/sockplatform.h"
 
 namespace kestrum::net {
@@ -25,42 +26,42 @@ int MapResolverError(int code) {
     case 0:
       return 0;
     case EAI_NONAME:
-      return 11001;
+      return kErrHostNotFound;
     case EAI_AGAIN:
-      return 11002;
+      return kErrTryAgain;
     case EAI_FAIL:
-      return 11003;
+      return kErrNoRecovery;
     case EAI_NODATA:
-      return 11004;
+      return kErrNoData;
     case EAI_ADDRFAMILY:
-      return 11004;
+      return kErrNoData;
     case EAI_SERVICE:
-      return 10109;  // Winsock's "class type not found"
+      return kErrClassTypeNotFound;
     case EAI_FAMILY:
-      return 10047;
+      return kErrFamilyNotSupported;
     case EAI_SOCKTYPE:
-      return 10044;
+      return kErrSocketTypeNotSupported;
     case EAI_BADFLAGS:
-      return 10022;
+      return kErrInvalidArgument;
     case EAI_MEMORY:
-      return 10055;
+      return kErrNoBufferSpace;
     case EAI_SYSTEM:
       return WinsockErrorOfErrno(errno);
     default:
-      return 11003;
+      return kErrNoRecovery;
   }
 }
 
 int MapHostError(int code) {
   switch (code) {
     case HOST_NOT_FOUND:
-      return 11001;
+      return kErrHostNotFound;
     case TRY_AGAIN:
-      return 11002;
+      return kErrTryAgain;
     case NO_DATA:
-      return 11004;
+      return kErrNoData;
     default:
-      return 11003;
+      return kErrNoRecovery;
   }
 }
 
@@ -81,7 +82,7 @@ socklen_t* AsLength(int* length, socklen_t& native) {
 namespace sys {
 
 int WSAIoctl(TNativeSocket, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*, void*, void*) {
-  last_error = 10045;
+  last_error = kErrOperationNotSupported;
   return -1;
 }
 
@@ -106,7 +107,7 @@ int ioctlsocket(TNativeSocket s, long command, unsigned long* argument) {
     int on = *argument != 0;
     return Check(::ioctl(s, FIONBIO, &on));
   }
-  last_error = 10022;
+  last_error = kErrInvalidArgument;
   return -1;
 }
 
@@ -202,7 +203,7 @@ int select(int, TNativeFdSet* read, TNativeFdSet* write, TNativeFdSet* except,
   for (int k = 0; k < 3; ++k) {
     for (unsigned i = 0; sets[k] != nullptr && i < sets[k]->fd_count; ++i) {
       if (sets[k]->fd_array[i] < 0) {
-        last_error = 10038;  // as Winsock: not a socket
+        last_error = kErrNotSocket;  // as Winsock
         return -1;
       }
       fds[count++] = pollfd{sets[k]->fd_array[i], events[k], 0};
@@ -213,7 +214,7 @@ int select(int, TNativeFdSet* read, TNativeFdSet* write, TNativeFdSet* except,
   if (Check(PollRetryingSignals(fds, count, wait_ms)) < 0) return -1;
   for (nfds_t i = 0; i < count; ++i) {
     if (fds[i].revents & POLLNVAL) {
-      last_error = 10038;
+      last_error = kErrNotSocket;
       return -1;
     }
   }

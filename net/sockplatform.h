@@ -93,19 +93,51 @@ int getnameinfo(const sockaddr* address, int length, char* host, unsigned long h
 }  // namespace kestrum::net::sys
 
 // Every function of the table, in lookup order.
-#define KESTRUM_SOCKET_FUNCTIONS(V)                                                           \
-  V(WSAIoctl)                                                                                 \
-  V(__WSAFDIsSet)                                                                             \
-  V(closesocket)                                                                              \
-  V(ioctlsocket) V(WSAGetLastError) V(WSAStartup) V(WSACleanup) V(accept) V(bind) V(connect)  \
-      V(getpeername) V(getsockname) V(getsockopt) V(htonl) V(htons) V(inet_addr) V(inet_ntoa) \
-          V(listen) V(ntohl) V(ntohs) V(recv) V(recvfrom) V(select) V(send) V(sendto)         \
-              V(setsockopt) V(shutdown) V(socket) V(gethostbyaddr) V(gethostbyname)           \
-                  V(getprotobyname) V(getprotobynumber) V(getservbyname) V(getservbyport)     \
-                      V(gethostname) KESTRUM_RESOLVER_FUNCTIONS(V)
+// clang-format off
+#define KESTRUM_SOCKET_FUNCTIONS(V) \
+  V(WSAIoctl) \
+  V(__WSAFDIsSet) \
+  V(closesocket) \
+  V(ioctlsocket) \
+  V(WSAGetLastError) \
+  V(WSAStartup) \
+  V(WSACleanup) \
+  V(accept) \
+  V(bind) \
+  V(connect) \
+  V(getpeername) \
+  V(getsockname) \
+  V(getsockopt) \
+  V(htonl) \
+  V(htons) \
+  V(inet_addr) \
+  V(inet_ntoa) \
+  V(listen) \
+  V(ntohl) \
+  V(ntohs) \
+  V(recv) \
+  V(recvfrom) \
+  V(select) \
+  V(send) \
+  V(sendto) \
+  V(setsockopt) \
+  V(shutdown) \
+  V(socket) \
+  V(gethostbyaddr) \
+  V(gethostbyname) \
+  V(getprotobyname) \
+  V(getprotobynumber) \
+  V(getservbyname) \
+  V(getservbyport) \
+  V(gethostname) \
+  KESTRUM_RESOLVER_FUNCTIONS(V)
 
 // The protocol-independent resolver, which may come from the IPv6 support library instead.
-#define KESTRUM_RESOLVER_FUNCTIONS(V) V(getaddrinfo) V(freeaddrinfo) V(getnameinfo)
+#define KESTRUM_RESOLVER_FUNCTIONS(V) \
+  V(getaddrinfo) \
+  V(freeaddrinfo) \
+  V(getnameinfo)
+// clang-format on
 
 namespace kestrum::net {
 

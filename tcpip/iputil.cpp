@@ -60,8 +60,8 @@ int32_t TimeZoneBias(platform::TTimeZonePort& zone) {
 
 void StartSocketService() {
   const int result = wsock::Startup(wsock::kVersion11);
-  sockets_started = result != wsock::kWsaEInval && result != wsock::kWsaSysNotReady &&
-                    result != wsock::kWsaVerNotSupported;
+  sockets_started = result != net::kErrInvalidArgument && result != net::kErrSystemNotReady &&
+                    result != net::kErrVersionNotSupported;
 }
 
 void StopSocketService() {

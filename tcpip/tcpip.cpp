@@ -54,7 +54,7 @@ int T_TcpIp::Connect(TSocketHandle handle, const wsock::TSockAddrIn& address) {
   const std::optional<uint32_t> left = BoundLeft();
   if (!left) return wsock::Connect(handle, address, sizeof address);
   const int result = wsock::ConnectWithin(handle, address, *left);
-  if (result != 0 && wsock::LastError() == wsock::kWsaETimedOut) bound_expired_ = true;
+  if (result != 0 && wsock::LastError() == net::kErrTimedOut) bound_expired_ = true;
   return result;
 }
 
@@ -70,7 +70,7 @@ void T_TcpIp::ConnectSocket(TSocketHandle& handle, uint16_t port, uint32_t addre
     return;
   }
   socket_error_ = wsock::LastError();
-  if (socket_error_ == wsock::kWsaEWouldBlock) return;
+  if (socket_error_ == net::kErrWouldBlock) return;
   CloseSocket(handle);
   Trace("Failed to open output socket " + Number(port) + " to host " + IpToText(address),
         kTraceSocketLevel);
@@ -89,7 +89,7 @@ t_socketstate T_TcpIp::SocketState(TSocketHandle handle) {
   wsock::TSockAddrIn peer;
   int length = sizeof peer;
   if (wsock::GetPeerName(handle, peer, length) == 0) return ssConnected;
-  return wsock::LastError() == wsock::kWsaENotConn ? ssNotConnected : ssUnknown;
+  return wsock::LastError() == net::kErrNotConnected ? ssNotConnected : ssUnknown;
 }
 
 bool T_TcpIp::Eof(TSocketHandle handle) { return Closed || SocketState(handle) != ssConnected; }
@@ -114,7 +114,7 @@ void T_TcpIp::ReadBuffer(TSocketHandle handle, void* buffer, int& count, int siz
             kTraceSocketLevel);
       return;
     }
-    if (count == 0 || wsock::LastError() != wsock::kWsaEWouldBlock) {
+    if (count == 0 || wsock::LastError() != net::kErrWouldBlock) {
       Closed = true;
       return;
     }

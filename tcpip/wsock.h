@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/sockerror.h"  // the error codes
+
 namespace kestrum::tcpip::wsock {
 
 // The platform's socket handle widened to a signed value; -1 is the invalid handle.
@@ -20,14 +22,6 @@ constexpr int kSolSocket = 0xFFFF;
 constexpr int kSoSndTimeo = 0x1005;  // value: 32-bit milliseconds
 constexpr int kSoRcvTimeo = 0x1006;  // value: 32-bit milliseconds
 constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
-
-constexpr int kWsaEInval = 10022;
-constexpr int kWsaEWouldBlock = 10035;
-constexpr int kWsaENotConn = 10057;
-constexpr int kWsaETimedOut = 10060;
-constexpr int kWsaEConnRefused = 10061;
-constexpr int kWsaSysNotReady = 10091;
-constexpr int kWsaVerNotSupported = 10092;
 
 // IPv4 socket address in the Winsock layout: family, port and address in network order.
 struct TSockAddrIn {
@@ -67,18 +61,10 @@ uint32_t InetAddr(const std::string& text);
 uint16_t Htons(uint16_t value);
 uint32_t Ntohl(uint32_t value);
 
-// Connects and waits at most `milliseconds`; on expiry fails with kWsaETimedOut.
+// Connects and waits at most `milliseconds`; on expiry fails with net::kErrTimedOut.
 // The socket is blocking again afterwards.
 int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds);
 // 1 when data (or the peer's close) can be read, 0 when `milliseconds` passed, -1 on failure.
 int WaitReadable(TSocket s, uint32_t milliseconds);
-
-// Server side, used by the loopback responders of the tests.
-int Bind(TSocket s, const TSockAddrIn& address);
-int Listen(TSocket s, int backlog);
-TSocket Accept(TSocket s);
-int GetSockName(TSocket s, TSockAddrIn& address);
-// Closes with a reset instead of an orderly shutdown.
-int AbortiveClose(TSocket s);
 
 }  // namespace kestrum::tcpip::wsock

@@ -202,32 +202,4 @@ int WaitReadable(TSocket s, uint32_t milliseconds) {
   return ready < 0 ? kSocketError : ready;
 }
 
-int Bind(TSocket s, const TSockAddrIn& address) {
-  const sockaddr_in native = ToNative(address);
-  return ::bind(Fd(s), reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0
-             ? 0
-             : kSocketError;
-}
-
-int Listen(TSocket s, int backlog) { return ::listen(Fd(s), backlog) == 0 ? 0 : kSocketError; }
-
-TSocket Accept(TSocket s) {
-  const int fd = ::accept4(Fd(s), nullptr, nullptr, SOCK_CLOEXEC);
-  return fd < 0 ? kInvalidSocket : fd;
-}
-
-int GetSockName(TSocket s, TSockAddrIn& address) {
-  sockaddr_in native{};
-  socklen_t size = sizeof native;
-  if (::getsockname(Fd(s), reinterpret_cast<sockaddr*>(&native), &size) != 0) return kSocketError;
-  address = FromNative(native);
-  return 0;
-}
-
-int AbortiveClose(TSocket s) {
-  const linger option{1, 0};
-  ::setsockopt(Fd(s), SOL_SOCKET, SO_LINGER, &option, sizeof option);
-  return CloseSocket(s);
-}
-
 }  // namespace kestrum::tcpip::wsock

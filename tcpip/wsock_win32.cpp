@@ -147,32 +147,4 @@ int WaitReadable(TSocket s, uint32_t milliseconds) {
   return ready == SOCKET_ERROR ? kSocketError : (ready > 0 ? 1 : 0);
 }
 
-int Bind(TSocket s, const TSockAddrIn& address) {
-  const sockaddr_in native = ToNative(address);
-  return bind(Native(s), reinterpret_cast<const sockaddr*>(&native), sizeof native);
-}
-
-int Listen(TSocket s, int backlog) { return listen(Native(s), backlog); }
-
-TSocket Accept(TSocket s) { return Widen(accept(Native(s), nullptr, nullptr)); }
-
-int GetSockName(TSocket s, TSockAddrIn& address) {
-  sockaddr_in native{};
-  int size = sizeof native;
-  if (getsockname(Native(s), reinterpret_cast<sockaddr*>(&native), &size) != 0) {
-    return kSocketError;
-  }
-  address = FromNative(native);
-  return 0;
-}
-
-int AbortiveClose(TSocket s) {
-  linger option;
-  option.l_onoff = 1;
-  option.l_linger = 0;
-  setsockopt(Native(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&option),
-             sizeof option);
-  return closesocket(Native(s));
-}
-
 }  // namespace kestrum::tcpip::wsock

@@ -42,7 +42,7 @@ TEST_F(Acquisition, NetworkWaitEndsAsInterruptedAfter99FailedProbes) {
   EXPECT_EQ(clock.sleeps(), std::vector<uint32_t>(99, 500));
   EXPECT_TRUE(servers.log.empty());
   EXPECT_TRUE(profile.writes.empty());
-  EXPECT_FALSE(form->CancelFlag());
+  EXPECT_FALSE(State().CancelFlag());
   EXPECT_FALSE(cmd->CancelBtn->Enabled());
   EXPECT_TRUE(form->btn_get->Enabled());
 }
@@ -106,7 +106,7 @@ TEST_F(Acquisition, RotationAsksThirteenServersFromWhereTheBoxStarts) {
     EXPECT_EQ(form->edt_hostname->Text(), c.box_after);
     EXPECT_EQ(cmd->LibPanel4->Caption(), c.asked.back());
     EXPECT_EQ(form->edt_time->Text(), "");
-    EXPECT_EQ(form->OffsetHundredths(), 0);
+    EXPECT_EQ(State().OffsetHundredths(), 0);
     EXPECT_TRUE(cmd->CancelBtn->Enabled());
   }
 }
@@ -224,7 +224,7 @@ TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
     EXPECT_EQ(clock.sleeps().size() - sleeps_before, 13u);  // every attempt failed
     EXPECT_EQ(form->edt_time->Text(), "");
     EXPECT_EQ(form->edt_offset->Text(), "");
-    EXPECT_EQ(form->OffsetHundredths(), 0);
+    EXPECT_EQ(State().OffsetHundredths(), 0);
   }
 }
 
@@ -247,7 +247,7 @@ TEST_F(Acquisition, OffsetIsInHundredthsAndShownInWholeSecondsCutTowardZero) {
     };
     Start();
     form->btn_getClick();
-    EXPECT_EQ(form->OffsetHundredths(), c.hundredths);
+    EXPECT_EQ(State().OffsetHundredths(), c.hundredths);
     EXPECT_EQ(form->edt_offset->Text(), c.text);
   }
 }
@@ -348,10 +348,10 @@ TEST_F(Acquisition, CancelDuringThePauseLetsTheNextAttemptRunThenInterrupts) {
     at_pump = nullptr;
     EXPECT_EQ(servers.log.back().substr(5), Server(2));
     EXPECT_EQ(statuses.back(), "中断しました");
-    EXPECT_FALSE(form->CancelFlag());
+    EXPECT_FALSE(State().CancelFlag());
     if (second_answers) {
       EXPECT_EQ(statuses[statuses.size() - 2], "時刻を取得しました.");
-      EXPECT_EQ(form->OffsetHundredths(), 200);
+      EXPECT_EQ(State().OffsetHundredths(), 200);
       EXPECT_EQ(form->edt_offset->Text(), "誤差 2 秒");
     } else {
       EXPECT_EQ(statuses[statuses.size() - 2], "タイムサーバを検索します(2)");

@@ -24,7 +24,7 @@ class Correction : public KestrumFixture {
     };
     Start();
     form->btn_getClick();
-    ASSERT_EQ(form->OffsetHundredths(), hundredths);
+    ASSERT_EQ(State().OffsetHundredths(), hundredths);
     statuses.clear();
   }
 
@@ -72,7 +72,7 @@ TEST_F(Correction, WholeSecondsDecideAndReportWhileTheFullOffsetIsApplied) {
     EXPECT_EQ(form->ActiveControl(), form->btn_set);
     EXPECT_TRUE(form->btn_get->Enabled());
     // An applied offset is used up; one under a second is left as measured.
-    EXPECT_EQ(form->OffsetHundredths(), c.writes == 0 ? c.hundredths : 0);
+    EXPECT_EQ(State().OffsetHundredths(), c.writes == 0 ? c.hundredths : 0);
   }
 }
 
@@ -135,7 +135,7 @@ TEST_F(Correction, ARefusedClockWriteIsReported) {
   EXPECT_EQ(statuses, std::vector<std::string>{"時刻を修正できません"});
   EXPECT_EQ(cmd->LibPanel3->Caption(), "時刻を修正できません");
   // The clock did not move: the offset still holds.
-  EXPECT_EQ(form->OffsetHundredths(), -250);
+  EXPECT_EQ(State().OffsetHundredths(), -250);
 }
 
 // Once applied, the offset is spent: a second press, or a synchronise whose network wait is

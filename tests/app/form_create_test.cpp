@@ -13,7 +13,7 @@ class FormCreate : public KestrumFixture {};
 
 TEST_F(FormCreate, WithoutSettingsTheFirstServerIsChosenAndTheWindowIsInteractive) {
   Start();
-  EXPECT_EQ(form->ExeDir(), "C:\\Tools\\Kestrum");
+  EXPECT_EQ(State().ExeDir(), "C:\\Tools\\Kestrum");
   EXPECT_EQ(form->edt_hostname->Text(), Server(1));
   ASSERT_EQ(form->edt_hostbox->Items().size(), 13u);
   EXPECT_EQ(form->edt_hostbox->Items()[10], Server(11));
@@ -22,13 +22,13 @@ TEST_F(FormCreate, WithoutSettingsTheFirstServerIsChosenAndTheWindowIsInteractiv
   EXPECT_EQ(form->edt_hostbox->ItemIndex(), 0);
   EXPECT_EQ(form->StartTime->Items().size(), 31u);
   EXPECT_EQ(form->StartTime->SelectedText(), "");
-  EXPECT_TRUE(form->SntpEnabled());
-  EXPECT_TRUE(form->Rfc868Enabled());
-  EXPECT_FALSE(form->Unattended());
-  EXPECT_FALSE(form->CancelFlag());
-  EXPECT_EQ(form->ProgressColor(), 0x0000FFFFu);
-  EXPECT_EQ(form->OffsetHundredths(), 0);
-  EXPECT_NE(form->Sntp(), nullptr);
+  EXPECT_TRUE(State().SntpEnabled());
+  EXPECT_TRUE(State().Rfc868Enabled());
+  EXPECT_FALSE(State().Unattended());
+  EXPECT_FALSE(State().CancelFlag());
+  EXPECT_EQ(State().ProgressColor(), 0x0000FFFFu);
+  EXPECT_EQ(State().OffsetHundredths(), 0);
+  EXPECT_NE(State().Sntp(), nullptr);
   EXPECT_TRUE(application.ShowMainForm());
   EXPECT_FALSE(form->Timer->Enabled());
   EXPECT_TRUE(profile.writes.empty());
@@ -85,10 +85,10 @@ TEST_F(FormCreate, CommandLineSelectsModeDelayProtocolsAndColour) {
     toolkit::TApplicationOverride fresh_guard(fresh);
     widgets.taskbar_hidden = false;
     Start(c.args);
-    EXPECT_EQ(form->Unattended(), c.unattended);
-    EXPECT_EQ(form->SntpEnabled(), c.sntp);
-    EXPECT_EQ(form->Rfc868Enabled(), c.rfc868);
-    EXPECT_EQ(form->ProgressColor(), c.color);
+    EXPECT_EQ(State().Unattended(), c.unattended);
+    EXPECT_EQ(State().SntpEnabled(), c.sntp);
+    EXPECT_EQ(State().Rfc868Enabled(), c.rfc868);
+    EXPECT_EQ(State().ProgressColor(), c.color);
     EXPECT_EQ(fresh.ShowMainForm(), !c.unattended);
     EXPECT_EQ(widgets.taskbar_hidden, c.unattended);
     EXPECT_EQ(form->Timer->Enabled(), c.unattended);
@@ -106,15 +106,15 @@ TEST_F(FormCreate, ColourErrorIsReportedAndStartUpGoesOn) {
   Start({"/S", "blue"});
   ASSERT_EQ(widgets.errors.size(), 1u);
   EXPECT_EQ(widgets.errors[0], "'blue' は有効な整数値ではありません");
-  EXPECT_TRUE(form->Unattended());
+  EXPECT_TRUE(State().Unattended());
   EXPECT_EQ(form->Timer->Interval(), 100u);
-  EXPECT_EQ(form->ProgressColor(), 0x0000FFFFu);
+  EXPECT_EQ(State().ProgressColor(), 0x0000FFFFu);
 }
 
 TEST_F(FormCreate, ShowingTheWindowEndsUnattendedMode) {
   Start({"/S", "5000"});
   form->Show();
-  EXPECT_FALSE(form->Unattended());
+  EXPECT_FALSE(State().Unattended());
   EXPECT_FALSE(form->Timer->Enabled());
   EXPECT_TRUE(form->edt_hostname->Enabled());
   EXPECT_TRUE(form->StartTime->Enabled());
@@ -126,11 +126,11 @@ TEST_F(FormCreate, CloseRequestSetsTheCancelFlagAndEndsTheLoop) {
   Start();
   form->Show();
   form->Close();
-  EXPECT_TRUE(form->CancelFlag());
+  EXPECT_TRUE(State().CancelFlag());
   EXPECT_FALSE(form->Visible());
   EXPECT_TRUE(application.Terminated());
   form->DoDestroy();
-  EXPECT_EQ(form->Sntp(), nullptr);
+  EXPECT_EQ(State().Sntp(), nullptr);
   EXPECT_TRUE(profile.writes.empty());
 }
 

@@ -114,7 +114,7 @@ TEST_F(MainWindowInput, TheCancelButtonStopsTheNetworkWait) {
   EXPECT_EQ(clicked_at, 2);
   EXPECT_LE(probe.urls.size(), 3u);
   EXPECT_EQ(NativeText(*form->StatusBar), "中断しました");
-  EXPECT_FALSE(form->CancelFlag());
+  EXPECT_FALSE(State().CancelFlag());
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST_F(NativeWindow, ButtonClickRunsTheSequenceThroughRealPumps) {
   EXPECT_EQ(NativeText(*form->edt_offset), "誤差 -3 秒");
   EXPECT_EQ(NativeText(*form->edt_time), "2026/12/08 11:59:56");
   EXPECT_TRUE(NativeEnabled(*form->btn_get));
-  EXPECT_EQ(form->OffsetHundredths(), -350);
+  EXPECT_EQ(State().OffsetHundredths(), -350);
 }
 
 TEST_F(NativeWindow, FocusStartsInTheHostBoxAndTabFollowsTheTabOrder) {
@@ -77,7 +77,7 @@ TEST_F(NativeWindow, CloseBoxAsksTheFormAndEndsTheLoop) {
   Start();
   form->Show();
   UserClose(*form);
-  EXPECT_TRUE(form->CancelFlag());
+  EXPECT_TRUE(State().CancelFlag());
   EXPECT_FALSE(NativeVisible(*form));
   EXPECT_TRUE(application.Terminated());
   // The posted quit ends the loop at once.

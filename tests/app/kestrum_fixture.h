@@ -10,6 +10,7 @@
 
 #include "app/kestrum1.h"
 #include "app/kestrum2.h"
+#include "app/kestrum_form_test_peer.h"
 #include "app/program.h"
 #include "fakes/fake_app.h"
 #include "fakes/fake_clock.h"
@@ -73,6 +74,9 @@ class KestrumFixture : public ::testing::Test {
     }
     if (at_pump) at_pump(pump);
   }
+
+  // The main window's state that only tests read.
+  TKestrumFormTestPeer State() const { return TKestrumFormTestPeer(*form); }
 
   std::vector<std::string> TimeServerWrites() const { return profile.WrittenValues("TimeServer"); }
 

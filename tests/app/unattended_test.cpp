@@ -76,7 +76,7 @@ TEST_F(Unattended, TimerShowsTheProgressWindowSynchronisesAndClosesASecondLater)
   EXPECT_NEAR(SinceLastPumpMs(), 1000.0, 0.01);
   EXPECT_EQ(clock.sleeps().back(), 1000u);
   EXPECT_TRUE(application.Terminated());
-  EXPECT_TRUE(form->CancelFlag());
+  EXPECT_TRUE(State().CancelFlag());
   EXPECT_FALSE(form->btn_get->Enabled());
   EXPECT_EQ(form->ActiveControl(), nullptr);
 }
@@ -141,7 +141,7 @@ TEST_F(Unattended, ABadColourIsReportedAndTheRunGoesOnBehindTheReport) {
                                           "時刻を取得できません"};
   EXPECT_EQ(shown, expected);
   EXPECT_TRUE(application.Terminated());
-  EXPECT_EQ(form->ProgressColor(), kDefaultProgressColor);
+  EXPECT_EQ(State().ProgressColor(), kDefaultProgressColor);
 }
 
 TEST_F(Unattended, ShowingTheMainWindowFirstStopsTheRun) {

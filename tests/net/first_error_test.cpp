@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "fakes/loopback_socket_layer.h"
+#include "fakes/socket_layer_environment.h"
 #include "net/blocksock.h"
 
 namespace kestrum::net {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/loopback_socket_layer.h"
+#include "fakes/socket_layer_environment.h"
 #include "net/blocksock.h"
 #include "net/netutil.h"
 #include "net/sockerror.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "fakes/loopback_socket_layer.h"
+#include "fakes/socket_layer_environment.h"
 #include "responders/replies.h"
 #include "responders/responder_set.h"
 #include "sntp/sntpclient.h"

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/ticks.h"
+#include "responders/wsock_server.h"
 
 namespace kestrum::fakes {
 namespace {
@@ -33,8 +34,8 @@ wsock::TSocket ListenAt(uint32_t address_net, int backlog, uint16_t& port) {
   address.sin_port = wsock::Htons(port);
   address.sin_addr = address_net;
   wsock::TSockAddrIn bound;
-  if (wsock::Bind(listener, address) != 0 || wsock::Listen(listener, backlog) != 0 ||
-      wsock::GetSockName(listener, bound) != 0) {
+  if (wsock_server::Bind(listener, address) != 0 || wsock_server::Listen(listener, backlog) != 0 ||
+      wsock_server::GetSockName(listener, bound) != 0) {
     wsock::CloseSocket(listener);
     throw std::runtime_error("responder: cannot listen on port " + std::to_string(port));
   }
@@ -121,7 +122,7 @@ void TTcpTimeResponder::Run() {
       if (stop_) return;
     }
     if (wsock::WaitReadable(listener_, kPollSliceMs) != 1) continue;
-    const wsock::TSocket connection = wsock::Accept(listener_);
+    const wsock::TSocket connection = wsock_server::Accept(listener_);
     if (connection == wsock::kInvalidSocket) continue;
     TScript script;
     bool concurrent = false;
@@ -203,7 +204,7 @@ void TTcpTimeResponder::Play(wsock::TSocket connection, const TScript& script) {
         wsock::CloseSocket(connection);
         return;
       case TKind::kReset:
-        wsock::AbortiveClose(connection);
+        wsock_server::AbortiveClose(connection);
         return;
     }
   }

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "fakes/fake_clock.h"
-#include "fakes/loopback_socket_layer.h"
+#include "fakes/socket_layer_environment.h"
 #include "responders/udp_responder.h"
 
 namespace kestrum::sntp {

@@ -1,1 +1,0 @@
-#include "app/lib_controls.h"
