@@ -35,7 +35,7 @@ int RunKestrum() {
   }
   const platform::TUserTimeFormat time_format = platform::UserTimeFormat();
   ApplyUserTimeFormat(format_settings, time_format.long_time, time_format.am, time_format.pm);
-  return RunProgram(PlatformServices(widgets, format_settings));
+  return RunProgram(PlatformServices(widgets));
 }
 
 }  // namespace kestrum::app

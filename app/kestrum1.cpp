@@ -116,8 +116,4 @@ void TKestrumForm::edt_hostboxChange() {
   edt_hostname->SetText(edt_hostname->NormalizeText(edt_hostbox->SelectedText()));
 }
 
-bool TKestrumForm::ProbeInternet(const std::string& address) {
-  return services_.probe.Probe(address);
-}
-
 }  // namespace kestrum::app

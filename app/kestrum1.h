@@ -1,11 +1,13 @@
 #pragma once
-// The main window: server choice, time and offset display, the buttons, and the acquisition
-// sequence that reads the time from a server.
+// The main window: server choice, time and offset display, and the buttons whose handlers run
+// the acquisition (app/acquisition.h) and the correction (app/correction.h).
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/acquisition.h"
+#include "app/correction.h"
 #include "app/kestrum_services.h"
 #include "app/lib_controls.h"
 #include "app/progress_window.h"
@@ -54,10 +56,6 @@ class TKestrumForm : public toolkit::TForm {
   void DeleteStartupShortcut(const std::string& target, const std::string& name, int folder_id);
   // The start timer of an unattended run: progress window, synchronise, close.
   void TimerTimer();
-  // Write one half of the local clock record; false when the platform refuses.
-  bool SetClockDate(uint16_t year, uint8_t month, uint8_t day);
-  bool SetClockTime(uint8_t hour, uint8_t minute, uint8_t second, uint16_t millisecond);
-  bool ProbeInternet(const std::string& address);
 
   // The progress window that mirrors status and host texts; until one is attached, none.
   void AttachProgressWindow(TProgressWindow& window) { progress_ = &window; }
@@ -72,28 +70,33 @@ class TKestrumForm : public toolkit::TForm {
   // How tests and the benchmark read the state below (tests/app/kestrum_form_test_peer.h).
   friend class TKestrumFormTestPeer;
 
-  platform::TClockPort& Clock() const { return services_.clock; }
+  // The controls as the acquisition and the correction see them.
+  class TView final : public TAcquisitionView, public TCorrectionView {
+   public:
+    explicit TView(TKestrumForm& form) : form_(form) {}
+    std::string HostText() const override;
+    void SetHostText(const std::string& host) override;
+    void SelectHost(const std::string& host) override;
+    std::string TimeText() const override;
+    void SetTimeText(const std::string& text) override;
+    std::string OffsetText() const override;
+    void SetOffsetText(const std::string& text) override;
+    void ShowStatus(const std::string& text) override;
+
+   private:
+    TKestrumForm& form_;
+  };
+
   void CreateControls();
   void ApplyCommandLine();
   void EnterUnattendedMode(const std::string& delay);
   std::string Argument(size_t index) const;
 
-  // Steps of the acquisition sequence (defined with it).
-  struct TServerAttempt;
-  struct TAttemptOutcome;
   // The status line of both windows; then a pump.
   void ShowStatus(const std::string& text);
-  void WaitForNetwork();
-  TServerAttempt BeginAttempt(int number);
-  TAttemptOutcome AskServer(const TServerAttempt& attempt);
-  TAttemptOutcome QuerySntp(const TServerAttempt& attempt);
-  TAttemptOutcome QueryTimeProtocol(const TServerAttempt& attempt);
-  TAttemptOutcome Evaluate(const TServerAttempt& attempt, base::TDateTime server_time,
-                           const char* success_text);
-  void ReportFailedAttempt(const TServerAttempt& attempt, const std::string& status_text);
-  void WriteTimeServer(const std::string& host);
 
   TKestrumServices services_;
+  TView view_{*this};
   // The conversion error of the colour argument, kept for ReportStartupError; empty: none.
   std::string startup_error_;
   TNoProgressWindow no_progress_;

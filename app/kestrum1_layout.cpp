@@ -108,10 +108,10 @@ void TKestrumForm::CreateControls() {
   edt_hostbox->SetTabOrder(7);
   edt_hostbox->OnChange = [this] { edt_hostboxChange(); };
 
-  edt_hostname = Make<TLibEdit>("edt_hostname", this);
+  edt_hostname = Make<TLibEdit>("edt_hostname", this, services_.clock);
   PlaceBox(edt_hostname, 8, 215, kHostFont, 0);
   edt_hostbox->SetTabStopClose(edt_hostname);
-  edt_time = Make<TLibEdit>("edt_time", this);
+  edt_time = Make<TLibEdit>("edt_time", this, services_.clock);
   PlaceDisplayBox(edt_time, 35, 1);
   edt_time->SetHint("Local time");
   edt_time->SetShowHint(true);
@@ -121,12 +121,10 @@ void TKestrumForm::CreateControls() {
   btn_set = Make<TLibBtBtn>("btn_set", this);
   PlaceButton(btn_set, 111, "誤差設定", 4);
   btn_set->OnClick = [this] { btn_setClick(); };
-  edt_offset = Make<TLibEdit>("edt_offset", this);
+  edt_offset = Make<TLibEdit>("edt_offset", this, services_.clock);
   PlaceDisplayBox(edt_offset, 62, 2);
   btn_sync = Make<TLibBtBtn>("btn_sync", this);
   PlaceButton(btn_sync, 207, "同　期", 5);
-  // A date typed into any of the edits counts from the window's clock.
-  for (TLibEdit* edit : {edt_hostname, edt_time, edt_offset}) edit->SetClock(Clock());
   btn_sync->OnClick = [this] { btn_syncClick(); };
 
   StatusBar = Make<toolkit::TStatusBar>("StatusBar", this);

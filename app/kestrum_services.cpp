@@ -2,26 +2,27 @@
 
 #include "app/protocol_clients.h"
 #include "platform/process.h"
+#include "platform/timezone.h"
 
 namespace kestrum::app {
 
-TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets,
-                                  toolkit::TFormatSettings& format_settings) {
+TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets) {
+  // The one place the program picks the platform's clock, ticks and time zone.
   platform::TClockPort& clock = platform::SystemClock();
+  platform::TTickPort& ticks = platform::SystemTicks();
   platform::TTimeZonePort& zone = platform::SystemTimeZone();
   TKestrumServices services{
       .clock = clock,
-      .time_zone = zone,
+      .ticks = ticks,
       .widgets = widgets,
-      .format_settings = format_settings,
       .profile = platform::SystemProfile(),
       .probe = platform::SystemWebProbe(),
       .shortcuts = platform::SystemShortcuts(),
       .executable_path = platform::ExecutablePath(),
       .path_delimiter = platform::PathDelimiter(),
       .arguments = platform::CommandLineArguments(),
-      .make_sntp = [&clock] { return MakeSntpClient(clock); },
-      .make_time = [&zone] { return MakeTimeClient(zone); },
+      .make_sntp = [&clock, &ticks] { return MakeSntpClient(clock, ticks); },
+      .make_time = [&zone, &clock, &ticks] { return MakeTimeClient(zone, clock, ticks); },
       .file_exists = platform::FileExists,
   };
   return services;

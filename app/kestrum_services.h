@@ -1,7 +1,7 @@
 #pragma once
-// What the windows need from outside: the clock, time zone, widget set and format settings, the
-// platform's profile, probe and shortcuts, where the program lives, its arguments, and the two
-// protocol clients. The program passes the real ones, tests pass fakes.
+// What the windows need from outside: the clock and ticks, the widget set, the platform's
+// profile, probe and shortcuts, where the program lives, its arguments, and the two protocol
+// clients. Chosen once: the program passes the real ones (PlatformServices), tests pass fakes.
 
 #include <functional>
 #include <memory>
@@ -12,18 +12,16 @@
 #include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/shortcut.h"
-#include "platform/timezone.h"
+#include "platform/ticks.h"
 #include "platform/webprobe.h"
 #include "toolkit/ctl_peer.h"
-#include "toolkit/formatsettings.h"
 
 namespace kestrum::app {
 
 struct TKestrumServices {
   platform::TClockPort& clock;
-  platform::TTimeZonePort& time_zone;
+  platform::TTickPort& ticks;
   toolkit::TWidgetSet& widgets;
-  toolkit::TFormatSettings& format_settings;
   platform::TProfilePort& profile;
   platform::TWebProbePort& probe;
   platform::TShortcutPort& shortcuts;
@@ -35,9 +33,7 @@ struct TKestrumServices {
   std::function<bool(const std::string& path)> file_exists;
 };
 
-// The services of the running platform, with the real protocol clients, on `widgets` and
-// `format_settings`.
-TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets,
-                                  toolkit::TFormatSettings& format_settings);
+// The services of the running platform, with the real protocol clients, on `widgets`.
+TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets);
 
 }  // namespace kestrum::app

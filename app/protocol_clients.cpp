@@ -3,52 +3,37 @@
 #include "net/sockapi.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/iputil.h"
-#include "tcpip/tcpip_errors.h"
 #include "tcpip/time_query.h"
 
 namespace kestrum::app {
 namespace {
 
-// A host whose name the resolver did not answer for in the SNTP query of this attempt: the
-// Time query of the same attempt does not ask it again, so one attempt waits for the resolver
-// once, not twice.
-struct TUnanswered {
-  std::string host;
-};
-
-TUnanswered& Unanswered() {
-  static TUnanswered unanswered;
-  return unanswered;
-}
-
 class TSntpClientQuery final : public TSntpQuery {
  public:
-  explicit TSntpClientQuery(platform::TClockPort& clock) : client_(clock) {}
+  TSntpClientQuery(platform::TClockPort& clock, platform::TTickPort& ticks)
+      : client_(clock, ticks) {}
   void SetTargetHost(const std::string& host) override { client_.TargetHost = host; }
   bool QueryServerTime() override {
-    Unanswered().host.clear();
+    name_unanswered_ = false;
     const bool ok = client_.QueryServerTime();
-    if (!ok && client_.Sock().LastErrorCode() == net::kErrTryAgain) {
-      Unanswered().host = client_.TargetHost;
-    }
+    name_unanswered_ = !ok && client_.Sock().LastErrorCode() == net::kErrTryAgain;
     return ok;
   }
+  bool NameUnanswered() const override { return name_unanswered_; }
   base::TDateTime NTPTime() const override { return client_.NTPTime(); }
 
  private:
   sntp::TSNTPClient client_;
+  bool name_unanswered_ = false;
 };
 
 class TTimeClientQuery final : public TTimeQuery {
  public:
-  explicit TTimeClientQuery(platform::TTimeZonePort& zone) : client_(zone) {}
+  TTimeClientQuery(platform::TTimeZonePort& zone, platform::TClockPort& clock,
+                   platform::TTickPort& ticks)
+      : client_(zone, clock, ticks) {}
   void SetHostname(const std::string& host) override { client_.Hostname = host; }
-  void FetchTime() override {
-    const bool unanswered = !client_.Hostname.empty() && Unanswered().host == client_.Hostname;
-    Unanswered().host.clear();
-    if (unanswered) throw tcpip::ETcpIpError("Couldn't resolve hostname " + client_.Hostname);
-    client_.FetchTime();
-  }
+  void FetchTime() override { client_.FetchTime(); }
   base::TDateTime ServerTime() const override { return client_.ServerTime; }
 
  private:
@@ -57,12 +42,15 @@ class TTimeClientQuery final : public TTimeQuery {
 
 }  // namespace
 
-std::unique_ptr<TSntpQuery> MakeSntpClient(platform::TClockPort& clock) {
-  return std::make_unique<TSntpClientQuery>(clock);
+std::unique_ptr<TSntpQuery> MakeSntpClient(platform::TClockPort& clock,
+                                           platform::TTickPort& ticks) {
+  return std::make_unique<TSntpClientQuery>(clock, ticks);
 }
 
-std::unique_ptr<TTimeQuery> MakeTimeClient(platform::TTimeZonePort& zone) {
-  return std::make_unique<TTimeClientQuery>(zone);
+std::unique_ptr<TTimeQuery> MakeTimeClient(platform::TTimeZonePort& zone,
+                                           platform::TClockPort& clock,
+                                           platform::TTickPort& ticks) {
+  return std::make_unique<TTimeClientQuery>(zone, clock, ticks);
 }
 
 TSocketServices::TSocketServices() {

@@ -9,6 +9,7 @@ class TUnavailableSntp final : public TSntpQuery {
  public:
   void SetTargetHost(const std::string&) override {}
   bool QueryServerTime() override { return false; }
+  bool NameUnanswered() const override { return false; }
   base::TDateTime NTPTime() const override { return 0; }
 };
 

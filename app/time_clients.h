@@ -16,6 +16,9 @@ class TSntpQuery {
   virtual void SetTargetHost(const std::string& host) = 0;
   // True when a reply was obtained; its time is then in NTPTime.
   virtual bool QueryServerTime() = 0;
+  // True when the last query failed because the resolver did not answer for the host's name
+  // (it may answer later: not the same as an unknown name).
+  virtual bool NameUnanswered() const = 0;
   // UTC.
   virtual base::TDateTime NTPTime() const = 0;
 };

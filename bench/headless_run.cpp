@@ -10,6 +10,9 @@
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
 #include "fakes/fake_shortcuts.h"
+#include "platform/clock.h"
+#include "platform/ticks.h"
+#include "platform/timezone.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/time_query.h"
 #include "toolkit/ctl_form.h"
@@ -24,10 +27,11 @@ class TLoopbackSntp final : public app::TSntpQuery {
   explicit TLoopbackSntp(uint16_t port) { client_.TargetPort = std::to_string(port); }
   void SetTargetHost(const std::string&) override { client_.TargetHost = kLoopback; }
   bool QueryServerTime() override { return client_.QueryServerTime(); }
+  bool NameUnanswered() const override { return false; }
   base::TDateTime NTPTime() const override { return client_.NTPTime(); }
 
  private:
-  sntp::TSNTPClient client_;
+  sntp::TSNTPClient client_{platform::SystemClock(), platform::SystemTicks()};
 };
 
 class TLoopbackTime final : public app::TTimeQuery {
@@ -38,7 +42,8 @@ class TLoopbackTime final : public app::TTimeQuery {
   base::TDateTime ServerTime() const override { return client_.ServerTime; }
 
  private:
-  tcpip::T_Time client_;
+  tcpip::T_Time client_{platform::SystemTimeZone(), platform::SystemClock(),
+                        platform::SystemTicks()};
 };
 
 }  // namespace
@@ -55,9 +60,8 @@ THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : par
   // Real sockets wait in real time: the system's clock and zone.
   app::TKestrumServices services{
       .clock = platform::SystemClock(),
-      .time_zone = platform::SystemTimeZone(),
+      .ticks = platform::SystemTicks(),
       .widgets = parts_->headless.widgets,
-      .format_settings = parts_->headless.format_settings,
       .profile = parts_->profile,
       .probe = parts_->probe,
       .shortcuts = parts_->shortcuts,

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "net/sockapi.h"
+#include "platform/clock.h"
+#include "platform/ticks.h"
+#include "platform/timezone.h"
 #include "responders/responder_set.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/time_query.h"
@@ -140,14 +143,14 @@ int Interleaved(int rounds, int pairs) {
   options.http_port = fakes::kServiceOff;
   fakes::TResponderSet set(options);
 
-  sntp::TSNTPClient sntp;
+  sntp::TSNTPClient sntp{platform::SystemClock(), platform::SystemTicks()};
   sntp.TargetPort = std::to_string(set.SntpPort());
   TUdpFloor udp(set.SntpPort());
   const bool sntp_ok = Report(
       "sntp", rounds, pairs, [&] { return sntp.QueryServerTime(); },
       [&] { return udp.Exchange(); });
 
-  tcpip::T_Time time;
+  tcpip::T_Time time{platform::SystemTimeZone(), platform::SystemClock(), platform::SystemTicks()};
   time.Hostname = "127.0.0.1";
   time.Port = set.TimePort();
   TTcpFloor tcp(set.TimePort());

@@ -22,6 +22,8 @@
 #include "bench/interleaved.h"
 #include "net/sockapi.h"
 #include "platform/clock.h"
+#include "platform/ticks.h"
+#include "platform/timezone.h"
 #include "responders/responder_set.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/iputil.h"
@@ -44,7 +46,7 @@ fakes::TResponderSet& Responders() {
 }
 
 void BM_SntpExchange(benchmark::State& state) {
-  sntp::TSNTPClient client;
+  sntp::TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
   client.TargetPort = std::to_string(Responders().SntpPort());
   for (auto _ : state) {
     if (!client.QueryServerTime()) state.SkipWithError("SNTP query failed");
@@ -72,7 +74,8 @@ void BM_UdpRoundTrip(benchmark::State& state) {
 BENCHMARK(BM_UdpRoundTrip)->UseRealTime();
 
 void BM_TimeQuery(benchmark::State& state) {
-  tcpip::T_Time client;
+  tcpip::T_Time client{platform::SystemTimeZone(), platform::SystemClock(),
+                       platform::SystemTicks()};
   client.Hostname = "127.0.0.1";
   client.Port = Responders().TimePort();
   for (auto _ : state) client.FetchTime();
@@ -117,7 +120,7 @@ int Offset(double shift, int runs) {
   options.time_port = options.http_port = fakes::kServiceOff;
   options.clock = fakes::TServerClock::Shifted(shift);
   fakes::TResponderSet set(options);
-  sntp::TSNTPClient client;
+  sntp::TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
   client.TargetPort = std::to_string(set.SntpPort());
   std::vector<double> errors;
   for (int i = 0; i < runs; ++i) {

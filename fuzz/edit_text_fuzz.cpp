@@ -35,8 +35,6 @@ class TFixedClock final : public kestrum::platform::TClockPort {
   bool SetLocalTime(const kestrum::base::TSystemTime&) override { return false; }
   kestrum::base::TSystemTime GetSystemTime() override { return GetLocalTime(); }
   bool SetSystemTime(const kestrum::base::TSystemTime&) override { return false; }
-  uint32_t GetTickCount() override { return 0; }
-  void Sleep(uint32_t) override {}
 };
 
 // A pattern of "0" runs and "-" only: the output has the pattern's length and its "-" places.
@@ -104,8 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckZeroPattern(text, second);
   TLibEdit::FillPattern(text, second);
 
-  TLibEdit edit(nullptr, nullptr);
-  edit.SetClock(clock);
+  TLibEdit edit(nullptr, nullptr, clock);
   edit.SetExitMode(static_cast<TExitMode>(exit_mode));
   CheckFreeText(edit, text, limit);
   edit.SetEditType(TEditType::Dayin);

@@ -17,6 +17,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "net/sockapi.h"
+#include "platform/clock.h"
+#include "platform/ticks.h"
 #include "sntp/sntpclient.h"
 
 using namespace kestrum;
@@ -100,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   }();
   static TResponder responder;
-  static sntp::TSNTPClient client;
+  static sntp::TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
   (void)started;
   client.TargetPort = std::to_string(responder.port());
   client.Timeout = kTimeoutMs;

@@ -63,8 +63,9 @@ std::string EraNameOfNewEra() {
 
 }  // namespace
 
-TLibEdit::TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent)
-    : toolkit::TEdit(owner, parent) {
+TLibEdit::TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent,
+                   platform::TClockPort& clock)
+    : toolkit::TEdit(owner, parent), clock_(clock) {
   // Every date conversion of the program reads this format.
   toolkit::FormatSettings().ShortDateFormat = std::string(kDateTextFormat);
   enter_color_ = Color();

@@ -54,7 +54,8 @@ class TLibEditPeer {
 
 class TLibEdit : public toolkit::TEdit {
  public:
-  TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent);
+  // `clock`: the one whose date relative date entry counts from.
+  TLibEdit(toolkit::TComponent* owner, toolkit::TWinControl* parent, platform::TClockPort& clock);
 
   // Entry mode; setting it also sets UsingText and Alignment.
   TEditType EditType() const { return edit_type_; }
@@ -92,8 +93,6 @@ class TLibEdit : public toolkit::TEdit {
   void SetAutoClear(bool value) { auto_clear_ = value; }
   bool AutoRelease() const { return auto_release_; }
   void SetAutoRelease(bool value) { auto_release_ = value; }
-  // The clock whose date relative date entry counts from: the system's unless another is handed in.
-  void SetClock(platform::TClockPort& clock) { clock_ = &clock; }
   bool CheckBeep() const { return check_beep_; }
   void SetCheckBeep(bool value) { check_beep_ = value; }
   bool EnteringCursorTop() const { return entering_cursor_top_; }
@@ -245,7 +244,7 @@ class TLibEdit : public toolkit::TEdit {
   std::string using_text_;
   std::string enter_text_;
   std::string exit_min_chk_;
-  platform::TClockPort* clock_ = &platform::SystemClock();  // never null
+  platform::TClockPort& clock_;
   std::string exit_max_chk_;
   bool original_style_ = false;
   toolkit::TColor enter_color_ = toolkit::clWindow;

@@ -161,7 +161,7 @@ void StepRelative(std::string_view text, bool has_day, bool has_month, const std
 }  // namespace
 
 std::string TLibEdit::ParseDate(std::string_view text) {
-  const std::string today = TodayText(*clock_);
+  const std::string today = TodayText(clock_);
   const std::string_view pattern = using_text_;
   const bool has_era = Contains(pattern, "gGeE");
   const bool has_month = Contains(pattern, "mM");

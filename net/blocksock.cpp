@@ -25,7 +25,7 @@ int DecimalOrZero(const std::string& text) {
 
 }  // namespace
 
-TBlockSocket::TBlockSocket() { FdZero(fd_set_); }
+TBlockSocket::TBlockSocket(platform::TTickPort& ticks) : ticks_(&ticks) { FdZero(fd_set_); }
 
 TBlockSocket::~TBlockSocket() {
   TBlockSocket::Close();

@@ -12,7 +12,7 @@
 
 #include "net/sockapi.h"
 #include "net/sockerror.h"
-#include "platform/clock.h"
+#include "platform/ticks.h"
 
 namespace kestrum::net {
 
@@ -50,7 +50,8 @@ constexpr int64_t kMaxCountedLength = 16 * 1024 * 1024;
 
 class TBlockSocket {
  public:
-  TBlockSocket();
+  // `ticks` times the bandwidth limits and the read deadlines.
+  explicit TBlockSocket(platform::TTickPort& ticks);
   virtual ~TBlockSocket();
   TBlockSocket(const TBlockSocket&) = delete;
   TBlockSocket& operator=(const TBlockSocket&) = delete;
@@ -71,9 +72,8 @@ class TBlockSocket {
   bool StopFlag = false;
 
   void SetMaxBandwidth(int32_t bytes_per_second);
-  // The clock that times the bandwidth limits and the read deadlines: the system's unless
-  // another is handed in (virtual time in tests).
-  void SetClock(platform::TClockPort& clock) { clock_ = &clock; }
+  // Another tick source from now on (virtual time in tests).
+  void SetTicks(platform::TTickPort& ticks) { ticks_ = &ticks; }
   TSocketFamily Family() const { return family_; }
   TSocketHandle Handle() const { return handle_; }
   int32_t LastErrorCode() const { return last_error_; }
@@ -170,7 +170,7 @@ class TBlockSocket {
   std::string AddressText(const TSocketAddress& address);
   void ReadInto(std::string& result, int count);
 
-  platform::TClockPort* clock_ = &platform::SystemClock();  // never null
+  platform::TTickPort* ticks_;  // never null
   TSocketAddress local_sin_;
   TSocketAddress remote_sin_;
   std::string buffer_;  // received bytes not yet handed out
@@ -194,7 +194,7 @@ class TBlockSocket {
 
 class TSocksBlockSocket : public TBlockSocket {
  public:
-  TSocksBlockSocket();
+  explicit TSocksBlockSocket(platform::TTickPort& ticks);
 
   std::string SocksIP;  // empty = no proxy
   std::string SocksPort = "1080";
@@ -216,6 +216,7 @@ class TSocksBlockSocket : public TBlockSocket {
 
 class TTCPBlockSocket : public TSocksBlockSocket {
  public:
+  using TSocksBlockSocket::TSocksBlockSocket;
   TSSLType SSLType = TSSLType::LT_all;
   bool SSLBypass = false;
   std::string SSLPassword;
@@ -238,6 +239,7 @@ class TTCPBlockSocket : public TSocksBlockSocket {
 // Datagrams: Connect only records the peer, sends go to it, receives record the sender.
 class TDgramBlockSocket : public TSocksBlockSocket {
  public:
+  using TSocksBlockSocket::TSocksBlockSocket;
   void Connect(const std::string& host, const std::string& port) override;
   int WriteData(const void* buffer, int length) override;
   int ReadData(void* buffer, int length) override;
@@ -245,6 +247,7 @@ class TDgramBlockSocket : public TSocksBlockSocket {
 
 class TUDPBlockSocket : public TDgramBlockSocket {
  public:
+  using TDgramBlockSocket::TDgramBlockSocket;
   ~TUDPBlockSocket() override;
   int WriteDataTo(const void* buffer, int length) override;
   int ReadDataFrom(void* buffer, int length) override;

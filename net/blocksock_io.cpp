@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "net/blocksock.h"
-#include "platform/clock.h"
+#include "platform/ticks.h"
 
 namespace kestrum::net {
 namespace {
@@ -19,17 +19,17 @@ constexpr int kMaxPurgedItems = 256;
 
 void TBlockSocket::ThrottleTransfer(int length, int32_t limit, uint32_t& next) {
   if (limit <= 0) return;
-  platform::TClockPort& clock = *clock_;
-  const uint32_t now = clock.GetTickCount();
+  platform::TTickPort& ticks = *ticks_;
+  const uint32_t now = ticks.GetTickCount();
   if (now < next) {
     const uint32_t wait = next - now;
     if (wait != 0) {
       NotifyStatus(THookSocketReason::ReasonWaiting, std::to_string(wait));
-      clock.Sleep(wait);
+      ticks.Sleep(wait);
     }
   }
   const double pause = std::trunc(static_cast<double>(length) / limit * kMillisecondsPerSecond);
-  next = static_cast<uint32_t>(pause) + clock.GetTickCount();
+  next = static_cast<uint32_t>(pause) + ticks.GetTickCount();
 }
 
 bool TBlockSocket::WaitFor(int timeout, bool for_reading) {
@@ -77,7 +77,7 @@ std::string TBlockSocket::ReadAvailable(int timeout) {
   if (!buffer_.empty()) {
     result.swap(buffer_);
   } else {
-    clock_->Sleep(0);
+    ticks_->Sleep(0);
     const int pending = PendingBytes();
     if (pending > 0) {
       ReadInto(result, pending);

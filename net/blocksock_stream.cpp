@@ -5,7 +5,7 @@
 #include <streambuf>
 
 #include "net/blocksock.h"
-#include "platform/clock.h"
+#include "platform/ticks.h"
 
 namespace kestrum::net {
 namespace {
@@ -124,11 +124,11 @@ bool TBlockSocket::FillLineBuffer(int timeout) {
 }
 
 bool TBlockSocket::FillTo(std::size_t length, int timeout) {
-  const uint32_t start = clock_->GetTickCount();
+  const uint32_t start = ticks_->GetTickCount();
   while (buffer_.size() < length) {
     int wait = timeout;
     if (!InterPacketTimeout && timeout >= 0) {
-      const auto elapsed = static_cast<int>(clock_->GetTickCount() - start);
+      const auto elapsed = static_cast<int>(ticks_->GetTickCount() - start);
       wait = std::max<int>(0, timeout - elapsed);
     }
     if (!FillLineBuffer(wait)) return false;

@@ -12,7 +12,7 @@ constexpr int kListenBacklog = 5;
 
 }  // namespace
 
-TSocksBlockSocket::TSocksBlockSocket() = default;
+TSocksBlockSocket::TSocksBlockSocket(platform::TTickPort& ticks) : TBlockSocket(ticks) {}
 
 void TTCPBlockSocket::Listen() {
   CheckResult(SockListen(handle_, kListenBacklog));

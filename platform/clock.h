@@ -1,9 +1,7 @@
 #pragma once
-// Clock seam: the local and UTC wall clocks, the millisecond tick counter and sleeping.
-// Whoever needs a clock is handed one; tests hand a fake (virtual time), so nothing really
-// sleeps and the machine's clock is never written.
-
-#include <cstdint>
+// Clock seam: the local and UTC wall clocks (ticks and sleeping are platform/ticks.h).
+// Whoever needs a clock is handed one, chosen once at the program's start; tests hand a fake,
+// so the machine's clock is never written.
 
 #include "base/systemtime.h"
 
@@ -17,9 +15,6 @@ class TClockPort {
   virtual bool SetLocalTime(const base::TSystemTime& time) = 0;
   virtual base::TSystemTime GetSystemTime() = 0;  // UTC
   virtual bool SetSystemTime(const base::TSystemTime& time) = 0;
-  // Milliseconds since an arbitrary start, wrapping at 2^32.
-  virtual uint32_t GetTickCount() = 0;
-  virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
 // The platform's real clock.

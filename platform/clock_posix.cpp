@@ -1,7 +1,4 @@
-#include <sched.h>
 #include <time.h>
-
-#include <cerrno>
 
 #include "platform/clock.h"
 
@@ -64,25 +61,6 @@ class TPosixClock final : public TClockPort {
   bool SetSystemTime(const base::TSystemTime& time) override {
     struct tm tm = ToTm(time);
     return SetRealtime(timegm(&tm), time.wMilliseconds);
-  }
-  uint32_t GetTickCount() override {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const auto millis = static_cast<uint64_t>(ts.tv_sec) * 1000 +
-                        static_cast<uint64_t>(ts.tv_nsec / kNanosPerMilli);
-    return static_cast<uint32_t>(millis);
-  }
-  void Sleep(uint32_t milliseconds) override {
-    // Sleep(0) gives up the rest of the time slice, as on Windows; nanosleep(0) would wait out
-    // the timer slack (about 50 us) on every socket read.
-    if (milliseconds == 0) {
-      sched_yield();
-      return;
-    }
-    timespec left{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * kNanosPerMilli};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
   }
 };
 

@@ -34,8 +34,6 @@ class TWin32Clock final : public TClockPort {
     const SYSTEMTIME st = ToNative(time);
     return ::SetSystemTime(&st) != FALSE;
   }
-  uint32_t GetTickCount() override { return ::GetTickCount(); }
-  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
 };
 
 }  // namespace

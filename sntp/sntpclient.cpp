@@ -17,11 +17,11 @@ constexpr uint32_t kNonceMask = 0x000FFFFFu;
 
 }  // namespace
 
-TSNTPClient::TSNTPClient(platform::TClockPort& clock)
+TSNTPClient::TSNTPClient(platform::TClockPort& clock, platform::TTickPort& ticks)
     : clock_(clock),
-      sock_(std::make_unique<net::TUDPBlockSocket>()),
+      ticks_(ticks),
+      sock_(std::make_unique<net::TUDPBlockSocket>(ticks)),
       nonce_(std::random_device{}()) {
-  sock_->SetClock(clock);
   Timeout = kDefaultTimeout;
   TargetPort = "ntp";
 }
@@ -78,9 +78,9 @@ bool TSNTPClient::QueryServerTime() {
 
 bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
   net::TUDPBlockSocket& sock = *sock_;
-  // Real ticks, not the client's clock: the deadline bounds real waits, and a flood must not
-  // be able to move it.
-  platform::TClockPort& ticks = platform::SystemClock();
+  // Ticks, not the wall clock: the deadline bounds real waits, and a flood must not be able
+  // to move it.
+  platform::TTickPort& ticks = ticks_;
   const uint32_t start = ticks.GetTickCount();
   for (bool first = true;; first = false) {
     int32_t wait = Timeout;

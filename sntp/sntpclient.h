@@ -7,6 +7,8 @@
 
 #include "base/datetime.h"
 #include "net/blocksock.h"
+#include "platform/clock.h"
+#include "platform/ticks.h"
 #include "sntp/ntp_message.h"
 
 namespace kestrum::sntp {
@@ -29,8 +31,8 @@ class TNetClient {
 
 class TSNTPClient : public TNetClient {
  public:
-  // `clock` gives the system time to set and times the wait for the reply.
-  explicit TSNTPClient(platform::TClockPort& clock = platform::SystemClock());
+  // `clock` gives the UTC time to stamp and to set; `ticks` time the wait for the reply.
+  TSNTPClient(platform::TClockPort& clock, platform::TTickPort& ticks);
   ~TSNTPClient() override;
   TSNTPClient(const TSNTPClient&) = delete;
   TSNTPClient& operator=(const TSNTPClient&) = delete;
@@ -68,6 +70,7 @@ class TSNTPClient : public TNetClient {
   void SyncClock();
 
   platform::TClockPort& clock_;
+  platform::TTickPort& ticks_;
   TNtpPacket reply_{};
   base::TDateTime ntp_time_ = 0.0;
   std::unique_ptr<net::TUDPBlockSocket> sock_;

@@ -1,6 +1,5 @@
 #include "tcpip/tcpip.h"
 
-#include "platform/clock.h"
 #include "tcpip/iputil.h"
 
 namespace kestrum::tcpip {
@@ -13,7 +12,7 @@ std::string Number(long long value) { return std::to_string(value); }
 
 }  // namespace
 
-T_TcpIp::T_TcpIp() : ReadChunk(kReadChunkSize) {}
+T_TcpIp::T_TcpIp(platform::TTickPort& ticks) : ReadChunk(kReadChunkSize), ticks_(ticks) {}
 
 T_TcpIp::~T_TcpIp() {
   TraceHandler = nullptr;
@@ -152,7 +151,7 @@ void T_TcpIp::Action() {
 
 void T_TcpIp::SetBound(uint32_t milliseconds) {
   bound_ms_ = milliseconds;
-  bound_start_ = platform::SystemClock().GetTickCount();
+  bound_start_ = ticks_.GetTickCount();
   bound_expired_ = false;
 }
 
@@ -160,7 +159,7 @@ void T_TcpIp::ClearBound() { bound_ms_.reset(); }
 
 std::optional<uint32_t> T_TcpIp::BoundLeft() const {
   if (!bound_ms_) return std::nullopt;
-  const uint32_t elapsed = platform::SystemClock().GetTickCount() - bound_start_;  // wraps safely
+  const uint32_t elapsed = ticks_.GetTickCount() - bound_start_;  // wraps safely
   return elapsed < *bound_ms_ ? *bound_ms_ - elapsed : 0;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ticks.h"
 #include "tcpip/byte_stream.h"
 #include "tcpip/tcpip_errors.h"
 #include "tcpip/wsock.h"
@@ -29,7 +30,8 @@ using TTraceHandler = std::function<void(const std::string& text, int level)>;
 
 class T_TcpIp : public T_ZQ_Component {
  public:
-  T_TcpIp();
+  // `ticks` time the bound of SetBound.
+  explicit T_TcpIp(platform::TTickPort& ticks);
   // Closes a connection still open; nothing is traced during teardown.
   ~T_TcpIp() override;
 
@@ -81,8 +83,8 @@ class T_TcpIp : public T_ZQ_Component {
   int Connect(TSocketHandle handle, const wsock::TSockAddrIn& address);
 
   int socket_error_ = 0;  // error of the last failed socket creation or connect
-  // The bound runs on the platform's real ticks: it limits real blocking calls, which a test's
-  // virtual clock would never see pass.
+  // The bound runs on ticks that see real time pass: it limits real blocking calls.
+  platform::TTickPort& ticks_;
   std::optional<uint32_t> bound_ms_;
   uint32_t bound_start_ = 0;
   bool bound_expired_ = false;

@@ -10,8 +10,9 @@ constexpr double kMinutesPerDay = 1440.0;
 
 }  // namespace
 
-T_Time::T_Time(platform::TTimeZonePort& zone, platform::TClockPort& clock)
-    : zone_(zone), clock_(clock) {
+T_Time::T_Time(platform::TTimeZonePort& zone, platform::TClockPort& clock,
+               platform::TTickPort& ticks)
+    : T_TcpIp(ticks), zone_(zone), clock_(clock) {
   Port = kTimePort;
 }
 

@@ -54,9 +54,8 @@ inline TTimeReply JudgeTimeReply(const std::string& bytes, bool reset, uint32_t&
 class T_Time : public T_TcpIp {
  public:
   // `zone` shifts ServerTime in tzLocal mode; `clock` (its UTC time) picks the era a count is
-  // read in.
-  explicit T_Time(platform::TTimeZonePort& zone = platform::SystemTimeZone(),
-                  platform::TClockPort& clock = platform::SystemClock());
+  // read in; `ticks` time QueryLimit.
+  T_Time(platform::TTimeZonePort& zone, platform::TClockPort& clock, platform::TTickPort& ticks);
 
   // Connects to Port of Hostname and reads the reply into ServerTime, in the era nearest to the
   // local clock. Raises ETcpIpError or ESocketError when no connection can be made, and

@@ -193,6 +193,7 @@ TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
   };
   const double before_2000 = base::EncodeDate(1999, 12, 31);
   const double closed_at_once = 2.0;  // no bytes read: 1900-01-01
+  const double good = TrueUtc();
   const Case cases[] = {
       {"sntp before 2000, time fails",
        {},
@@ -202,6 +203,13 @@ TEST_F(Acquisition, FailedAttemptReportsTheTextOfTheLastQueryThatRan) {
       {"sntp fails, time before 2000", {}, {false}, {true, before_2000}, "時刻を取得できません"},
       {"sntp only, before 2000", {"/SU"}, {true, before_2000}, {}, "時刻を取得できません"},
       {"time only, closed at once", {"/ST"}, {}, {true, closed_at_once}, "時刻を取得できません"},
+      // The resolver's silence for a name costs one wait per attempt: the Time protocol is not
+      // asked the same name again, however well it would answer.
+      {"sntp name unanswered, time good",
+       {},
+       {.answered = false, .name_unanswered = true},
+       {true, good},
+       "タイムサーバを検索します(13)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

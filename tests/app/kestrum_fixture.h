@@ -39,9 +39,8 @@ class KestrumFixture : public ::testing::Test {
   TKestrumServices Services(std::vector<std::string> arguments = {}) {
     return TKestrumServices{
         .clock = clock,
-        .time_zone = zone,
+        .ticks = clock,
         .widgets = widget_set,
-        .format_settings = format_settings,
         .profile = profile,
         .probe = probe,
         .shortcuts = shortcuts,
@@ -82,7 +81,6 @@ class KestrumFixture : public ::testing::Test {
   std::vector<std::string> TimeServerWrites() const { return profile.WrittenValues("TimeServer"); }
 
   fakes::TFakeClock clock{base::EncodeDate(2026, 12, 8) + 0.5};
-  fakes::TFixedTimeZone zone;
   fakes::TFakeWidgetSet widgets;
   toolkit::TWidgetSet& widget_set;  // the fake unless the test asked for a native one
   toolkit::TFormatSettings format_settings;

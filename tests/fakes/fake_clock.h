@@ -1,18 +1,19 @@
 #pragma once
 // Virtual time for tests: a settable local clock (UTC = local - utc_bias), a tick counter, and
 // Sleep that advances both instead of sleeping. Writes are recorded and can be refused.
-// Hand it to whatever takes a clock. Also a fixed time zone (Japan unless told otherwise).
+// Hand it to whatever takes a clock or ticks. Also a fixed time zone (Japan unless told otherwise).
 
 #include <cstdint>
 #include <vector>
 
 #include "base/datetime.h"
 #include "platform/clock.h"
+#include "platform/ticks.h"
 #include "platform/timezone.h"
 
 namespace kestrum::fakes {
 
-class TFakeClock final : public platform::TClockPort {
+class TFakeClock final : public platform::TClockPort, public platform::TTickPort {
  public:
   explicit TFakeClock(base::TDateTime local_now = base::EncodeDate(2026, 12, 8) + 0.5)
       : local_now_(local_now) {}

@@ -15,10 +15,11 @@
 namespace kestrum::fakes {
 
 struct TFakeReply {
-  bool answered = false;     // false: the query fails (SNTP: false; Time protocol: throws)
-  base::TDateTime utc = 0;   // the server's time
-  uint32_t duration_ms = 0;  // how long the query takes
-  bool throws = false;       // the query raises an exception
+  bool answered = false;         // false: the query fails (SNTP: false; Time protocol: throws)
+  base::TDateTime utc = 0;       // the server's time
+  uint32_t duration_ms = 0;      // how long the query takes
+  bool throws = false;           // the query raises an exception
+  bool name_unanswered = false;  // SNTP: the resolver did not answer for the host
 };
 
 class TFakeServers {
@@ -51,14 +52,17 @@ class TFakeSntp final : public app::TSntpQuery {
   bool QueryServerTime() override {
     const TFakeReply reply = servers_.Ask("SNTP", host_);
     if (reply.answered) time_ = reply.utc;
+    name_unanswered_ = !reply.answered && reply.name_unanswered;
     return reply.answered;
   }
+  bool NameUnanswered() const override { return name_unanswered_; }
   base::TDateTime NTPTime() const override { return time_; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
   base::TDateTime time_ = 0;
+  bool name_unanswered_ = false;
 };
 
 class TFakeTime final : public app::TTimeQuery {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_clock.h"
 #include "lib/libbtbtn.h"
 #include "lib/libcbox.h"
 #include "lib/libedit.h"
@@ -41,7 +42,7 @@ class RealInput : public ::testing::Test {
     button->OnClick = [this] { ++clicks; };
   }
   TLibEdit* Edit(const char* name, int top, int tab_order) {
-    auto* edit = form.Make<TLibEdit>(name, &form);
+    auto* edit = form.Make<TLibEdit>(name, &form, clock);
     edit->SetBounds(10, top, 200, 24);
     edit->SetTabOrder(tab_order);
     return edit;
@@ -81,6 +82,7 @@ class RealInput : public ::testing::Test {
   }
   static std::string At(const std::string& name) { return name + "/" + name; }
 
+  fakes::TFakeClock clock;
   toolkit::TFormatSettings format_settings;
   toolkit::TApplication application{win32::LibWidgetSet(), format_settings};
   toolkit::TApplicationOverride in_force{application};

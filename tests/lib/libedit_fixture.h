@@ -50,14 +50,12 @@ class LibEditFixture : public ::testing::Test {
   }
   int Beeps() const { return widgets.beeps; }
 
-  LibEditFixture() { edit.SetClock(clock); }
-
   fakes::TFakeClock clock{base::EncodeDate(2026, 12, 8) + 0.5};
   fakes::TFakeWidgetSet widgets;
   toolkit::TFormatSettings format_settings;
   toolkit::TApplication application{widgets, format_settings};
   toolkit::TApplicationOverride application_guard{application};
-  TLibEdit edit{nullptr, nullptr};
+  TLibEdit edit{nullptr, nullptr, clock};
 };
 
 }  // namespace kestrum::lib

@@ -68,13 +68,10 @@ class EditKeys : public ::testing::Test {
  protected:
   EditKeys() {
     form.Show();
-    first = form.Make<TLibEdit>("first", &form);
-    second = form.Make<TLibEdit>("second", &form);
-    third = form.Make<TLibEdit>("third", &form);
-    for (int i = 0; TLibEdit * e : {first, second, third}) {
-      e->SetTabOrder(i++);
-      e->SetClock(clock);
-    }
+    first = form.Make<TLibEdit>("first", &form, clock);
+    second = form.Make<TLibEdit>("second", &form, clock);
+    third = form.Make<TLibEdit>("third", &form, clock);
+    for (int i = 0; TLibEdit * e : {first, second, third}) e->SetTabOrder(i++);
   }
   void Focus(TLibEdit* edit) { support::headless::Focus(*edit); }
   // Types bytes; the ones the control lets through go in at the caret, as the native edit

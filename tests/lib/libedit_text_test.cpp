@@ -212,8 +212,7 @@ TEST_F(EditText, BoundsCompareNumbersByValueAndDatesByDate) {
       {TEditType::DayinBi, "2019/5/1", "1989/1/8", "1912/7/30", "平成 01年 01月 08日", 1},
   };
   for (const Case& c : cases) {
-    TLibEdit field(nullptr, nullptr);
-    field.SetClock(clock);
+    TLibEdit field(nullptr, nullptr, clock);
     field.SetEditType(c.type);
     field.SetExitMinChk(c.min);
     field.SetExitMaxChk(c.max);

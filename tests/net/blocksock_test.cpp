@@ -51,11 +51,11 @@ class UdpSocketTest : public ::testing::Test {
 
   std::vector<TStatus> statuses;  // outlives the socket, which reports its closing
   fakes::TUdpResponder peer;
-  TUDPBlockSocket sock;
+  TUDPBlockSocket sock{platform::SystemTicks()};
 };
 
 TEST(BlockSocketBind, DefaultBindOnFreshSocketIsSkipped) {
-  TUDPBlockSocket sock;
+  TUDPBlockSocket sock{platform::SystemTicks()};
   int reports = 0;
   sock.OnStatus = [&](TBlockSocket*, R, const std::string&) { ++reports; };
   sock.Bind("0.0.0.0", "0");
@@ -170,6 +170,7 @@ TEST_F(UdpSocketTest, RaiseExceptTurnsErrorsIntoExceptions) {
 // Exposes the error report to set codes directly.
 class TProbeSocket : public TUDPBlockSocket {
  public:
+  TProbeSocket() : TUDPBlockSocket(platform::SystemTicks()) {}
   void Report(int32_t code) {
     last_error_ = code;
     ReportLastError();
@@ -193,7 +194,7 @@ TEST(BlockSocketErrors, WouldBlockAndInProgressAreNotErrors) {
 }
 
 TEST(BlockSocketResolve, ServiceNamesLiteralsAndTheClassicPath) {
-  TUDPBlockSocket sock;
+  TUDPBlockSocket sock{platform::SystemTicks()};
   TSocketAddress address;
   sock.ResolveAddress(address, "127.0.0.1", "ntp");
   EXPECT_EQ(AddressFamily(address), kAfInet);
@@ -214,9 +215,9 @@ TEST(BlockSocketResolve, ServiceNamesLiteralsAndTheClassicPath) {
 }
 
 TEST(BlockSocketErrors, RefusedConnectionMapsTo10061) {
-  TTCPBlockSocket closed;  // bound, never listening
+  TTCPBlockSocket closed{platform::SystemTicks()};  // bound, never listening
   closed.Bind("127.0.0.1", "0");
-  TTCPBlockSocket client;
+  TTCPBlockSocket client{platform::SystemTicks()};
   client.Connect("127.0.0.1", std::to_string(closed.LocalPortNumber()));
   EXPECT_EQ(client.LastErrorCode(), 10061);
   EXPECT_EQ(client.LastErrorText(), "Connection refused");
@@ -224,7 +225,7 @@ TEST(BlockSocketErrors, RefusedConnectionMapsTo10061) {
 
 TEST_F(UdpSocketTest, SendThrottleWaitsOnTheClock) {
   fakes::TFakeClock clock;
-  sock.SetClock(clock);
+  sock.SetTicks(clock);
   sock.Connect("127.0.0.1", peer.PortText());
   sock.MaxSendBandwidth = 1000;  // bytes per second
   sock.WriteText(std::string(500, 'a'));
@@ -249,9 +250,9 @@ class TcpPairTest : public ::testing::Test {
     EXPECT_EQ(server.RemotePortNumber(), client.LocalPortNumber());
   }
 
-  TTCPBlockSocket listener;
-  TTCPBlockSocket client;
-  TTCPBlockSocket server;
+  TTCPBlockSocket listener{platform::SystemTicks()};
+  TTCPBlockSocket client{platform::SystemTicks()};
+  TTCPBlockSocket server{platform::SystemTicks()};
 };
 
 TEST_F(TcpPairTest, CountedValuesLinesAndExactLengths) {

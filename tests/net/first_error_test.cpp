@@ -15,14 +15,14 @@ namespace {
 // error (with MinGW, the first use of thread-local storage) may clear that error: a refused
 // connect on a fresh thread, like the program's network thread, reports its code and text.
 TEST(FirstSocketError, RefusedConnectOnAFreshThreadReportsItsCode) {
-  TTCPBlockSocket closed;  // bound, never listening
+  TTCPBlockSocket closed{platform::SystemTicks()};  // bound, never listening
   closed.Bind("127.0.0.1", "0");
   const std::string port = std::to_string(closed.LocalPortNumber());
   int32_t code = -1;
   std::string text = "?";
   std::vector<std::string> errors;
   std::thread fresh([&] {
-    TTCPBlockSocket client;
+    TTCPBlockSocket client{platform::SystemTicks()};
     client.OnStatus = [&](TBlockSocket*, THookSocketReason reason, const std::string& value) {
       if (reason == THookSocketReason::ReasonError) errors.push_back(value);
     };

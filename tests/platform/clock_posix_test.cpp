@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/clock.h"
+#include "platform/ticks.h"
 
 namespace kestrum::platform {
 namespace {
@@ -12,7 +12,7 @@ using std::chrono::steady_clock;
 // Sleep(0) only yields. Sleeping for zero time instead costs the timer slack (50 us or more) on
 // every socket read; the quickest of many calls tells the two apart even on a loaded machine.
 TEST(PosixClock, SleepZeroOnlyYieldsAndSleepWaits) {
-  TClockPort& clock = SystemClock();
+  TTickPort& clock = SystemTicks();
   auto quickest = steady_clock::duration::max();
   for (int i = 0; i < 50; ++i) {
     const auto start = steady_clock::now();

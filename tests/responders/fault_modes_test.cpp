@@ -88,8 +88,8 @@ class FaultModeTest : public ::testing::Test {
 
   std::unique_ptr<TResponderSet> set_;
   bool other_address_ = true;
-  sntp::TSNTPClient sntp_;
-  tcpip::T_Time time_;
+  sntp::TSNTPClient sntp_{platform::SystemClock(), platform::SystemTicks()};
+  tcpip::T_Time time_{platform::SystemTimeZone(), platform::SystemClock(), platform::SystemTicks()};
 };
 
 enum class TSntpOutcome { kShiftedTime, kRefused, kTimedOut, kShort };

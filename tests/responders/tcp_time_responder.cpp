@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/clock.h"
+#include "platform/ticks.h"
 #include "responders/wsock_server.h"
 
 namespace kestrum::fakes {
@@ -11,7 +11,7 @@ namespace {
 namespace wsock = tcpip::wsock;
 
 // Real ticks and sleep: the responder serves real sockets even while a test fakes the clock.
-uint32_t Ticks() { return platform::SystemClock().GetTickCount(); }
+uint32_t Ticks() { return platform::SystemTicks().GetTickCount(); }
 
 constexpr uint32_t kPollSliceMs = 20;
 constexpr uint32_t kReceiveLimitMs = 2000;
@@ -111,7 +111,7 @@ bool TTcpTimeResponder::WaitForClientCloses(std::size_t n, uint32_t ms) {
       if (client_closes_ >= n) return true;
     }
     if (Ticks() - start >= ms) return false;
-    platform::SystemClock().Sleep(kPollSliceMs / 4);
+    platform::SystemTicks().Sleep(kPollSliceMs / 4);
   }
 }
 
@@ -279,7 +279,7 @@ void TTcpTimeResponder::Pause(uint32_t ms) const {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
     }
-    platform::SystemClock().Sleep(kPollSliceMs / 4);
+    platform::SystemTicks().Sleep(kPollSliceMs / 4);
   }
 }
 

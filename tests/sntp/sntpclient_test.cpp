@@ -42,11 +42,11 @@ class SntpClientTest : public ::testing::Test {
   }
 
   TUdpResponder server;
-  TSNTPClient client;
+  TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
 };
 
 TEST(SntpClientDefaults, MatchTheProtocol) {
-  TSNTPClient client;
+  TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
   EXPECT_EQ(client.TargetHost, "127.0.0.1");
   EXPECT_EQ(client.TargetPort, "ntp");
   EXPECT_EQ(client.IPInterface, "0.0.0.0");
@@ -196,7 +196,7 @@ TEST_F(SntpClientTest, ReachesAnIPv6Server) {
   TUdpResponder server6(/*ipv6=*/true);
   server6.SetEchoOriginate(true);
   server6.Script({{Reply(kSeconds2024 + 6)}});
-  TSNTPClient client6;
+  TSNTPClient client6{platform::SystemClock(), platform::SystemTicks()};
   client6.TargetHost = "::1";
   client6.TargetPort = server6.PortText();
   client6.Timeout = kShortTimeout;
@@ -207,7 +207,7 @@ TEST_F(SntpClientTest, ReachesAnIPv6Server) {
 TEST_F(SntpClientTest, SyncTimeSetsTheClockOnlyWithinMaxSyncDiff) {
   fakes::TFakeClock clock;
   clock.set_utc_bias(0);
-  TSNTPClient synced{clock};
+  TSNTPClient synced{clock, platform::SystemTicks()};
   synced.TargetPort = server.PortText();
   synced.Timeout = kShortTimeout;
   synced.SyncTime = true;
@@ -318,7 +318,7 @@ TEST_F(SntpClientTest, EmptyDatagramFromAStrangerIsDropped) {
 TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
   fakes::TFakeClock clock;
   clock.set_utc_bias(0);
-  TSNTPClient dated{clock};
+  TSNTPClient dated{clock, platform::SystemTicks()};
   dated.TargetPort = server.PortText();
   dated.Timeout = kShortTimeout;
   const base::TDateTime wrap = base::EncodeDate(2036, 2, 7) + base::EncodeTime(6, 28, 16, 0);

@@ -18,7 +18,7 @@ class TcpIpTest : public LoopbackTest {
   TcpIpTest() { client_.TraceHandler = trace_.Handler(); }
 
   TTraceLog trace_;
-  T_TcpIp client_;
+  T_TcpIp client_{platform::SystemTicks()};
 };
 
 TEST_F(TcpIpTest, StartsIdle) {
@@ -165,7 +165,7 @@ TEST_F(TcpIpTest, ActionCollectsTheWholeReplyAcrossChunks) {
 
 TEST_F(TcpIpTest, DestroyingAConnectedComponentClosesItsSocketSilently) {
   responder_.Enqueue({R::Hang()});
-  auto client = std::make_unique<T_TcpIp>();
+  auto client = std::make_unique<T_TcpIp>(platform::SystemTicks());
   Aim(*client);
   client->TraceHandler = trace_.Handler();
   client->Login();
@@ -181,7 +181,7 @@ TEST_F(TcpIpTest, DependentsAreToldBeforeTheComponentGoes) {
     std::vector<T_ZQ_Component*> detached;
   };
   TWatcher watcher;
-  auto client = std::make_unique<T_TcpIp>();
+  auto client = std::make_unique<T_TcpIp>(platform::SystemTicks());
   T_ZQ_Component* const dying = client.get();
   client->Dependents = {nullptr, &watcher};
   client.reset();

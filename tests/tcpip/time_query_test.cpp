@@ -35,16 +35,16 @@ class TimeQueryTest : public LoopbackTest {
   // Milliseconds FetchTime took, whether it returned or raised.
   template <typename TException>
   uint32_t FetchExpecting() {
-    const uint32_t start = platform::SystemClock().GetTickCount();
+    const uint32_t start = platform::SystemTicks().GetTickCount();
     EXPECT_THROW(time_.FetchTime(), TException);
-    return platform::SystemClock().GetTickCount() - start;
+    return platform::SystemTicks().GetTickCount() - start;
   }
 
-  T_Time time_;
+  T_Time time_{platform::SystemTimeZone(), platform::SystemClock(), platform::SystemTicks()};
 };
 
 TEST(TimeQueryDefaults, PortModeAndTheFiveSecondBound) {
-  const T_Time time;
+  const T_Time time{platform::SystemTimeZone(), platform::SystemClock(), platform::SystemTicks()};
   EXPECT_EQ(time.Port, 37);
   EXPECT_EQ(time.ServerTime, 0.0);
   EXPECT_EQ(time.TimeMode, tzUTC);
@@ -120,7 +120,7 @@ TEST_F(TimeQueryTest, EndlessStreamsEndTheQuery) {
 TEST_F(TimeQueryTest, TimesAcrossTheEraWrap) {
   fakes::TFakeClock clock;
   clock.set_utc_bias(0);
-  T_Time dated(platform::SystemTimeZone(), clock);
+  T_Time dated(platform::SystemTimeZone(), clock, platform::SystemTicks());
   Aim(dated);
   dated.QueryLimit = kShortLimitMs;
   const base::TDateTime wrap = base::EncodeDate(2036, 2, 7) + base::EncodeTime(6, 28, 16, 0);
@@ -170,7 +170,7 @@ TEST_F(TimeQueryTest, AllOnesIsEarly2036) {
 
 TEST_F(TimeQueryTest, LocalModeShiftsByTheZoneBias) {
   TJapanZone zone;
-  T_Time time{zone};
+  T_Time time{zone, platform::SystemClock(), platform::SystemTicks()};
   Aim(time);
   responder_.Enqueue({R::Send(kEpoch1970), R::Close()});
   time.TimeMode = tzLocal;
