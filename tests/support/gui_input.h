@@ -29,7 +29,7 @@ void TypeImeChars(const std::string& sjis);
 // A left click at (x, y) of the control's window (client pixels; negative from the right or
 // bottom edge), through the system's mouse input.
 void MouseClick(const toolkit::TControl& control, int x, int y);
-// The same click left in the input queue for the program's own next pump.
+// The same click left in the input queue for the program's own next pump (returns once queued).
 void QueueMouseClick(const toolkit::TControl& control, int x, int y);
 // The mouse rests over the middle of the control; returns the text of the hint window that
 // then appears, or empty when none appears within the time-out.

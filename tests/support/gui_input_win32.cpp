@@ -12,7 +12,7 @@
 namespace kestrum::support {
 namespace {
 
-// Long enough for a hint's initial delay, short enough to fail fast.
+// Long enough for a hint's initial delay or queued input, short enough to fail fast.
 constexpr DWORD kHintTimeoutMs = 3000;
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kSettleMs = 50;
@@ -108,6 +108,12 @@ void QueueMouseClick(const toolkit::TControl& control, int x, int y) {
   SendMouse(MOUSEEVENTF_MOVE, p.x, p.y);
   SendMouse(MOUSEEVENTF_LEFTDOWN, p.x, p.y);
   SendMouse(MOUSEEVENTF_LEFTUP, p.x, p.y);
+  // The input reaches the queue through the display server; a program whose waits take no
+  // real time (virtual ticks) pumps again before it would arrive.
+  for (DWORD waited = 0; waited < kHintTimeoutMs; waited += kPollMs) {
+    if ((HIWORD(GetQueueStatus(QS_MOUSEBUTTON)) & QS_MOUSEBUTTON) != 0) break;
+    Sleep(kPollMs);
+  }
 }
 
 void Settle() {
