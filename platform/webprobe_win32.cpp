@@ -2,12 +2,13 @@
 // that the caller waits on an event with a deadline of its own: time-outs of connect, send and
 // receive alone do not end a server that trickles its headers or sends "100 Continue" without
 // end, and automatic redirects would follow a loop for ever. Redirects are followed by hand, up
-// to a limit, within the same deadline.
+// to a limit, within the same deadline. WinINet is bound at run time from the system folder.
 #include <windows.h>
 #include <wininet.h>
 
 #include <string>
 
+#include "platform/system_library_win32.h"
 #include "platform/webprobe_win32.h"
 
 namespace kestrum::platform {
@@ -24,10 +25,41 @@ constexpr int kSystemBudgetMs = 5000;
 constexpr int kMaxRedirects = 5;
 constexpr DWORD kLocationSize = 2048;
 
+// The WinINet calls the probe makes, bound once; `bound` is false when any is missing.
+struct TWinInet {
+  bool bound = false;
+  decltype(&::InternetOpenA) open = nullptr;
+  decltype(&::InternetSetStatusCallbackA) set_callback = nullptr;
+  decltype(&::InternetSetOptionA) set_option = nullptr;
+  decltype(&::InternetQueryOptionA) query_option = nullptr;
+  decltype(&::InternetOpenUrlA) open_url = nullptr;
+  decltype(&::InternetCloseHandle) close = nullptr;
+  decltype(&::HttpQueryInfoA) query_info = nullptr;
+  decltype(&::InternetCombineUrlA) combine_url = nullptr;
+};
+
+const TWinInet& WinInet() {
+  static const TWinInet api = [] {
+    TWinInet bound;
+    const HMODULE library = LoadSystemLibrary(L"wininet.dll");
+    bound.bound = LookUpEntry(library, "InternetOpenA", bound.open) &&
+                  LookUpEntry(library, "InternetSetStatusCallbackA", bound.set_callback) &&
+                  LookUpEntry(library, "InternetSetOptionA", bound.set_option) &&
+                  LookUpEntry(library, "InternetQueryOptionA", bound.query_option) &&
+                  LookUpEntry(library, "InternetOpenUrlA", bound.open_url) &&
+                  LookUpEntry(library, "InternetCloseHandle", bound.close) &&
+                  LookUpEntry(library, "HttpQueryInfoA", bound.query_info) &&
+                  LookUpEntry(library, "InternetCombineUrlA", bound.combine_url);
+    return bound;
+  }();
+  return api;
+}
+
 // One request's completion, shared by the caller and WinINet's worker: whichever lets go last
 // frees it, so a request abandoned at the deadline may still complete later.
 struct TCompletion {
   HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  PVOID created = nullptr;  // the request's handle, once announced
   HINTERNET request = nullptr;
   DWORD error = 0;
   LONG references = 2;
@@ -41,16 +73,35 @@ struct TCompletion {
   }
 };
 
+// The request's own handle: InternetOpenUrl may announce the connection's handle under it too.
+bool IsRequestHandle(HINTERNET handle) {
+  DWORD type = 0;
+  DWORD size = sizeof type;
+  return !WinInet().query_option(handle, INTERNET_OPTION_HANDLE_TYPE, &type, &size) ||
+         type == INTERNET_HANDLE_TYPE_HTTP_REQUEST;
+}
+
 void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
-  if (status != INTERNET_STATUS_REQUEST_COMPLETE || context == 0) return;
+  if (context == 0 || info == nullptr) return;
   auto* completion = reinterpret_cast<TCompletion*>(context);
   const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-  const auto request = reinterpret_cast<HINTERNET>(result->dwResult);
+  if (status == INTERNET_STATUS_HANDLE_CREATED) {
+    // The completion's result only says whether the request succeeded; its handle comes here.
+    const auto handle = reinterpret_cast<HINTERNET>(result->dwResult);
+    if (handle != nullptr && IsRequestHandle(handle)) {
+      InterlockedExchangePointer(&completion->created, handle);
+    }
+    return;
+  }
+  if (status != INTERNET_STATUS_REQUEST_COMPLETE) return;
+  const auto created = static_cast<HINTERNET>(
+      InterlockedCompareExchangePointer(&completion->created, nullptr, nullptr));
+  const HINTERNET request = result->dwResult != 0 ? created : nullptr;
   if (InterlockedCompareExchange(&completion->abandoned, 0, 0) != 0) {
-    if (request != nullptr) InternetCloseHandle(request);
+    if (request != nullptr) WinInet().close(request);
   } else {
     completion->request = request;
-    completion->error = result->dwError;
+    completion->error = request != nullptr ? 0 : result->dwError;
     SetEvent(completion->done);
   }
   completion->Release();
@@ -64,7 +115,7 @@ DWORD MillisecondsLeft(DWORD start, DWORD budget_ms) {
 void SetTimeouts(HINTERNET session, DWORD milliseconds) {
   for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                              INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionA(session, option, &milliseconds, sizeof milliseconds);
+    WinInet().set_option(session, option, &milliseconds, sizeof milliseconds);
   }
 }
 
@@ -79,8 +130,8 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
   }
   constexpr DWORD kFlags = kReload | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_UI |
                            INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_PRAGMA_NOCACHE;
-  HINTERNET request = InternetOpenUrlA(session, url.c_str(), nullptr, 0, kFlags,
-                                       reinterpret_cast<DWORD_PTR>(completion));
+  HINTERNET request = WinInet().open_url(session, url.c_str(), nullptr, 0, kFlags,
+                                         reinterpret_cast<DWORD_PTR>(completion));
   if (request != nullptr || GetLastError() != ERROR_IO_PENDING) {
     // Finished at once: no completion will be signalled for it.
     completion->references = 1;
@@ -93,7 +144,7 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
     InterlockedExchange(&completion->abandoned, 1);
     // A completion that raced the flag hands its handle over all the same.
     if (WaitForSingleObject(completion->done, 0) == WAIT_OBJECT_0 && completion->request) {
-      InternetCloseHandle(completion->request);
+      WinInet().close(completion->request);
     }
     request = nullptr;
   }
@@ -104,8 +155,8 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
 DWORD StatusCode(HINTERNET request) {
   DWORD code = 0;
   DWORD size = sizeof code;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
-                      nullptr)) {
+  if (!WinInet().query_info(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+                            nullptr)) {
     return 0;
   }
   return code;
@@ -119,10 +170,10 @@ bool IsRedirect(DWORD code) {
 std::string Location(HINTERNET request, const std::string& base) {
   char location[kLocationSize] = {};
   DWORD size = sizeof location;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
+  if (!WinInet().query_info(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
   char combined[kLocationSize] = {};
   DWORD combined_size = sizeof combined;
-  if (!InternetCombineUrlA(base.c_str(), location, combined, &combined_size, ICU_NO_ENCODE)) {
+  if (!WinInet().combine_url(base.c_str(), location, combined, &combined_size, ICU_NO_ENCODE)) {
     return {};
   }
   return combined;
@@ -134,10 +185,11 @@ class TWinInetProbe final : public TWebProbePort {
 
   bool Probe(const std::string& url) override {
     const DWORD start = GetTickCount();
-    HINTERNET session =
-        InternetOpenA(kAgent, kAccessPreconfig, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    const TWinInet& api = WinInet();
+    if (!api.bound) return false;
+    HINTERNET session = api.open(kAgent, kAccessPreconfig, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (session == nullptr) return false;
-    InternetSetStatusCallbackA(session, OnStatus);
+    api.set_callback(session, OnStatus);
     SetTimeouts(session, budget_ms_);
     bool answered = false;
     std::string target = url;
@@ -148,7 +200,7 @@ class TWinInetProbe final : public TWebProbePort {
       if (request == nullptr) break;
       const DWORD code = StatusCode(request);
       const std::string next = IsRedirect(code) ? Location(request, target) : std::string();
-      InternetCloseHandle(request);
+      WinInet().close(request);
       if (next.empty()) {
         // Any response but a redirect is an answer (what automatic redirects ended at before).
         answered = code != 0 && !IsRedirect(code);
@@ -157,7 +209,7 @@ class TWinInetProbe final : public TWebProbePort {
       target = next;
     }
     // Pending work of an abandoned request ends with the session.
-    InternetCloseHandle(session);
+    WinInet().close(session);
     return answered;
   }
 

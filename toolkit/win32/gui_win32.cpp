@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "platform/system_library_win32.h"
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_stdctrls.h"
 #include "toolkit/win32/gui.h"
@@ -363,12 +364,22 @@ void RegisterClass(const wchar_t* name, WNDPROC proc) {
   RegisterClassExW(&wc);
 }
 
+// The status bar's class, from the system's comctl32.dll (bound here, never imported: it is not
+// one of the known DLLs). Without a manifest naming version 6 this is the classic version. The
+// library stays loaded for the whole run, and its classes with it.
+void RegisterCommonControls() {
+  decltype(&::InitCommonControlsEx) init = nullptr;
+  const HMODULE library = platform::LoadSystemLibrary(L"comctl32.dll");
+  if (!platform::LookUpEntry(library, "InitCommonControlsEx", init)) return;
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  init(&icc);
+}
+
 }  // namespace
 
 TWin32WidgetSet::TWin32WidgetSet() {
   CoInitialize(nullptr);
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  RegisterCommonControls();
   RegisterClass(kFormClass, ContainerProc);
   RegisterClass(kPanelClass, ContainerProc);
   RegisterClass(kApplicationClass, ApplicationProc);

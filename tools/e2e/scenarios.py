@@ -85,6 +85,7 @@ class Acquisition:
     at_least: tuple = ()          # (service, count): at least that many
     sntp_wait: float | None = None     # most s from the SNTP request to the Time request
     shots: tuple = ("", "")       # screenshots at start and at the end ("": none)
+    planted: bool = False         # DLLs planted beside the program, none of them loaded
 
 
 ERA_CLOCK_CHECKS = dict(server_time=0, offset=r"誤差 -?\d 秒")
@@ -133,6 +134,11 @@ ACQUISITIONS = [
                 start="2036-02-07T06:30:00", **ERA_CLOCK_CHECKS),
     Acquisition("era", servers(time="off"), GET, OBTAINED_SNTP, 40, run="era-2100",
                 start="2100-03-01T00:00:00", **ERA_CLOCK_CHECKS),
+    # A DLL under each name the program imports or binds at run time lies in its folder (a
+    # Downloads folder), and Wine prefers such DLLs to its own: every DLL the run needs (the
+    # window, the probe, SNTP, the Time protocol) comes from the system folder all the same.
+    Acquisition("planted-dlls", servers(sntp="silent"), GET, OBTAINED_TIME, 40, server_time=0,
+                requests=(("sntp", 1), ("time", 1)), at_least=(("http", 1),), planted=True),
 ]
 
 
@@ -145,7 +151,8 @@ def run_acquisition(env, build, row):
         modes["start"] = row.start
     log = env.start_servers(name, **modes)
     begun = time.monotonic()
-    app = Kestrum(env, name, build, time_server=row.stored, clock_start=start)
+    app = Kestrum(env, name, build, time_server=row.stored, clock_start=start,
+                  planted=row.planted)
     try:
         window = app.wait_window(MAIN)
         if row.layout:
@@ -186,6 +193,8 @@ def run_acquisition(env, build, row):
             check(app.settings().get("TimeServer") == env.facts.server(row.stored_after),
                   f"Environ.ini {app.settings()}")
         check_requests(log, row)
+        if row.planted:
+            check(not app.planted_loaded(), f"planted DLLs loaded: {app.planted_loaded()}")
         if row.shots[1]:
             app.screenshot(MAIN, row.shots[1])
     finally:
@@ -362,7 +371,7 @@ def acquisitions(scenario):
 # In the order of a full run.
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
-         "kiss-of-death", "era", "silent-dns", "from-zip"]
+         "kiss-of-death", "era", "silent-dns", "planted-dlls", "from-zip"]
 FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "from-zip": from_zip}
 SCENARIOS = {name: FUNCTIONS.get(name) or acquisitions(name) for name in ORDER}
 
