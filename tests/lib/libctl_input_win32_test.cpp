@@ -11,6 +11,7 @@
 #include "lib/libbtbtn.h"
 #include "lib/libcbox.h"
 #include "lib/libedit.h"
+#include "lib/liblabel_panel.h"
 #include "lib/win32/lib_widgets.h"
 #include "support/gui_input.h"
 #include "support/gui_testing.h"
@@ -252,6 +253,71 @@ TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
     EXPECT_EQ(NativeText(*middle), c.text) << c.ime;
     EXPECT_EQ(middle->Text(), c.text) << c.ime;
   }
+}
+
+// Text that arrives whole meets the same rules: pasted by Ctrl+V or by Shift+Insert (which
+// the system edit pastes itself), or committed by the input method (which it inserts itself).
+TEST_F(RealInput, PastedAndCommittedTextMeetsTheKeyRules) {
+  enum class TPath { kCtrlV, kShiftInsert, kCommitted };
+  struct Case {
+    TPath path;
+    TEditType type;
+    int max_length;
+    const char* input;
+    const char* text;
+  };
+  const Case cases[] = {
+      {TPath::kCtrlV, TEditType::Numin, 0, "12ab3", "12"},
+      {TPath::kShiftInsert, TEditType::Numin, 0, "12ab3", "12"},
+      {TPath::kCommitted, TEditType::Numin, 0, "12ab3", "123"},
+      {TPath::kShiftInsert, TEditType::Strin, 4, "abあい", "abあ"},
+      {TPath::kCommitted, TEditType::Strin, 4, "abあい", "abあ"},
+  };
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.path));
+    first->SetFocus();
+    Pump();
+    middle->SetEditType(c.type);
+    middle->SetText("");
+    middle->SetMaxLength(c.max_length);
+    PressKey(toolkit::kVkTab);
+    ASSERT_EQ(Where(), At("middle"));
+    if (c.path == TPath::kCommitted) {
+      CommitImeString(c.input);
+    } else {
+      SetClipboardText(c.input);
+      if (c.path == TPath::kCtrlV) TypeChars("\x16");
+      if (c.path == TPath::kShiftInsert) PressKey(toolkit::kVkInsert, true);
+    }
+    EXPECT_EQ(NativeText(*middle), c.text) << c.input;
+    EXPECT_EQ(middle->Text(), c.text) << c.input;
+  }
+}
+
+// Windows 10 sends the wheel to the window under the pointer: it acts on the focused control
+// all the same. A notch over an unfocused edit, list, button or the form moves the focus as
+// one over the focused edit does, and no list under the pointer changes its entry.
+TEST_F(RealInput, TheWheelActsOnTheFocusedControlWherever) {
+  auto* label = form.Make<TLibLabel>("label", &form);
+  label->SetBounds(10, 210, 90, 20);
+  label->SetCaption("label");
+  Show();
+  const toolkit::TControl* const overs[] = {middle, far, list, editable, button, label, &form};
+  std::string expected;
+  for (const toolkit::TControl* over : overs) {
+    SCOPED_TRACE(over->Name());
+    middle->SetFocus();
+    Pump();
+    ASSERT_EQ(Where(), At("middle"));
+    WheelOver(*over, -toolkit::kWheelDelta);
+    if (over == middle) expected = Where();
+    EXPECT_EQ(Where(), expected);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(editable->ItemIndex(), 1);
+  }
+  EXPECT_EQ(expected, At("far"));
+  EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(RealInput, TheEditableDropDownTakesTheFocusAndItsKeys) {

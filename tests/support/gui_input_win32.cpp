@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <cstring>
 #include <vector>
 
 #include "support/gui_input.h"
@@ -101,6 +102,45 @@ void TypeChars(const std::string& sjis) {
 
 void TypeImeChars(const std::string& sjis) {
   for (wchar_t ch : toolkit::win32::Wide(sjis)) PostToFocus(WM_IME_CHAR, ch, 1);
+}
+
+void WheelOver(const toolkit::TControl& control, int distance) {
+  HWND hwnd = HandleOf(control);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  const POINT p = ScreenPoint(control, rc.right / 2, rc.bottom / 2);
+  PostMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(distance)),
+               MAKELPARAM(p.x, p.y));
+  Pump();
+}
+
+void CommitImeString(const std::string& sjis) {
+  HWND focus = GetFocus();
+  HIMC context = ImmGetContext(focus);
+  if (context == nullptr) return;
+  std::wstring text = toolkit::win32::Wide(sjis);
+  const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  ImmSetOpenStatus(context, TRUE);
+  ImmSetCompositionStringW(context, SCS_SETSTR, text.data(), size, nullptr, 0);
+  ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+  ImmReleaseContext(focus, context);
+  Pump();
+}
+
+void SetClipboardText(const std::string& sjis) {
+  const std::wstring text = toolkit::win32::Wide(sjis);
+  const size_t size = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (data == nullptr) return;
+  std::memcpy(GlobalLock(data), text.c_str(), size);
+  GlobalUnlock(data);
+  if (!OpenClipboard(nullptr)) {
+    GlobalFree(data);
+    return;
+  }
+  EmptyClipboard();
+  if (SetClipboardData(CF_UNICODETEXT, data) == nullptr) GlobalFree(data);
+  CloseClipboard();
 }
 
 void QueueMouseClick(const toolkit::TControl& control, int x, int y) {

@@ -189,6 +189,34 @@ void TWin32Peer::FocusEntered() {
   }
 }
 
+namespace {
+
+// Above zero while the focused control handles a wheel message, which its window may pass on
+// to its parents.
+int wheel_depth = 0;
+
+bool HoldsFocus(HWND hwnd) {
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == hwnd || IsChild(hwnd, focus));
+}
+
+// The wheel acts on the focused control wherever the pointer is: Windows 10 sends it to the
+// window under the pointer, where it would move the focus from a control that does not have it
+// or change an unfocused list's selection. Any other window passes it to the focused one.
+LRESULT WheelToFocus(UINT message, WPARAM wparam, LPARAM lparam) {
+  static bool forwarding = false;
+  HWND focus = GetFocus();
+  if (wheel_depth == 0 && !forwarding && focus != nullptr &&
+      GetWindowThreadProcessId(focus, nullptr) == GetCurrentThreadId()) {
+    forwarding = true;
+    SendMessageW(focus, message, wparam, lparam);
+    forwarding = false;
+  }
+  return 0;
+}
+
+}  // namespace
+
 LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
   toolkit::TControl& control = control_;
   switch (message) {
@@ -226,10 +254,14 @@ LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
       if (LOWORD(lparam) == HTCLIENT && ApplyCursor()) return TRUE;
       break;
     case WM_MOUSEWHEEL: {
+      if (!HoldsFocus(hwnd_)) return WheelToFocus(message, wparam, lparam);
       const int distance = static_cast<short>(HIWORD(wparam));
+      ++wheel_depth;
       Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
       // The window still scrolls its own way.
-      break;
+      const LRESULT result = CallOriginal(message, wparam, lparam);
+      --wheel_depth;
+      return result;
     }
     default:
       break;
@@ -316,6 +348,9 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
           return 0;
         }
       }
+      break;
+    case WM_MOUSEWHEEL:
+      if (GetFocus() != hwnd) return WheelToFocus(message, wparam, lparam);
       break;
     case WM_CLOSE:
       if (self != nullptr) {
