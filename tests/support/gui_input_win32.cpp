@@ -105,25 +105,19 @@ void TypeImeChars(const std::string& sjis) {
 }
 
 void WheelOver(const toolkit::TControl& control, int distance) {
-  HWND hwnd = HandleOf(control);
-  RECT rc;
-  GetClientRect(hwnd, &rc);
-  const POINT p = ScreenPoint(control, rc.right / 2, rc.bottom / 2);
-  PostMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(distance)),
-               MAKELPARAM(p.x, p.y));
+  const POINT p = ScreenPoint(control, 1, 1);
+  PostMessageW(HandleOf(control), WM_MOUSEWHEEL, MAKEWPARAM(0, distance), MAKELPARAM(p.x, p.y));
   Pump();
 }
 
 void CommitImeString(const std::string& sjis) {
-  HWND focus = GetFocus();
-  HIMC context = ImmGetContext(focus);
-  if (context == nullptr) return;
+  HIMC context = ImmGetContext(GetFocus());
   std::wstring text = toolkit::win32::Wide(sjis);
-  const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
   ImmSetOpenStatus(context, TRUE);
-  ImmSetCompositionStringW(context, SCS_SETSTR, text.data(), size, nullptr, 0);
+  ImmSetCompositionStringW(context, SCS_SETSTR, text.data(),
+                           static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
   ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
-  ImmReleaseContext(focus, context);
+  ImmReleaseContext(GetFocus(), context);
   Pump();
 }
 
@@ -131,15 +125,11 @@ void SetClipboardText(const std::string& sjis) {
   const std::wstring text = toolkit::win32::Wide(sjis);
   const size_t size = (text.size() + 1) * sizeof(wchar_t);
   HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (data == nullptr) return;
   std::memcpy(GlobalLock(data), text.c_str(), size);
   GlobalUnlock(data);
-  if (!OpenClipboard(nullptr)) {
-    GlobalFree(data);
-    return;
-  }
+  OpenClipboard(nullptr);
   EmptyClipboard();
-  if (SetClipboardData(CF_UNICODETEXT, data) == nullptr) GlobalFree(data);
+  SetClipboardData(CF_UNICODETEXT, data);
   CloseClipboard();
 }
 
