@@ -54,13 +54,13 @@ double TCorrection::Run(double offset_hundredths) {
   }
 
   if (view_.HostText().empty() || view_.OffsetText().empty()) {
-    report_ = TCorrectionReport::kCannotObtain;
+    report_ = TCorrectionReport::kNoTime;
     ShowStatus(kCannotObtain);
   } else if (whole_seconds == 0) {
     report_ = TCorrectionReport::kTimeCorrect;
     ShowStatus(kTimeCorrect);
   } else if (!written) {
-    report_ = TCorrectionReport::kCannotCorrect;
+    report_ = TCorrectionReport::kRefused;
     ShowStatus(kCannotCorrect);
   } else {
     report_ = TCorrectionReport::kCorrected;

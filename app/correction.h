@@ -20,7 +20,7 @@ class TCorrectionView {
 };
 
 // What the last report said.
-enum class TCorrectionReport { kCannotObtain, kTimeCorrect, kCorrected, kCannotCorrect };
+enum class TCorrectionReport { kNoTime, kTimeCorrect, kCorrected, kRefused };
 
 class TCorrection {
  public:
@@ -42,7 +42,7 @@ class TCorrection {
   TCorrectionView& view_;
   TProgressWindow& progress_;
   platform::TClockPort& clock_;
-  TCorrectionReport report_ = TCorrectionReport::kCannotObtain;
+  TCorrectionReport report_ = TCorrectionReport::kNoTime;
 };
 
 }  // namespace kestrum::app

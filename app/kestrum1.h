@@ -128,7 +128,7 @@ class TKestrumForm : public toolkit::TForm {
   std::string exe_dir;
   bool cancel_flag = false;
   bool unattended = false;
-  TCorrectionReport last_report_ = TCorrectionReport::kCannotObtain;
+  TCorrectionReport last_report_ = TCorrectionReport::kNoTime;
   int exit_code_ = 0;
   toolkit::TColor progress_color = 0;
   std::unique_ptr<TSntpQuery> sntp;

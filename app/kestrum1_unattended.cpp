@@ -19,10 +19,10 @@ void TKestrumForm::TimerTimer() {
   btn_syncClick();
   // An elevated run started from the main window reads the outcome from here.
   switch (last_report_) {
-    case TCorrectionReport::kCannotObtain:
+    case TCorrectionReport::kNoTime:
       exit_code_ = kExitCannotObtain;
       break;
-    case TCorrectionReport::kCannotCorrect:
+    case TCorrectionReport::kRefused:
       exit_code_ = kExitCannotCorrect;
       break;
     default:

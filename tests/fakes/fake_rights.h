@@ -2,6 +2,7 @@
 // A rights port and a logon-task port that answer as scripted and record every request: the
 // elevated runs by their arguments, the tasks by name.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -20,8 +21,9 @@ class TFakeRights final : public platform::TRightsPort {
   platform::TElevatedRun RunElevated(const std::string& target, const std::string& arguments,
                                      const std::string& folder) override {
     runs.push_back(target + "|" + arguments + "|" + folder);
-    if (on_run) on_run(arguments);
-    return elevated;
+    platform::TElevatedRun run = elevated;
+    if (on_run && run.outcome == platform::TElevation::kEnded) run.exit_code = on_run(arguments);
+    return run;
   }
   bool GrantClockRight(const std::string& account_id) override {
     grants.push_back(account_id);
@@ -32,8 +34,8 @@ class TFakeRights final : public platform::TRightsPort {
   platform::TClockRight logon_run = platform::TClockRight::kHeld;
   platform::TElevatedRun elevated{platform::TElevation::kEnded, 0};
   bool grant_succeeds = true;
-  // Runs as the elevated program would, before the result returns.
-  std::function<void(const std::string& arguments)> on_run;
+  // Runs as the elevated program would; its exit code is the run's.
+  std::function<uint32_t(const std::string& arguments)> on_run;
   std::vector<std::string> runs;  // "target|arguments|folder"
   std::vector<std::string> grants;
 };
