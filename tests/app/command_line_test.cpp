@@ -13,30 +13,20 @@ TEST(CommandLine, SwitchesAreCaseSensitiveSubstrings) {
     bool unattended, sntp, rfc868;
   };
   const Case cases[] = {
-      {"", false, true, true},
-      {"/S", true, true, true},
-      {"xx/Syy", true, true, true},
-      {"/s", true, true, true},
-      {"/SU", true, true, false},
-      {"/su", true, true, false},
-      {"/ST", true, false, true},
-      {"/st", true, false, true},
-      {"/SU/ST", true, false, true},
-      {"/ST/SU", true, false, true},
-      {"/Su", true, true, true},
-      {"/sT", true, true, true},
-      {"S", false, true, true},
-      {"-S", false, true, true},
-      // The helper runs' switches are never taken for an unattended run.
-      {kRegisterTaskSwitch, false, true, true},
-      {kRemoveTaskSwitch, false, true, true},
-      {kGrantRightSwitch, false, true, true},
+      {"", false, true, true},       {"/S", true, true, true},   {"xx/Syy", true, true, true},
+      {"/s", true, true, true},      {"/SU", true, true, false}, {"/su", true, true, false},
+      {"/ST", true, false, true},    {"/st", true, false, true}, {"/SU/ST", true, false, true},
+      {"/ST/SU", true, false, true}, {"/Su", true, true, true},  {"/sT", true, true, true},
+      {"S", false, true, true},      {"-S", false, true, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RequestsUnattended(c.first), c.unattended) << c.first;
     const TProtocols p = SelectProtocols(c.first);
     EXPECT_EQ(p.sntp, c.sntp) << c.first;
     EXPECT_EQ(p.rfc868, c.rfc868) << c.first;
+  }
+  for (const char* helper : {kRegisterTaskSwitch, kRemoveTaskSwitch, kGrantRightSwitch}) {
+    EXPECT_FALSE(RequestsUnattended(helper)) << helper;
   }
 }
 

@@ -51,12 +51,10 @@ TEST_F(Program, HelperRunsAndTheUnattendedRunEndWithTheirOutcome) {
       {{kRegisterTaskSwitch, "5000"}, false, true, kExitDone, "/S 5000"},
       {{kRegisterTaskSwitch, "5000"}, true, true, kExitFailed, "old"},
       {{kRegisterTaskSwitch, "5000 /GRANT"}, false, true, kExitFailed, "old"},
-      {{kRegisterTaskSwitch}, false, true, kExitFailed, "old"},
       {{kRemoveTaskSwitch}, false, true, kExitDone, ""},
       {{kRemoveTaskSwitch}, true, true, kExitFailed, "old"},
       {{kGrantRightSwitch, "S-1-5-21-9"}, false, true, kExitDone, "old"},
       {{kGrantRightSwitch, "S-1-5-21-9"}, false, false, kExitFailed, "old"},
-      {{kGrantRightSwitch}, false, true, kExitFailed, "old"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments[0] + " " + (c.arguments.size() > 1 ? c.arguments[1] : ""));

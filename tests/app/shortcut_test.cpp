@@ -2,6 +2,10 @@
 // remembers the choice; nothing happens without the executable or a title.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
+#include <numeric>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +30,9 @@ class StartupShortcut : public KestrumFixture {
   std::string Created(const char* arguments) const {
     return std::string("create ") + kExePath + "|" + arguments + "|Kestrum|7";
   }
+  static std::string Joined(const std::vector<std::string>& texts) {
+    return std::accumulate(texts.begin(), texts.end(), std::string());
+  }
   static std::string Deleted() { return std::string("delete ") + kExePath + "|Kestrum|7"; }
   static std::string Run(const std::string& arguments) {
     return std::string(kExePath) + "|" + arguments + "|C:\\Tools\\Kestrum\\";
@@ -33,12 +40,8 @@ class StartupShortcut : public KestrumFixture {
   // Elevated runs are this program's helper runs, on the same fakes.
   void ElevatedRunsAreHelperRuns() {
     rights.on_run = [this](const std::string& arguments) {
-      std::vector<std::string> words;
-      for (size_t start = 0; start <= arguments.size();) {
-        const size_t end = std::min(arguments.find(' ', start), arguments.size());
-        words.push_back(arguments.substr(start, end - start));
-        start = end + 1;
-      }
+      std::istringstream split(arguments);
+      const std::vector<std::string> words{std::istream_iterator<std::string>(split), {}};
       return static_cast<uint32_t>(RunHelperStep(Services(words), "Kestrum").value_or(-1));
     };
   }
@@ -46,9 +49,8 @@ class StartupShortcut : public KestrumFixture {
 
 using platform::TClockRight;
 using platform::TElevation;
-constexpr char kTaskQuestion[] = "権限:ログオン時の自動設定には、時刻を変更する権限がありません。";
-constexpr char kGrantQuestion[] =
-    "権限:このアカウントには「システム時刻の変更」の権限がありません。";
+constexpr char kTaskQ[] = "権限:ログオン時の自動設定には、時刻を変更する権限がありません。";
+constexpr char kGrantQ[] = "権限:このアカウントには「システム時刻の変更」の権限がありません。";
 
 TEST_F(StartupShortcut, PicksCreateReplaceAndDelete) {
   Start();
@@ -77,27 +79,27 @@ TEST_F(StartupShortcut, ALogonRunWithoutTheRightIsOfferedTheTaskOrTheRight) {
     const char* task;  // the task's arguments; empty: none
     const char* status;
   };
+  const auto held = TClockRight::kHeld, admin = TClockRight::kNeedsElevation;
+  const auto standard = TClockRight::kNeedsGrant;
+  const auto ended = TElevation::kEnded, refused = TElevation::kRefused;
+  const char* grant = "/GRANT S-1-5-21-1-2-3-1001";
   const Case cases[] = {
-      {"may set", TClockRight::kHeld, TClockRight::kHeld, true, TElevation::kEnded, false, "", "",
-       false, "", ""},
-      {"admin yes", TClockRight::kNeedsElevation, TClockRight::kNeedsElevation, true,
-       TElevation::kEnded, false, kTaskQuestion, "/TASK 5000", true, "/S 5000", kTaskRegistered},
-      {"admin no", TClockRight::kNeedsElevation, TClockRight::kNeedsElevation, false,
-       TElevation::kEnded, false, kTaskQuestion, "", false, "", kLogonRunLacksRight},
-      {"admin refuses the prompt", TClockRight::kNeedsElevation, TClockRight::kNeedsElevation, true,
-       TElevation::kRefused, false, kTaskQuestion, "/TASK 5000", false, "", kElevationRefused},
-      {"registration fails", TClockRight::kNeedsElevation, TClockRight::kNeedsElevation, true,
-       TElevation::kEnded, true, kTaskQuestion, "/TASK 5000", false, "", kTaskNotRegistered},
-      {"no elevation to be had", TClockRight::kNeedsElevation, TClockRight::kNeedsElevation, true,
-       TElevation::kFailed, false, kTaskQuestion, "/TASK 5000", false, "", kTaskNotRegistered},
-      {"run as administrator", TClockRight::kNeedsElevation, TClockRight::kHeld, true,
-       TElevation::kEnded, false, kTaskQuestion, "", true, "/S 5000", kTaskRegistered},
-      {"standard yes", TClockRight::kNeedsGrant, TClockRight::kNeedsGrant, true, TElevation::kEnded,
-       false, kGrantQuestion, "/GRANT S-1-5-21-1-2-3-1001", false, "", kRightGranted},
-      {"standard no", TClockRight::kNeedsGrant, TClockRight::kNeedsGrant, false, TElevation::kEnded,
-       false, kGrantQuestion, "", false, "", kLogonRunLacksRight},
-      {"standard refuses the prompt", TClockRight::kNeedsGrant, TClockRight::kNeedsGrant, true,
-       TElevation::kRefused, false, kGrantQuestion, "/GRANT S-1-5-21-1-2-3-1001", false, "",
+      {"may set", held, held, true, ended, false, "", "", false, "", ""},
+      {"admin yes", admin, admin, true, ended, false, kTaskQ, "/TASK 5000", true, "/S 5000",
+       kTaskRegistered},
+      {"admin no", admin, admin, false, ended, false, kTaskQ, "", false, "", kLogonRunLacksRight},
+      {"refused", admin, admin, true, refused, false, kTaskQ, "/TASK 5000", false, "",
+       kElevationRefused},
+      {"fails", admin, admin, true, ended, true, kTaskQ, "/TASK 5000", false, "",
+       kTaskNotRegistered},
+      {"no runas", admin, admin, true, TElevation::kFailed, false, kTaskQ, "/TASK 5000", false, "",
+       kTaskNotRegistered},
+      {"elevated", admin, held, true, ended, false, kTaskQ, "", true, "/S 5000", kTaskRegistered},
+      {"standard yes", standard, standard, true, ended, false, kGrantQ, grant, false, "",
+       kRightGranted},
+      {"standard no", standard, standard, false, ended, false, kGrantQ, "", false, "",
+       kLogonRunLacksRight},
+      {"standard refused", standard, standard, true, refused, false, kGrantQ, grant, false, "",
        kElevationRefused},
   };
   for (const Case& c : cases) {
@@ -116,12 +118,8 @@ TEST_F(StartupShortcut, ALogonRunWithoutTheRightIsOfferedTheTaskOrTheRight) {
     Start();
     Pick("5");
     EXPECT_EQ(widgets.warnings.size(), 1u);
-    ASSERT_EQ(widgets.questions.size(), c.question[0] == '\0' ? 0u : 1u);
-    if (c.question[0] != '\0') {
-      EXPECT_EQ(widgets.questions[0].find(c.question), 0u);
-    }
-    EXPECT_EQ(rights.runs,
-              c.run[0] == '\0' ? std::vector<std::string>{} : std::vector<std::string>{Run(c.run)});
+    EXPECT_EQ(Joined(widgets.questions).substr(0, std::strlen(c.question)), c.question);
+    EXPECT_EQ(Joined(rights.runs), c.run[0] == '\0' ? "" : Run(c.run));
     std::vector<std::string> links{Created("/S 5000")};
     if (c.shortcut_deleted) links.push_back(Deleted());
     EXPECT_EQ(shortcuts.calls, links);
