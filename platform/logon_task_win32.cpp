@@ -1,4 +1,5 @@
-// Logon tasks on Windows: Task Scheduler 2.0 through its COM interfaces, in the root folder.
+// Logon tasks on Windows: Task Scheduler 2.0 through its COM interfaces, in the root folder;
+// the task is handed over in the scheduler's XML format.
 #include <windows.h>
 // After windows.h, which they need.
 #include <oleauto.h>
@@ -9,19 +10,6 @@
 
 #include "base/text.h"
 #include "platform/logon_task.h"
-
-// The logon trigger's interface, which the toolchain's scheduler header lacks: ITrigger's
-// methods, then its delay and the user whose logon starts the task.
-MIDL_INTERFACE("72dade38-fae4-4b3e-baf4-5d009af02b1c")
-ILogonTrigger : public ITrigger {
- public:
-  virtual HRESULT STDMETHODCALLTYPE get_Delay(BSTR * delay) = 0;
-  virtual HRESULT STDMETHODCALLTYPE put_Delay(BSTR delay) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_UserId(BSTR * user) = 0;
-  virtual HRESULT STDMETHODCALLTYPE put_UserId(BSTR user) = 0;
-};
-__CRT_UUID_DECL(ILogonTrigger, 0x72dade38, 0xfae4, 0x4b3e, 0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0, 0x2b,
-                0x1c)
 
 namespace kestrum::platform {
 namespace {
@@ -106,39 +94,63 @@ bool RootFolder(TComPtr<ITaskService>& service, TComPtr<ITaskFolder>& folder) {
   return SUCCEEDED(service->GetFolder(TBstr(kRootFolder), folder.Out()));
 }
 
-bool Describe(ITaskDefinition* task, const std::wstring& user, const std::wstring& target,
-              const std::wstring& arguments) {
-  TComPtr<IPrincipal> principal;
-  if (FAILED(task->get_Principal(principal.Out())) || FAILED(principal->put_UserId(TBstr(user))) ||
-      FAILED(principal->put_LogonType(TASK_LOGON_INTERACTIVE_TOKEN)) ||
-      FAILED(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST))) {
-    return false;
+std::wstring XmlEscaped(const std::wstring& text) {
+  std::wstring out;
+  for (const wchar_t c : text) {
+    switch (c) {
+      case L'&':
+        out += L"&amp;";
+        break;
+      case L'<':
+        out += L"&lt;";
+        break;
+      case L'>':
+        out += L"&gt;";
+        break;
+      case L'"':
+        out += L"&quot;";
+        break;
+      default:
+        out += c;
+    }
   }
-  TComPtr<ITaskSettings> settings;
-  if (FAILED(task->get_Settings(settings.Out())) ||
-      FAILED(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
-      FAILED(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
-      FAILED(settings->put_ExecutionTimeLimit(TBstr(kTimeLimit)))) {
-    return false;
-  }
-  TComPtr<ITriggerCollection> triggers;
-  TComPtr<ITrigger> trigger;
-  TComPtr<ILogonTrigger> logon;
-  if (FAILED(task->get_Triggers(triggers.Out())) ||
-      FAILED(triggers->Create(TASK_TRIGGER_LOGON, trigger.Out())) ||
-      FAILED(trigger->QueryInterface(__uuidof(ILogonTrigger), logon.OutVoid())) ||
-      FAILED(logon->put_UserId(TBstr(user)))) {
-    return false;
-  }
-  TComPtr<IActionCollection> actions;
-  TComPtr<IAction> action;
-  TComPtr<IExecAction> exec;
-  return SUCCEEDED(task->get_Actions(actions.Out())) &&
-         SUCCEEDED(actions->Create(TASK_ACTION_EXEC, action.Out())) &&
-         SUCCEEDED(action->QueryInterface(__uuidof(IExecAction), exec.OutVoid())) &&
-         SUCCEEDED(exec->put_Path(TBstr(target))) &&
-         SUCCEEDED(exec->put_Arguments(TBstr(arguments))) &&
-         SUCCEEDED(exec->put_WorkingDirectory(TBstr(FolderOf(target))));
+  return out;
+}
+
+// The task in the scheduler's own format: at this user's logon, only while the user is logged
+// on (the progress window shows), with the highest rights the user has, on battery too.
+std::wstring TaskXml(const std::wstring& user, const std::wstring& target,
+                     const std::wstring& arguments) {
+  const std::wstring who = XmlEscaped(user);
+  return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+         L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
+         L"  <Triggers>\n    <LogonTrigger>\n      <Enabled>true</Enabled>\n"
+         L"      <UserId>" +
+         who +
+         L"</UserId>\n    </LogonTrigger>\n  </Triggers>\n"
+         L"  <Principals>\n    <Principal id=\"Author\">\n      <UserId>" +
+         who +
+         L"</UserId>\n"
+         L"      <LogonType>InteractiveToken</LogonType>\n"
+         L"      <RunLevel>HighestAvailable</RunLevel>\n    </Principal>\n  </Principals>\n"
+         L"  <Settings>\n      <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\n"
+         L"      <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\n"
+         L"      <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\n"
+         L"      <ExecutionTimeLimit>" +
+         std::wstring(kTimeLimit) +
+         L"</ExecutionTimeLimit>\n"
+         L"      <Enabled>true</Enabled>\n  </Settings>\n"
+         L"  <Actions Context=\"Author\">\n    <Exec>\n"
+         L"      <Command>" +
+         XmlEscaped(target) +
+         L"</Command>\n"
+         L"      <Arguments>" +
+         XmlEscaped(arguments) +
+         L"</Arguments>\n"
+         L"      <WorkingDirectory>" +
+         XmlEscaped(FolderOf(target)) +
+         L"</WorkingDirectory>\n"
+         L"    </Exec>\n  </Actions>\n</Task>\n";
 }
 
 class TWin32LogonTasks final : public TLogonTaskPort {
@@ -148,17 +160,13 @@ class TWin32LogonTasks final : public TLogonTaskPort {
     const std::wstring user = ThisUser();
     TComPtr<ITaskService> service;
     TComPtr<ITaskFolder> folder;
-    TComPtr<ITaskDefinition> task;
-    if (user.empty() || !RootFolder(service, folder) || FAILED(service->NewTask(0, task.Out())) ||
-        !Describe(task.Get(), user, Wide(target), Wide(arguments))) {
-      return false;
-    }
+    if (user.empty() || !RootFolder(service, folder)) return false;
     VARIANT none;
     VariantInit(&none);
     TComPtr<IRegisteredTask> registered;
-    return SUCCEEDED(
-        folder->RegisterTaskDefinition(TBstr(Wide(name)), task.Get(), TASK_CREATE_OR_UPDATE, none,
-                                       none, TASK_LOGON_INTERACTIVE_TOKEN, none, registered.Out()));
+    return SUCCEEDED(folder->RegisterTask(
+        TBstr(Wide(name)), TBstr(TaskXml(user, Wide(target), Wide(arguments))),
+        TASK_CREATE_OR_UPDATE, none, none, TASK_LOGON_INTERACTIVE_TOKEN, none, registered.Out()));
   }
 
   bool Remove(const std::string& name) override {
