@@ -415,6 +415,26 @@ def restricted_pick(env, build):
         app.close()
 
 
+def restricted_sync(env, build):
+    """Under a token without the time right, 同　期 is refused and offers one elevated run: Yes
+    starts "/S 0" through "runas", which asks the servers again; the sandbox refuses its clock
+    write too, and the main window shows that outcome."""
+    log = env.start_servers("restricted-sync", **servers(shift=3600))
+    app = Kestrum(env, "restricted-sync", build, restricted=True)
+    try:
+        app.wait_window(MAIN)
+        app.click(SYNC)
+        app.answer(RIGHTS_CAPTION, BOX_YES, timeout=60)
+        deadline = time.monotonic() + 60
+        while requests(log, "sntp") < 2 and time.monotonic() < deadline:
+            time.sleep(0.3)
+        check(requests(log, "sntp") >= 2, "the elevated run never asked a server")
+        window = app.wait_status(MAIN, "StatusBar", "時刻を修正できません", 60, [])
+        check(window.controls["btn_get"]["enabled"], "buttons still disabled")
+    finally:
+        app.close()
+
+
 def screenshots(env, build):
     """Main window at start, and the progress window of an unattended run held up by silent
     servers."""
@@ -447,9 +467,11 @@ def acquisitions(scenario):
 # In the order of a full run.
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
-         "kiss-of-death", "era", "silent-dns", "logon-task", "restricted-pick", "from-zip"]
+         "kiss-of-death", "era", "silent-dns", "logon-task", "restricted-pick", "restricted-sync",
+         "from-zip"]
 FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "from-zip": from_zip,
-             "logon-task": logon_task, "restricted-pick": restricted_pick}
+             "logon-task": logon_task, "restricted-pick": restricted_pick,
+             "restricted-sync": restricted_sync}
 SCENARIOS = {name: FUNCTIONS.get(name) or acquisitions(name) for name in ORDER}
 
 # Scenarios that fake the program's clock with the machine's 64-bit libfaketime, which a
