@@ -2,11 +2,9 @@
 // request with the input as one datagram, the request's transmit timestamp copied in as the
 // originate timestamp (bytes 24-31) when the input is that long. True exactly for 48 bytes or
 // more whose header passes the checks (version 1-4, mode 4, stratum 1-15, leap indicator not 3);
-// NTPTime is then the transmit timestamp in bytes 40-47 (seconds + fraction over 2^32 - 1, to
-// the tenth of a millisecond it is cut to), read in era 0 when that reading is 2000 or later or
-// its seconds are zero, else one era on exactly when the later of the clock and the build date
-// is 2035-02-07 or later; plus at most half of NTPDelay, which is no longer than the query took
-// (nothing for zero seconds); NTPOffset is NTPTime less the clock at the reply's arrival.
+// NTPTime is then bytes 40-47 (seconds + fraction over 2^32 - 1, cut to a tenth of a ms) in the
+// era base::ResolveEra's rule gives (zero seconds stay in 1900), plus at most half of NTPDelay,
+// which is no longer than the query took; NTPOffset is NTPTime less the clock at arrival.
 // Otherwise NTPTime keeps the previous value.
 //
 // Input: the reply datagram (empty: a datagram without data).

@@ -82,8 +82,7 @@ TEST_F(SntpClientTest, SendsTheRequestAndTakesTheTransmitTime) {
   EXPECT_GE(client.NTPDelay(), 0.0);
 }
 
-// The path's delay is not clock error; half its asymmetry is, as with any four-timestamp
-// client. NTPTime is the server's time when the reply arrived.
+// Path delay is no clock error, half its asymmetry is; NTPTime is the server's time at arrival.
 TEST_F(SntpClientTest, OffsetFromTheFourTimestamps) {
   struct TCase {
     const char* name;
@@ -143,7 +142,6 @@ TEST_F(SntpClientTest, ZeroTransmitTimeIsNoTime) {
   fakes::TFakeClock clock(base::EncodeDate(2036, 2, 7) + 0.5);
   TSNTPClient dated{clock, platform::SystemTicks()};
   dated.TargetPort = server.PortText();
-  dated.Timeout = kShortTimeout;
   dated.SyncTime = true;
   server.Script({{Reply(0, 0x80000000u)}});
   EXPECT_TRUE(dated.QueryServerTime());

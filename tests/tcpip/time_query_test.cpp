@@ -148,8 +148,7 @@ TEST_F(TimeQueryTest, TimesAcrossTheEraWrap) {
     ASSERT_NO_THROW(dated.FetchTime());
     EXPECT_NEAR(dated.ServerTime, c.server, 1e-3 * second);
   }
-  // The first second of era 1 is all zero on the wire: no time. It and a short reply stay in
-  // 1900 whatever the clock.
+  // A zero count (era 1's first second) and a short reply stay in 1900 whatever the clock.
   clock.set_local_now(wrap + second);
   for (const std::string& bytes : {std::string(4, '\0'), std::string("\x01\x00\x00", 3)}) {
     responder_.Enqueue({R::Send(bytes), R::Close()});
