@@ -25,16 +25,20 @@ FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 WINPEEK = "tools/e2e/kestrum-winpeek.exe"  # within a Windows build folder
 PLANTED = "tools/e2e/kestrum-planted.dll"  # likewise; leaves NAME.dll.loaded when loaded
-# Windows' known DLLs (tools/check-pe.sh): its loader takes them from the system folder whatever
-# lies beside the program. Wine has no such list and would load a planted one when told to
-# prefer native DLLs, so only the other names get that preference.
-KNOWN_DLLS = ("kernel32", "user32", "gdi32", "advapi32", "shell32", "ole32", "oleaut32",
-              "comdlg32", "imm32", "msvcrt", "shlwapi", "ws2_32")
-# System DLLs the program binds at run time, and those they import. (Wine's own DLLs load
-# version.dll at start and uxtheme.dll for theming, without the search path the program set:
-# not the program's doing, so not planted.)
+# System DLLs the program binds at run time, and those they import: Wine is told to prefer a
+# DLL of such a name beside the program to its own. The names the program imports are planted
+# too, in Wine's own order: Windows takes them, its known DLLs (tools/check-pe.sh), from the
+# system folder whatever lies beside the program, and Wine, which has no such list, would not.
+# (Wine's own DLLs load version.dll at start and uxtheme.dll for theming without the search path
+# the program set: not the program's doing, so not planted.)
 RUN_TIME_DLLS = ("comctl32", "wininet", "wsock32", "wship6", "dnsapi", "iphlpapi", "mswsock",
                  "mpr", "winmm", "secur32", "winhttp", "urlmon")
+RESTRICTED = "tools/e2e/kestrum-restricted.exe"
+
+
+def windows_path(path):
+    """A path of this machine as Wine's Z: drive names it."""
+    return "Z:" + str(path).replace("/", "\\")
 
 
 class Failure(Exception):
@@ -144,10 +148,12 @@ class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
     def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
-                 clock_start=None, planted=False):
+                 clock_start=None, restricted=False, planted=False):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
-        of the build's. `planted`: a planted DLL beside it under every name it imports and every
-        name of RUN_TIME_DLLS, and Wine told to prefer those of RUN_TIME_DLLS to its own."""
+        of the build's. `restricted`: started by kestrum-restricted, under a token without the
+        right to change the system time. `planted`: a planted DLL beside it under every name it
+        imports and every name of RUN_TIME_DLLS, and Wine told to prefer those of RUN_TIME_DLLS
+        to its own."""
         self.env = env
         if program is None:
             self.folder = env.work / name
@@ -171,7 +177,10 @@ class Kestrum:
             local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
             process_env = dict(process_env or os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
                                FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
-        self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
+        command = [loader or env.wine, str(self.folder / "Kestrum.exe"), *args]
+        if restricted:
+            command[1:2] = [str(build / RESTRICTED), windows_path(self.folder / "Kestrum.exe")]
+        self.process = subprocess.Popen(command,
                                         cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -256,6 +265,22 @@ class Kestrum:
                 return window
             time.sleep(0.2)
         raise Failure(f"no dump of the {layout.window} window in {timeout} s")
+
+    def answer(self, caption, button, timeout=30):
+        """Presses `button` (1 OK, 6 Yes, 7 No) of the message box titled `caption` once it
+        shows."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.peek("answer", caption, str(button))[0] == 0:
+                return
+            check(self.process.poll() is None, f"Kestrum.exe ended before the box {caption}")
+            time.sleep(0.3)
+        raise Failure(f"no message box {caption!r} after {timeout} s")
+
+    def pick(self, layout, control, index):
+        x, y = layout.position(control)
+        code, _ = self.peek("pick", layout.window, str(x), str(y), str(index))
+        check(code == 0, f"cannot pick entry {index} of {control} (winpeek exit {code})")
 
     def close(self):
         if self.process.poll() is None:
