@@ -94,63 +94,47 @@ bool RootFolder(TComPtr<ITaskService>& service, TComPtr<ITaskFolder>& folder) {
   return SUCCEEDED(service->GetFolder(TBstr(kRootFolder), folder.Out()));
 }
 
-std::wstring XmlEscaped(const std::wstring& text) {
-  std::wstring out;
-  for (const wchar_t c : text) {
-    switch (c) {
-      case L'&':
-        out += L"&amp;";
-        break;
-      case L'<':
-        out += L"&lt;";
-        break;
-      case L'>':
-        out += L"&gt;";
-        break;
-      case L'"':
-        out += L"&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 // The task in the scheduler's own format: at this user's logon, only while the user is logged
-// on (the progress window shows), with the highest rights the user has, on battery too.
+// on (the progress window shows), with the highest rights the user has, on battery too. The
+// control characters stand for the values, in TaskXml's order.
+constexpr wchar_t kTaskTemplate[] =
+    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
+    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
+    L" <Triggers><LogonTrigger><Enabled>true</Enabled><UserId>\x01</UserId></LogonTrigger>"
+    L"</Triggers>\n"
+    L" <Principals><Principal id=\"Author\"><UserId>\x01</UserId>"
+    L"<LogonType>InteractiveToken</LogonType><RunLevel>HighestAvailable</RunLevel></Principal>"
+    L"</Principals>\n"
+    L" <Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
+    L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+    L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
+    L"<ExecutionTimeLimit>\x02</ExecutionTimeLimit><Enabled>true</Enabled></Settings>\n"
+    L" <Actions Context=\"Author\"><Exec><Command>\x03</Command><Arguments>\x04</Arguments>"
+    L"<WorkingDirectory>\x05</WorkingDirectory></Exec></Actions>\n"
+    L"</Task>\n";
+
 std::wstring TaskXml(const std::wstring& user, const std::wstring& target,
                      const std::wstring& arguments) {
-  const std::wstring who = XmlEscaped(user);
-  return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
-         L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
-         L"  <Triggers>\n    <LogonTrigger>\n      <Enabled>true</Enabled>\n"
-         L"      <UserId>" +
-         who +
-         L"</UserId>\n    </LogonTrigger>\n  </Triggers>\n"
-         L"  <Principals>\n    <Principal id=\"Author\">\n      <UserId>" +
-         who +
-         L"</UserId>\n"
-         L"      <LogonType>InteractiveToken</LogonType>\n"
-         L"      <RunLevel>HighestAvailable</RunLevel>\n    </Principal>\n  </Principals>\n"
-         L"  <Settings>\n      <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\n"
-         L"      <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\n"
-         L"      <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\n"
-         L"      <ExecutionTimeLimit>" +
-         std::wstring(kTimeLimit) +
-         L"</ExecutionTimeLimit>\n"
-         L"      <Enabled>true</Enabled>\n  </Settings>\n"
-         L"  <Actions Context=\"Author\">\n    <Exec>\n"
-         L"      <Command>" +
-         XmlEscaped(target) +
-         L"</Command>\n"
-         L"      <Arguments>" +
-         XmlEscaped(arguments) +
-         L"</Arguments>\n"
-         L"      <WorkingDirectory>" +
-         XmlEscaped(FolderOf(target)) +
-         L"</WorkingDirectory>\n"
-         L"    </Exec>\n  </Actions>\n</Task>\n";
+  const std::wstring values[] = {user, kTimeLimit, target, arguments, FolderOf(target)};
+  std::wstring xml;
+  for (const wchar_t* c = kTaskTemplate; *c != L'\0'; ++c) {
+    if (*c > L'\x05') {
+      xml += *c;
+      continue;
+    }
+    for (const wchar_t v : values[*c - 1]) {
+      if (v == L'&') {
+        xml += L"&amp;";
+      } else if (v == L'<') {
+        xml += L"&lt;";
+      } else if (v == L'>') {
+        xml += L"&gt;";
+      } else {
+        xml += v;
+      }
+    }
+  }
+  return xml;
 }
 
 class TWin32LogonTasks final : public TLogonTaskPort {

@@ -354,8 +354,9 @@ def task_file():
 
 
 def startup_link():
-    found = list(Path(os.environ["WINEPREFIX"]).glob("drive_c/users/*/*/*/Microsoft/Windows/"
-                                                     "Start Menu/Programs/Startup/Kestrum.lnk"))
+    found = [p for p in Path(os.environ["WINEPREFIX"]).glob(
+        "drive_c/users/*/*/*/Microsoft/Windows/Start Menu/Programs/*/Kestrum.lnk")
+        if p.parent.name.lower() == "startup"]
     return found[0] if found else None
 
 
