@@ -1,7 +1,7 @@
 #include "platform/system_library_win32.h"
 
+#include <cstring>
 #include <cwchar>
-#include <string>
 
 namespace kestrum::platform {
 namespace {
@@ -11,13 +11,6 @@ namespace {
 using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
 constexpr DWORD kSearchSystem32 = 0x00000800;     // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr DWORD kAlteredSearchPath = 0x00000008;  // LOAD_WITH_ALTERED_SEARCH_PATH
-
-std::wstring SystemFolderPath(const wchar_t* name) {
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(folder, length) + L'\\' + name;
-}
 
 }  // namespace
 
@@ -35,8 +28,23 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
   HMODULE library = LoadLibraryExW(name, nullptr, kSearchSystem32);
   if (library != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return library;
   // A loader without the flag: the full path, and the DLL's own imports from its folder first.
-  const std::wstring path = SystemFolderPath(name);
-  return path.empty() ? nullptr : LoadLibraryExW(path.c_str(), nullptr, kAlteredSearchPath);
+  wchar_t path[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  const size_t name_length = std::wcslen(name);
+  if (length == 0 || length + 1 + name_length >= MAX_PATH) return nullptr;
+  path[length] = L'\\';
+  std::wmemcpy(path + length + 1, name, name_length + 1);
+  return LoadLibraryExW(path, nullptr, kAlteredSearchPath);
+}
+
+bool BindEntries(HMODULE library, void* table, const TLibraryEntry* entries, size_t count) {
+  bool all = library != nullptr;
+  for (size_t k = 0; k < count; ++k) {
+    const FARPROC entry = library != nullptr ? GetProcAddress(library, entries[k].name) : nullptr;
+    all = all && entry != nullptr;
+    std::memcpy(static_cast<char*>(table) + entries[k].offset, &entry, sizeof entry);
+  }
+  return all;
 }
 
 }  // namespace kestrum::platform

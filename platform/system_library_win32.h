@@ -5,6 +5,8 @@
 // are imported at load time.
 #include <windows.h>
 
+#include <cstddef>
+
 namespace kestrum::platform {
 
 // Takes the program's folder and the current folder out of the search for every DLL loaded
@@ -14,6 +16,16 @@ void RestrictLibrarySearch();
 // Loads `name`, a bare file name such as L"wininet.dll", from the system folder; nullptr when
 // it is missing there or `name` carries a path.
 HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// One function of a table of entry points: its name and where in the table its pointer lies.
+struct TLibraryEntry {
+  const char* name;
+  size_t offset;
+};
+
+// Binds every entry of `table` (a struct of function pointers) from `library`; false when any
+// is missing.
+bool BindEntries(HMODULE library, void* table, const TLibraryEntry* entries, size_t count);
 
 // Sets `entry` to the function `name` of `library`; false (and nullptr) when it is missing.
 template <typename T>

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstddef>
 #include <string>
 
 #include "platform/system_library_win32.h"
@@ -26,32 +27,31 @@ constexpr int kMaxRedirects = 5;
 constexpr DWORD kLocationSize = 2048;
 
 // The WinINet calls the probe makes, bound once; `bound` is false when any is missing.
+#define KESTRUM_WININET_FUNCTIONS(X)                                                              \
+  X(InternetOpenA)                                                                                \
+  X(InternetSetStatusCallbackA) X(InternetSetOptionA) X(InternetQueryOptionA) X(InternetOpenUrlA) \
+      X(InternetCloseHandle) X(HttpQueryInfoA) X(InternetCombineUrlA)
+
 struct TWinInet {
   bool bound = false;
-  decltype(&::InternetOpenA) open = nullptr;
-  decltype(&::InternetSetStatusCallbackA) set_callback = nullptr;
-  decltype(&::InternetSetOptionA) set_option = nullptr;
-  decltype(&::InternetQueryOptionA) query_option = nullptr;
-  decltype(&::InternetOpenUrlA) open_url = nullptr;
-  decltype(&::InternetCloseHandle) close = nullptr;
-  decltype(&::HttpQueryInfoA) query_info = nullptr;
-  decltype(&::InternetCombineUrlA) combine_url = nullptr;
+#define KESTRUM_DECLARE_ENTRY(name) decltype(&::name) name = nullptr;
+  KESTRUM_WININET_FUNCTIONS(KESTRUM_DECLARE_ENTRY)
+#undef KESTRUM_DECLARE_ENTRY
 };
 
+#define KESTRUM_ENTRY(name) {#name, offsetof(TWinInet, name)},
+constexpr TLibraryEntry kEntries[] = {KESTRUM_WININET_FUNCTIONS(KESTRUM_ENTRY)};
+#undef KESTRUM_ENTRY
+
+TWinInet Bind() {
+  TWinInet api;
+  api.bound = BindEntries(LoadSystemLibrary(L"wininet.dll"), &api, kEntries,
+                          sizeof kEntries / sizeof kEntries[0]);
+  return api;
+}
+
 const TWinInet& WinInet() {
-  static const TWinInet api = [] {
-    TWinInet bound;
-    const HMODULE library = LoadSystemLibrary(L"wininet.dll");
-    bound.bound = LookUpEntry(library, "InternetOpenA", bound.open) &&
-                  LookUpEntry(library, "InternetSetStatusCallbackA", bound.set_callback) &&
-                  LookUpEntry(library, "InternetSetOptionA", bound.set_option) &&
-                  LookUpEntry(library, "InternetQueryOptionA", bound.query_option) &&
-                  LookUpEntry(library, "InternetOpenUrlA", bound.open_url) &&
-                  LookUpEntry(library, "InternetCloseHandle", bound.close) &&
-                  LookUpEntry(library, "HttpQueryInfoA", bound.query_info) &&
-                  LookUpEntry(library, "InternetCombineUrlA", bound.combine_url);
-    return bound;
-  }();
+  static const TWinInet api = Bind();
   return api;
 }
 
@@ -77,7 +77,7 @@ struct TCompletion {
 bool IsRequestHandle(HINTERNET handle) {
   DWORD type = 0;
   DWORD size = sizeof type;
-  return !WinInet().query_option(handle, INTERNET_OPTION_HANDLE_TYPE, &type, &size) ||
+  return !WinInet().InternetQueryOptionA(handle, INTERNET_OPTION_HANDLE_TYPE, &type, &size) ||
          type == INTERNET_HANDLE_TYPE_HTTP_REQUEST;
 }
 
@@ -98,7 +98,7 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
       InterlockedCompareExchangePointer(&completion->created, nullptr, nullptr));
   const HINTERNET request = result->dwResult != 0 ? created : nullptr;
   if (InterlockedCompareExchange(&completion->abandoned, 0, 0) != 0) {
-    if (request != nullptr) WinInet().close(request);
+    if (request != nullptr) WinInet().InternetCloseHandle(request);
   } else {
     completion->request = request;
     completion->error = request != nullptr ? 0 : result->dwError;
@@ -115,7 +115,7 @@ DWORD MillisecondsLeft(DWORD start, DWORD budget_ms) {
 void SetTimeouts(HINTERNET session, DWORD milliseconds) {
   for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                              INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    WinInet().set_option(session, option, &milliseconds, sizeof milliseconds);
+    WinInet().InternetSetOptionA(session, option, &milliseconds, sizeof milliseconds);
   }
 }
 
@@ -130,8 +130,8 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
   }
   constexpr DWORD kFlags = kReload | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_UI |
                            INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_PRAGMA_NOCACHE;
-  HINTERNET request = WinInet().open_url(session, url.c_str(), nullptr, 0, kFlags,
-                                         reinterpret_cast<DWORD_PTR>(completion));
+  HINTERNET request = WinInet().InternetOpenUrlA(session, url.c_str(), nullptr, 0, kFlags,
+                                                 reinterpret_cast<DWORD_PTR>(completion));
   if (request != nullptr || GetLastError() != ERROR_IO_PENDING) {
     // Finished at once: no completion will be signalled for it.
     completion->references = 1;
@@ -144,7 +144,7 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
     InterlockedExchange(&completion->abandoned, 1);
     // A completion that raced the flag hands its handle over all the same.
     if (WaitForSingleObject(completion->done, 0) == WAIT_OBJECT_0 && completion->request) {
-      WinInet().close(completion->request);
+      WinInet().InternetCloseHandle(completion->request);
     }
     request = nullptr;
   }
@@ -155,8 +155,8 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
 DWORD StatusCode(HINTERNET request) {
   DWORD code = 0;
   DWORD size = sizeof code;
-  if (!WinInet().query_info(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
-                            nullptr)) {
+  if (!WinInet().HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code,
+                                &size, nullptr)) {
     return 0;
   }
   return code;
@@ -170,10 +170,11 @@ bool IsRedirect(DWORD code) {
 std::string Location(HINTERNET request, const std::string& base) {
   char location[kLocationSize] = {};
   DWORD size = sizeof location;
-  if (!WinInet().query_info(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
+  if (!WinInet().HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr)) return {};
   char combined[kLocationSize] = {};
   DWORD combined_size = sizeof combined;
-  if (!WinInet().combine_url(base.c_str(), location, combined, &combined_size, ICU_NO_ENCODE)) {
+  if (!WinInet().InternetCombineUrlA(base.c_str(), location, combined, &combined_size,
+                                     ICU_NO_ENCODE)) {
     return {};
   }
   return combined;
@@ -188,9 +189,10 @@ class TWinInetProbe final : public TWebProbePort {
     const DWORD start = GetTickCount();
     const TWinInet& api = WinInet();
     if (!api.bound) return false;
-    HINTERNET session = api.open(kAgent, kAccessPreconfig, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+    HINTERNET session =
+        api.InternetOpenA(kAgent, kAccessPreconfig, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (session == nullptr) return false;
-    api.set_callback(session, OnStatus);
+    api.InternetSetStatusCallbackA(session, OnStatus);
     SetTimeouts(session, budget_ms_);
     bool answered = false;
     std::string target = url;
@@ -201,7 +203,7 @@ class TWinInetProbe final : public TWebProbePort {
       if (request == nullptr) break;
       const DWORD code = StatusCode(request);
       const std::string next = IsRedirect(code) ? Location(request, target) : std::string();
-      WinInet().close(request);
+      WinInet().InternetCloseHandle(request);
       if (next.empty()) {
         // Any response but a redirect is an answer (what automatic redirects ended at before).
         answered = code != 0 && !IsRedirect(code);
@@ -210,7 +212,7 @@ class TWinInetProbe final : public TWebProbePort {
       target = next;
     }
     // Pending work of an abandoned request ends with the session.
-    WinInet().close(session);
+    WinInet().InternetCloseHandle(session);
     return answered;
   }
 

@@ -2,6 +2,7 @@
 // option values pass through.
 #include <winsock.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "platform/system_library_win32.h"
@@ -10,11 +11,12 @@
 namespace kestrum::tcpip::wsock {
 namespace {
 
-#define KESTRUM_WSOCK_FUNCTIONS(X)                                                         \
-  X(WSAStartup)                                                                            \
-  X(WSACleanup) X(WSACancelBlockingCall) X(WSAGetLastError) X(WSASetLastError) X(socket)   \
-      X(connect) X(closesocket) X(recv) X(send) X(setsockopt) X(getsockopt) X(getpeername) \
-          X(gethostbyname) X(inet_addr) X(ioctlsocket) X(select)
+#define KESTRUM_WSOCK_FUNCTIONS(X)                                                               \
+  X(WSAStartup)                                                                                  \
+  X(WSACleanup)                                                                                  \
+  X(WSACancelBlockingCall) X(WSAGetLastError) X(WSASetLastError) X(socket) X(connect)            \
+      X(closesocket) X(recv) X(send) X(setsockopt) X(getsockopt) X(getpeername) X(gethostbyname) \
+          X(inet_addr) X(ioctlsocket) X(select)
 
 struct TWinsock {
   bool bound = false;
@@ -23,16 +25,19 @@ struct TWinsock {
 #undef KESTRUM_DECLARE_ENTRY
 };
 
+#define KESTRUM_ENTRY(name) {#name, offsetof(TWinsock, name)},
+constexpr platform::TLibraryEntry kEntries[] = {KESTRUM_WSOCK_FUNCTIONS(KESTRUM_ENTRY)};
+#undef KESTRUM_ENTRY
+
+TWinsock Bind() {
+  TWinsock api;
+  api.bound = platform::BindEntries(platform::LoadSystemLibrary(L"wsock32.dll"), &api, kEntries,
+                                    sizeof kEntries / sizeof kEntries[0]);
+  return api;
+}
+
 const TWinsock& Api() {
-  static const TWinsock api = [] {
-    TWinsock bound;
-    const HMODULE library = platform::LoadSystemLibrary(L"wsock32.dll");
-    bound.bound = true;
-#define KESTRUM_BIND_ENTRY(name) bound.bound &= platform::LookUpEntry(library, #name, bound.name);
-    KESTRUM_WSOCK_FUNCTIONS(KESTRUM_BIND_ENTRY)
-#undef KESTRUM_BIND_ENTRY
-    return bound;
-  }();
+  static const TWinsock api = Bind();
   return api;
 }
 
