@@ -27,10 +27,11 @@ constexpr int kMaxRedirects = 5;
 constexpr DWORD kLocationSize = 2048;
 
 // The WinINet calls the probe makes, bound once; `bound` is false when any is missing.
-#define KESTRUM_WININET_FUNCTIONS(X)                                                              \
-  X(InternetOpenA)                                                                                \
-  X(InternetSetStatusCallbackA) X(InternetSetOptionA) X(InternetQueryOptionA) X(InternetOpenUrlA) \
-      X(InternetCloseHandle) X(HttpQueryInfoA) X(InternetCombineUrlA)
+// clang-format off
+#define KESTRUM_WININET_FUNCTIONS(X) \
+  X(InternetOpenA) X(InternetSetStatusCallbackA) X(InternetSetOptionA) X(InternetQueryOptionA) \
+  X(InternetOpenUrlA) X(InternetCloseHandle) X(HttpQueryInfoA) X(InternetCombineUrlA)
+// clang-format on
 
 struct TWinInet {
   bool bound = false;

@@ -11,12 +11,12 @@
 namespace kestrum::tcpip::wsock {
 namespace {
 
-#define KESTRUM_WSOCK_FUNCTIONS(X)                                                               \
-  X(WSAStartup)                                                                                  \
-  X(WSACleanup)                                                                                  \
-  X(WSACancelBlockingCall) X(WSAGetLastError) X(WSASetLastError) X(socket) X(connect)            \
-      X(closesocket) X(recv) X(send) X(setsockopt) X(getsockopt) X(getpeername) X(gethostbyname) \
-          X(inet_addr) X(ioctlsocket) X(select)
+// clang-format off
+#define KESTRUM_WSOCK_FUNCTIONS(X) \
+  X(WSAStartup) X(WSACleanup) X(WSACancelBlockingCall) X(WSAGetLastError) X(WSASetLastError) \
+  X(socket) X(connect) X(closesocket) X(recv) X(send) X(setsockopt) X(getsockopt)            \
+  X(getpeername) X(gethostbyname) X(inet_addr) X(ioctlsocket) X(select)
+// clang-format on
 
 struct TWinsock {
   bool bound = false;
