@@ -109,7 +109,7 @@ TEST_F(MainWindowInput, TheCancelButtonStopsTheNetworkWait) {
   probe.on_probe = [&](int n) {
     // Clicked while the wait runs; the program's own pump delivers the click.
     if (n == 2 && NativeEnabled(*cmd->CancelBtn)) {
-      QueueMouseClick(*cmd->CancelBtn, 20, 10);
+      PostMouseClick(*cmd->CancelBtn, 20, 10);
       clicked_at = n;
     }
   };

@@ -39,6 +39,9 @@ void MouseClick(const toolkit::TControl& control, int x, int y);
 void WheelOver(const toolkit::TControl& control, int distance);
 // The same click left in the input queue for the program's own next pump (returns once queued).
 void QueueMouseClick(const toolkit::TControl& control, int x, int y);
+// The button messages of a click posted to the control's window, whatever lies above it on
+// the screen and however late the display would deliver them.
+void PostMouseClick(const toolkit::TControl& control, int x, int y);
 // The mouse rests over the middle of the control; returns the text of the hint window that
 // then appears, or empty when none appears within the time-out.
 std::string HoverHint(const toolkit::TControl& control);

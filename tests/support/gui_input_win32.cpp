@@ -169,6 +169,12 @@ void PlacePointer(POINT p) {
 
 }  // namespace
 
+void PostMouseClick(const toolkit::TControl& control, int x, int y) {
+  HWND hwnd = HandleOf(control);
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
 void MouseClick(const toolkit::TControl& control, int x, int y) {
   PlacePointer(ScreenPoint(control, x, y));
   QueueMouseClick(control, x, y);
