@@ -94,6 +94,8 @@ class TKestrumForm : public toolkit::TForm {
 
   // The status line of both windows; then a pump.
   void ShowStatus(const std::string& text);
+  // What long waits call between their slices: the application's message check.
+  static platform::TWaitHook WaitHook();
 
   TKestrumServices services_;
   TView view_{*this};

@@ -1,7 +1,7 @@
 // The unattended run: the start timer shows the progress window, synchronises the clock once
 // and closes the program a second later.
 #include "app/kestrum1.h"
-#include "platform/ticks.h"
+#include "platform/wait.h"
 
 namespace kestrum::app {
 namespace {
@@ -17,7 +17,7 @@ void TKestrumForm::TimerTimer() {
   toolkit::Application().ProcessMessages();
   btn_syncClick();
   EnableControls(false);
-  services_.ticks.Sleep(kClosingPauseMs);
+  platform::SleepChecking(services_.ticks, kClosingPauseMs, WaitHook());
   Close();
 }
 

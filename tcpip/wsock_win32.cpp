@@ -41,15 +41,17 @@ timeval ToTimeval(uint32_t milliseconds) {
 }
 
 // Waits for a non-blocking connect: writable means connected, "except" means it failed.
-int AwaitConnect(SOCKET s, uint32_t milliseconds) {
+int AwaitConnect(SOCKET s, uint32_t milliseconds, const platform::TWaitHook& hook) {
   fd_set writable;
   fd_set failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(s, &writable);
-  FD_SET(s, &failed);
-  timeval tv = ToTimeval(milliseconds);
-  const int ready = select(0, nullptr, &writable, &failed, &tv);
+  const int ready = platform::WaitInSlices(milliseconds, hook, [&](uint32_t slice) {
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval tv = ToTimeval(slice);
+    return select(0, nullptr, &writable, &failed, &tv);
+  });
   if (ready == 0) return WSAETIMEDOUT;
   if (ready == SOCKET_ERROR) return WSAGetLastError();
   if (!FD_ISSET(s, &failed)) return 0;
@@ -124,14 +126,15 @@ uint32_t InetAddr(const std::string& text) { return inet_addr(text.c_str()); }
 uint16_t Htons(uint16_t value) { return htons(value); }
 uint32_t Ntohl(uint32_t value) { return ntohl(value); }
 
-int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds) {
+int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
+                  const platform::TWaitHook& hook) {
   const SOCKET native_socket = Native(s);
   if (!SetBlocking(native_socket, false)) return kSocketError;
   const sockaddr_in native = ToNative(address);
   int failure = 0;
   if (connect(native_socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0) {
     failure = WSAGetLastError();
-    if (failure == WSAEWOULDBLOCK) failure = AwaitConnect(native_socket, milliseconds);
+    if (failure == WSAEWOULDBLOCK) failure = AwaitConnect(native_socket, milliseconds, hook);
   }
   SetBlocking(native_socket, true);
   WSASetLastError(failure);
