@@ -6,11 +6,18 @@
 #include "app/servers.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
+#include "base/text.h"
 
 namespace kestrum::app {
 namespace {
 
 constexpr int kEmptyHostEntries = 2;
+constexpr char kWarningCaption[] = "警告";
+// The report of a settings file that cannot be written; the folder goes between the two parts.
+constexpr char kCannotSaveSettings[] = "設定を保存できません。\nフォルダ ";
+constexpr char kMoveToWritableFolder[] =
+    " に Environ.ini を書き込めません。\n"
+    "書き込みのできるフォルダ（例 C:\\Tools\\Kestrum）に Kestrum.exe を移してください。";
 
 std::string FolderOf(const std::string& path, char delimiter) {
   const size_t end = path.find_last_of(delimiter);
@@ -110,6 +117,12 @@ void TKestrumForm::EnableControls(bool enabled) {
   btn_set->SetEnabled(enabled);
   btn_sync->SetEnabled(enabled);
   StartTime->SetEnabled(enabled);
+}
+
+void TKestrumForm::ReportSettingsFailure() {
+  if (!settings || !settings->TakeUnreportedFailure()) return;
+  services_.widgets.ShowWarning(
+      kWarningCaption, kCannotSaveSettings + base::Utf8ToSjis(exe_dir) + kMoveToWritableFolder);
 }
 
 void TKestrumForm::edt_hostboxChange() {

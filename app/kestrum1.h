@@ -96,6 +96,9 @@ class TKestrumForm : public toolkit::TForm {
   void ShowStatus(const std::string& text);
   // What long waits call between their slices: the application's message check.
   static platform::TWaitHook WaitHook();
+  // Tells the user, once per run and after the handler that wrote, that the settings file
+  // cannot be written.
+  void ReportSettingsFailure();
 
   TKestrumServices services_;
   TView view_{*this};
@@ -107,7 +110,7 @@ class TKestrumForm : public toolkit::TForm {
   // Hundredths of a second, a whole number; positive: the local clock is behind the server.
   double offset_hundredths = 0;
   std::unique_ptr<TSettingsFile> settings;
-  std::string exe_dir;
+  std::string exe_dir;  // UTF-8
   bool cancel_flag = false;
   bool unattended = false;
   toolkit::TColor progress_color = 0;

@@ -24,6 +24,7 @@ void TKestrumForm::btn_getClick() {
     ShowStatus(kInterrupted);
     cancel_flag = false;
   }
+  ReportSettingsFailure();
 }
 
 platform::TWaitHook TKestrumForm::WaitHook() {

@@ -30,6 +30,7 @@ void TKestrumForm::StartTimeChange() {
     DeleteStartupShortcut(target, title, platform::kCsidlStartup);
   }
   settings->WriteString(Caption(), kStartTimeKey, seconds);
+  ReportSettingsFailure();
 }
 
 void TKestrumForm::CreateStartupShortcut(const std::string& target, const std::string& arguments,

@@ -384,6 +384,25 @@ TEST_F(Acquisition, EveryWaitLooksForMessagesWithinASecond) {
   EXPECT_LT(longest, 1000u);
 }
 
+// A settings file that cannot be written is reported once per run, naming the folder, after
+// the sequence, which runs as it otherwise would.
+TEST_F(Acquisition, FailedSettingsWriteIsReportedOncePerRun) {
+  profile.refuse_writes = true;
+  const double utc = TrueUtc();
+  servers.script = [utc](const std::string&, const std::string&) { return TFakeReply{true, utc}; };
+  const std::string report =
+      "警告:設定を保存できません。\nフォルダ C:\\Tools\\Kestrum に Environ.ini を書き込めません。"
+      "\n書き込みのできるフォルダ（例 C:\\Tools\\Kestrum）に Kestrum.exe を移してください。";
+  for (const size_t run : {1u, 2u}) {
+    Start();
+    form->btn_getClick();
+    EXPECT_EQ(statuses.back(), "時刻を取得しました.");
+    form->btn_getClick();
+    EXPECT_EQ(TimeServerWrites().size(), run * 4);  // every write still tried
+    EXPECT_EQ(widgets.warnings, std::vector<std::string>(run, report));
+  }
+}
+
 TEST_F(Acquisition, CloseRequestDuringTheSequenceEndsItAtTheNextLoopTest) {
   Start();
   probe.otherwise = false;
