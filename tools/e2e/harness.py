@@ -124,9 +124,10 @@ class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
     def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
-                 clock_start=None):
+                 clock_start=None, extra_env=None, before_start=None):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
-        of the build's."""
+        of the build's; `name` may be a relative path. `extra_env`: more environment for the
+        program; `before_start(folder)` runs once its folder is ready."""
         self.env = env
         if program is None:
             self.folder = env.work / name
@@ -145,6 +146,10 @@ class Kestrum:
             local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
             process_env = dict(os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
                                FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
+        if extra_env:
+            process_env = dict(process_env or os.environ, **extra_env)
+        if before_start is not None:
+            before_start(self.folder)
         self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
                                         cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -259,6 +264,11 @@ class Kestrum:
         subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
                         "+repage", str(out)], check=False, timeout=30)
         print(f"    screenshot {out}")
+
+
+def windows_path(path):
+    """A file of the machine as Wine's programs name it (drive Z: is the root)."""
+    return "Z:" + str(path).replace("/", "\\")
 
 
 def start_watched(env, build, name, args, layout, control, seconds):
