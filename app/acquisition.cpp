@@ -180,12 +180,15 @@ TAcquisition::TAttemptOutcome TAcquisition::Evaluate(const TServerAttempt& attem
                                                      base::TDateTime server_time,
                                                      const char* success_text) {
   try {
+    // Measured before the pump: a modal loop run inside it (a held title bar, the system menu)
+    // would otherwise count as clock error.
+    const base::TDateTime local_now = base::SystemTimeToDateTime(clock_.GetLocalTime());
+    const double offset_hundredths =
+        std::nearbyint((server_time + kDisplayShift - local_now) * kHundredthsPerDay);
     toolkit::Application().ProcessMessages();
     view_.SetTimeText(toolkit::DateTimeToText(server_time + kDisplayShift));
     if (view_.TimeText() < kEarliestPlausibleDate) return TAttemptOutcome::Failed(kCannotObtain);
-    const base::TDateTime local_now = base::SystemTimeToDateTime(clock_.GetLocalTime());
-    offset_hundredths_ =
-        std::nearbyint((server_time + kDisplayShift - local_now) * kHundredthsPerDay);
+    offset_hundredths_ = offset_hundredths;
     view_.SetOffsetText(OffsetText(offset_hundredths_));
     ShowStatus(success_text);
     WriteTimeServer(attempt.host);

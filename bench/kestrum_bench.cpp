@@ -1,8 +1,11 @@
 // Benchmarks of the protocol clients against loopback responders, next to bare sockets doing
 // the same exchange, plus two measuring modes for tools/bench.sh:
 //   kestrum-bench [benchmark options]     the timing table (Google Benchmark)
-//   kestrum-bench offset SHIFT RUNS       offset error in hundredths, median and largest
-//   kestrum-bench headless RUNS           "get time" to the success status, median ms; peak RSS
+//   kestrum-bench offset SHIFT RUNS [PORT]  offset error in hundredths, median and largest
+//                                           (against 127.0.0.1:PORT when given)
+//   kestrum-bench headless RUNS [PORT SHIFT]  "get time" to the success status, median ms;
+//                                           peak RSS; with PORT also the offset error
+//   kestrum-bench serve PORT SHIFT OUT BACK JITTER SECONDS READY  SNTP behind a path (ms)
 //   kestrum-bench interleaved ROUNDS PAIRS  client against its floor, exchange by exchange
 
 #include <benchmark/benchmark.h>
@@ -20,6 +23,7 @@
 #include "base/datetime.h"
 #include "bench/headless_run.h"
 #include "bench/interleaved.h"
+#include "bench/path_responder.h"
 #include "net/sockapi.h"
 #include "platform/clock.h"
 #include "platform/ticks.h"
@@ -115,13 +119,18 @@ long PeakRssKiB() {
 
 // The offset as the program computes it, with the local clock read as UTC + nine hours so that
 // the true offset is exactly the responder's shift.
-int Offset(double shift, int runs) {
-  fakes::TResponderSetOptions options;
-  options.time_port = options.http_port = fakes::kServiceOff;
-  options.clock = fakes::TServerClock::Shifted(shift);
-  fakes::TResponderSet set(options);
+// Without a port, against a responder of its own.
+int Offset(double shift, int runs, uint16_t port) {
+  std::unique_ptr<fakes::TResponderSet> own;
+  if (port == 0) {
+    fakes::TResponderSetOptions options;
+    options.time_port = options.http_port = fakes::kServiceOff;
+    options.clock = fakes::TServerClock::Shifted(shift);
+    own = std::make_unique<fakes::TResponderSet>(options);
+    port = own->SntpPort();
+  }
   sntp::TSNTPClient client{platform::SystemClock(), platform::SystemTicks()};
-  client.TargetPort = std::to_string(set.SntpPort());
+  client.TargetPort = std::to_string(port);
   std::vector<double> errors;
   for (int i = 0; i < runs; ++i) {
     if (!client.QueryServerTime()) {
@@ -139,12 +148,22 @@ int Offset(double shift, int runs) {
   return 0;
 }
 
-int Headless(int runs) {
-  fakes::TResponderSetOptions options;
-  options.http_port = fakes::kServiceOff;
-  fakes::TResponderSet set(options);
-  bench::THeadlessKestrum kestrum(set.SntpPort(), set.TimePort());
+// Without a port, against responders of its own; with one, against the SNTP server there
+// (shifted by `shift` s), whose offset error the window's offset shows (the local clock is the
+// zone's: run it with TZ=Asia/Tokyo).
+int Headless(int runs, uint16_t port, double shift) {
+  std::unique_ptr<fakes::TResponderSet> own;
+  uint16_t time_port = 0;
+  if (port == 0) {
+    fakes::TResponderSetOptions options;
+    options.http_port = fakes::kServiceOff;
+    own = std::make_unique<fakes::TResponderSet>(options);
+    port = own->SntpPort();
+    time_port = own->TimePort();
+  }
+  bench::THeadlessKestrum kestrum(port, time_port);
   std::vector<double> ms;
+  std::vector<double> errors;
   for (int i = 0; i < runs; ++i) {
     const auto start = std::chrono::steady_clock::now();
     const bool ok = kestrum.Acquire();
@@ -154,15 +173,25 @@ int Headless(int runs) {
       std::fprintf(stderr, "no success status\n");
       return 1;
     }
+    errors.push_back(std::fabs(kestrum.OffsetHundredths() - shift * 100));
   }
   // Every press must have asked the responder, not just left the last status in place.
-  if (set.SntpRequests() != static_cast<std::size_t>(runs)) {
-    std::fprintf(stderr, "%zu SNTP requests for %d presses\n", set.SntpRequests(), runs);
+  if (own && own->SntpRequests() != static_cast<std::size_t>(runs)) {
+    std::fprintf(stderr, "%zu SNTP requests for %d presses\n", own->SntpRequests(), runs);
     return 1;
   }
-  std::printf("median_ms=%.3f runs=%d peak_rss_kib=%ld\n", Median(ms), runs, PeakRssKiB());
+  std::printf("median_ms=%.3f runs=%d peak_rss_kib=%ld", Median(ms), runs, PeakRssKiB());
+  if (!own) {
+    std::printf(" median_error=%g max_error=%g", Median(errors),
+                *std::max_element(errors.begin(), errors.end()));
+  }
+  std::printf("\n");
   return 0;
 }
+
+uint16_t PortArg(const char* text) { return static_cast<uint16_t>(std::atoi(text)); }
+
+uint32_t MsArg(const char* text) { return static_cast<uint32_t>(std::atoi(text)); }
 
 }  // namespace
 
@@ -171,12 +200,17 @@ int main(int argc, char** argv) {
   tcpip::StartSocketService();
   int status = 0;
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "offset" && argc == 4) {
-    status = Offset(std::atof(argv[2]), std::atoi(argv[3]));
+  if (mode == "offset" && (argc == 4 || argc == 5)) {
+    status = Offset(std::atof(argv[2]), std::atoi(argv[3]), argc == 5 ? PortArg(argv[4]) : 0);
   } else if (mode == "interleaved" && argc == 4) {
     status = bench::Interleaved(std::atoi(argv[2]), std::atoi(argv[3]));
-  } else if (mode == "headless" && argc == 3) {
-    status = Headless(std::atoi(argv[2]));
+  } else if (mode == "headless" && (argc == 3 || argc == 5)) {
+    status = Headless(std::atoi(argv[2]), argc == 5 ? PortArg(argv[3]) : 0,
+                      argc == 5 ? std::atof(argv[4]) : 0);
+  } else if (mode == "serve" && argc == 9) {
+    const bench::TPath path{MsArg(argv[4]), MsArg(argv[5]), MsArg(argv[6])};
+    status = bench::ServeBehindPath(PortArg(argv[2]), std::atof(argv[3]), path, std::atof(argv[7]),
+                                    argv[8]);
   } else {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;

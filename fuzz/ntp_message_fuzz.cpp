@@ -2,9 +2,10 @@
 // encodes back to the same 48 bytes; big-endian words read at any position; and the transmit
 // timestamp converts to the moment its seconds and four-decimal fraction name (checked against
 // <chrono>'s calendar to the millisecond). The reply checks give the verdict the raw bytes call
-// for (bytes 48-55, when present, are the request's transmit timestamp), and a timestamp read
-// near a reference lands in whole eras from its era-0 value, within half an era of the
-// reference (or in era 0 when the reference lies before it).
+// for (bytes 48-55, when present, are the request's transmit timestamp), and a timestamp is read
+// in era 0 when that reading is 2000 or later, else one era on exactly when the later of a clock
+// and the build date is 2035-02-07 or later (clock and build date taken from the input).
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "base/datetime.h"
+#include "base/era.h"
 #include "fuzz/fuzz_check.h"
 #include "sntp/ntp_message.h"
 
@@ -51,20 +53,24 @@ sntp::TReplyVerdict ExpectedVerdict(const std::string& b, uint32_t sent_s, uint3
   if ((first & 7) != 4) return V::kNotServer;
   if (stratum < 1 || stratum > 15) return V::kBadStratum;
   if ((first >> 6) == 3) return V::kUnsynchronised;
-  if (b.substr(40, 8) == std::string(8, '\0')) return V::kNoTransmitTime;
+  if (b.substr(40, 4) == std::string(4, '\0')) return V::kNoTransmitTime;
   return V::kAccepted;
 }
 
-void CheckEra(uint32_t seconds, uint32_t fraction, base::TDateTime reference) {
-  const double era_days = 4294967296.0 / 86400.0;
+base::TDateTime ExpectedEra(base::TDateTime era0, base::TDateTime now, base::TDateTime built) {
+  const bool next =
+      era0 < base::EncodeDate(2000, 1, 1) && std::max(now, built) >= base::EncodeDate(2035, 2, 7);
+  return era0 + (next ? 4294967296.0 / 86400.0 : 0.0);
+}
+
+void CheckEra(uint32_t seconds, uint32_t fraction, base::TDateTime now, base::TDateTime built) {
   const base::TDateTime era0 = sntp::NtpToDateTime(seconds, fraction);
-  const base::TDateTime near = sntp::NtpToDateTimeNear(seconds, fraction, reference);
-  const double eras = (near - era0) / era_days;
-  FUZZ_CHECK(eras > -1e-6 && std::fabs(eras - std::round(eras)) < 1e-6,
-             "seconds %u: %.9f eras from era 0", seconds, eras);
-  const bool era0_ahead = std::round(eras) == 0 && era0 >= reference;
-  FUZZ_CHECK(era0_ahead || std::fabs(near - reference) <= era_days / 2 + 1e-6,
-             "seconds %u read %.6f days from the reference", seconds, near - reference);
+  const base::TDateTime read = sntp::NtpToDateTimeInEra(seconds, fraction, now);
+  FUZZ_CHECK(read == ExpectedEra(era0, now, base::BuildDate()),
+             "seconds %u on the clock %.6f read as %.6f", seconds, now, read);
+  const base::TDateTime resolved = base::ResolveEra(era0, now, built);
+  FUZZ_CHECK(resolved == ExpectedEra(era0, now, built),
+             "seconds %u on the clock %.6f built %.6f read as %.6f", seconds, now, built, resolved);
 }
 
 }  // namespace
@@ -102,10 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(verdict == ExpectedVerdict(buffer, sent_s, sent_f), "verdict %d, expected %d",
                static_cast<int>(verdict),
                static_cast<int>(ExpectedVerdict(buffer, sent_s, sent_f)));
-    // A reference anywhere from 1900 to four eras on.
-    const base::TDateTime reference =
-        sntp::NtpToDateTime(sent_s, 0) + (data[1] % 4) * (4294967296.0 / 86400.0);
-    CheckEra(packet.TransmitSeconds, packet.TransmitFraction, reference);
+    // A clock anywhere from 1900 to four eras on, a build date up to one era on.
+    const double era_days = 4294967296.0 / 86400.0;
+    const base::TDateTime now = sntp::NtpToDateTime(sent_s, 0) + (data[1] % 4) * era_days;
+    const base::TDateTime built =
+        sntp::NtpToDateTime(packet.ReferenceSeconds, 0) + (data[2] % 2) * era_days;
+    CheckEra(packet.TransmitSeconds, packet.TransmitFraction, now, built);
   }
   return 0;
 }

@@ -1,12 +1,14 @@
 // One SNTP exchange through TSNTPClient against a loopback responder thread that answers the
 // request with the input as one datagram, the request's transmit timestamp copied in as the
 // originate timestamp (bytes 24-31) when the input is that long. True exactly for 48 bytes or
-// more whose header passes the checks (version 1-4, mode 4, stratum 1-15, leap indicator not 3,
-// transmit timestamp not zero); NTPTime is then the transmit timestamp in bytes 40-47 (seconds +
-// fraction over 2^32 - 1, to the tenth of a millisecond it is cut to) in the era nearest to the
-// local clock. Otherwise NTPTime keeps the previous value.
+// more whose header passes the checks (version 1-4, mode 4, stratum 1-15, leap indicator not 3);
+// NTPTime is then bytes 40-47 (seconds + fraction over 2^32 - 1, cut to a tenth of a ms) in the
+// era base::ResolveEra's rule gives (zero seconds stay in 1900), plus at most half of NTPDelay,
+// which is no longer than the query took; NTPOffset is NTPTime less the clock at arrival.
+// Otherwise NTPTime keeps the previous value.
 //
 // Input: the reply datagram (empty: a datagram without data).
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -15,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "base/era.h"
 #include "fuzz/fuzz_check.h"
 #include "net/sockapi.h"
 #include "platform/clock.h"
@@ -39,9 +42,8 @@ bool Believable(const std::string& reply) {
   const auto first = static_cast<uint8_t>(reply[0]);
   const auto stratum = static_cast<uint8_t>(reply[1]);
   const int version = (first >> 3) & 7;
-  const bool transmit_zero = reply.substr(kTransmitAt, 8) == std::string(8, '\0');
   return version >= 1 && version <= 4 && (first & 7) == 4 && stratum >= 1 && stratum <= 15 &&
-         (first >> 6) != 3 && !transmit_zero;
+         (first >> 6) != 3;
 }
 
 // Answers every request with the current reply; one per process.
@@ -110,7 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string reply(reinterpret_cast<const char*>(data), size);
   responder.SetReply(reply);
   const base::TDateTime before = client.NTPTime();
+  const base::TDateTime start = client.GetUtcTime();
   const bool ok = client.QueryServerTime();
+  const base::TDateTime end = client.GetUtcTime();
   FUZZ_CHECK(ok == Believable(reply), "%zu-byte reply (%02x %02x) gave %d (error %d)", size,
              size > 0 ? data[0] : 0, size > 1 ? data[1] : 0, ok, client.Sock().LastErrorCode());
   if (!ok) {
@@ -119,12 +123,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const long double seconds = Word(reply, 40) + Word(reply, 44) / 4294967295.0L;
   const long double era0 = 2.0L + seconds / 86400.0L;
-  const long double now = client.GetUtcTime();
-  const long double eras = std::floor((now - era0) / kEraDays + 0.5L);
-  const long double expected = era0 + (eras > 0 ? eras : 0) * kEraDays;
+  const bool no_time = Word(reply, 40) == 0;
+  const bool next = !no_time && era0 < base::EncodeDate(2000, 1, 1) &&
+                    std::max(end, base::BuildDate()) >= base::EncodeDate(2035, 2, 7);
+  const long double expected = era0 + (next ? kEraDays : 0);
+  // Milliseconds of the clock's resolution at either end of the round trip.
+  const double took = (end - start) * 86400 + 2e-3;
+  FUZZ_CHECK(client.NTPDelay() >= 0 && client.NTPDelay() <= took, "delay %.6f s, took %.6f s",
+             client.NTPDelay(), took);
   // The fraction is cut to four decimals: up to a tenth of a millisecond early.
-  FUZZ_CHECK(std::fabs(static_cast<long double>(client.NTPTime()) - expected) * 86400 < 1.01e-4L,
-             "transmit %08x.%08x: NTPTime %.12f, expected %.12Lf", Word(reply, 40), Word(reply, 44),
-             client.NTPTime(), expected);
+  const long double later = (static_cast<long double>(client.NTPTime()) - expected) * 86400;
+  FUZZ_CHECK(later > -1.01e-4L && later < (no_time ? 0 : client.NTPDelay() / 2) + 1e-6,
+             "transmit %08x.%08x: NTPTime %.12f, %.6Lf s after the transmit time %.12Lf",
+             Word(reply, 40), Word(reply, 44), client.NTPTime(), later, expected);
+  const double offset = (client.NTPTime() - end) * 86400;
+  FUZZ_CHECK(client.NTPOffset() >= offset - 1e-6 && client.NTPOffset() <= offset + took,
+             "offset %.6f s, NTPTime less the clock after %.6f s", client.NTPOffset(), offset);
   return 0;
 }

@@ -3,13 +3,16 @@
 // exact second that the big-endian count names (checked against <chrono>'s calendar); longer
 // ones may only be refused by the decoders with EConvertError. The reply judge takes exactly the
 // four-byte, non-zero replies that ended in a close (the last input byte's low bit says whether
-// the stream ended in a reset instead), and the count it gives is read within half an era of a
-// reference taken from the input.
+// the stream ended in a reset instead), and the count it gives is read in era 0 when that
+// reading is 2000 or later, else one era on exactly when the later of a clock taken from the
+// input and the build date is 2035-02-07 or later.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 
 #include "base/datetime.h"
+#include "base/era.h"
 #include "base/errors.h"
 #include "fuzz/fuzz_check.h"
 #include "tcpip/time_query.h"
@@ -65,11 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(judged == exact, "count %u, expected %llu", judged,
                static_cast<unsigned long long>(exact));
     const double era_days = 4294967296.0 / 86400.0;
-    const base::TDateTime reference = 2.0 + (data[0] % 5) * era_days / 2;
-    const base::TDateTime near = tcpip::TimeCountNear(judged, reference);
+    // A clock from 1900 to two eras on, around the wrap in steps of a day.
+    const base::TDateTime now = data[0] < 128 ? 2.0 + (data[0] % 5) * era_days / 2
+                                              : base::EncodeDate(2035, 2, 7) + (data[0] - 192);
+    const base::TDateTime read = tcpip::TimeCountInEra(judged, now);
     const base::TDateTime era0 = tcpip::TimeCountToDateTime(judged);
-    FUZZ_CHECK((near == era0 && era0 >= reference) || std::fabs(near - reference) <= era_days / 2,
-               "count %u read %.6f days from the reference", judged, near - reference);
+    const bool next = era0 < base::EncodeDate(2000, 1, 1) &&
+                      std::max(now, base::BuildDate()) >= base::EncodeDate(2035, 2, 7);
+    FUZZ_CHECK(read == era0 + (next ? era_days : 0.0), "count %u on the clock %.6f read as %.6f",
+               judged, now, read);
   }
   try {
     const base::TSystemTime st = base::DateTimeToSystemTime(value);

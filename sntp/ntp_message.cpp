@@ -60,8 +60,8 @@ base::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction) {
   return (s + f) / base::kSecsPerDay + kNtpEpoch;
 }
 
-base::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, base::TDateTime reference) {
-  return base::InNearestEra(NtpToDateTime(seconds, fraction), reference);
+base::TDateTime NtpToDateTimeInEra(uint32_t seconds, uint32_t fraction, base::TDateTime utc_now) {
+  return base::ResolveEra(NtpToDateTime(seconds, fraction), utc_now);
 }
 
 TReplyVerdict CheckReply(const TNtpPacket& reply, uint32_t sent_seconds, uint32_t sent_fraction) {
@@ -77,9 +77,8 @@ TReplyVerdict CheckReply(const TNtpPacket& reply, uint32_t sent_seconds, uint32_
     return TReplyVerdict::kBadStratum;
   }
   if (LeapIndicator(reply) == kLeapAlarm) return TReplyVerdict::kUnsynchronised;
-  if (reply.TransmitSeconds == 0 && reply.TransmitFraction == 0) {
-    return TReplyVerdict::kNoTransmitTime;
-  }
+  // A server without a time sends zeros; a fraction alone does not make one.
+  if (reply.TransmitSeconds == 0) return TReplyVerdict::kNoTransmitTime;
   return TReplyVerdict::kAccepted;
 }
 

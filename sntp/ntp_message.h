@@ -41,9 +41,9 @@ void DecodeMessage(const std::string& buffer, TNtpPacket& packet);
 // Seconds taken as unsigned from 1900 (era 0); the fraction divided by 2^32 - 1 and truncated
 // to four decimals. UTC.
 base::TDateTime NtpToDateTime(uint32_t seconds, uint32_t fraction);
-// The same, read in the era that puts it nearest to `reference` (UTC), so that times after
-// 2036-02-07 06:28:15 are not taken for 1900.
-base::TDateTime NtpToDateTimeNear(uint32_t seconds, uint32_t fraction, base::TDateTime reference);
+// The same, read in the era base::ResolveEra gives it by the clock's `utc_now` and the build
+// date, so that times after 2036-02-07 06:28:15 are not taken for 1900.
+base::TDateTime NtpToDateTimeInEra(uint32_t seconds, uint32_t fraction, base::TDateTime utc_now);
 
 // What a reply must show before its time is believed.
 enum class TReplyVerdict {
@@ -53,7 +53,7 @@ enum class TReplyVerdict {
   kNotServer,       // mode other than 4
   kBadStratum,      // 0 (kiss-o'-death) or 16 and above (unsynchronised)
   kUnsynchronised,  // leap indicator 3
-  kNoTransmitTime,  // transmit timestamp zero
+  kNoTransmitTime,  // transmit timestamp's seconds zero
 };
 constexpr uint8_t kServerMode = 4;
 constexpr uint8_t kMinVersion = 1;

@@ -15,6 +15,14 @@ constexpr base::TDateTime kNtpEpoch = 2.0;    // 1900-01-01
 // server, a 20-bit nonce to an off-path sender (on top of the port it must guess).
 constexpr uint32_t kNonceMask = 0x000FFFFFu;
 
+// Seconds from one NTP timestamp to a later one; right across the 2036 wrap.
+double SecondsBetween(uint32_t from_seconds, uint32_t from_fraction, uint32_t to_seconds,
+                      uint32_t to_fraction) {
+  const uint64_t from = uint64_t{from_seconds} << 32 | from_fraction;
+  const uint64_t to = uint64_t{to_seconds} << 32 | to_fraction;
+  return static_cast<double>(static_cast<int64_t>(to - from)) / kEraSeconds;
+}
+
 }  // namespace
 
 TSNTPClient::TSNTPClient(platform::TClockPort& clock, platform::TTickPort& ticks)
@@ -40,7 +48,8 @@ TNtpPacket TSNTPClient::MakeRequest() {
   TNtpPacket request;
   ClearMessage(request);
   request.LiVnMode = kClientRequestLiVnMode;
-  const double seconds = (GetUtcTime() - kNtpEpoch) * base::kSecsPerDay;
+  request_time_ = GetUtcTime();
+  const double seconds = (request_time_ - kNtpEpoch) * base::kSecsPerDay;
   const double in_era = std::fmod(std::max(seconds, 0.0), kEraSeconds);
   request.TransmitSeconds = static_cast<uint32_t>(in_era);
   const auto fraction = static_cast<uint32_t>((in_era - std::floor(in_era)) * kEraSeconds);
@@ -71,8 +80,8 @@ bool TSNTPClient::QueryServerTime() {
   sock.WriteText(buffer_);
   if (!ReceiveReply(server)) return false;
 
-  ntp_time_ = NtpToDateTimeNear(reply_.TransmitSeconds, reply_.TransmitFraction, GetUtcTime());
-  if (SyncTime) SyncClock();
+  Measure(GetUtcTime());
+  if (SyncTime && verdict_ == TReplyVerdict::kAccepted) SyncClock();
   return true;
 }
 
@@ -109,11 +118,36 @@ bool TSNTPClient::ReceiveReply(const net::TSocketAddress& server) {
     // A reply to another request (a stale copy, or a forgery): not ours, keep waiting.
     if (verdict == TReplyVerdict::kForeign) continue;
     verdict_ = verdict;
-    if (verdict != TReplyVerdict::kAccepted) return false;
+    // No time, yet a reply: handed on as the 1900 time it reads as (Measure).
+    const bool no_time = verdict == TReplyVerdict::kNoTransmitTime;
+    if (verdict != TReplyVerdict::kAccepted && !no_time) return false;
     buffer_ = std::move(datagram);
     reply_ = reply;
     return true;
   }
+}
+
+void TSNTPClient::Measure(base::TDateTime arrival) {
+  const TNtpPacket& r = reply_;
+  const double round_trip = std::max(0.0, (arrival - request_time_) * base::kSecsPerDay);
+  // Zero transmit seconds stay in 1900, where the caller's plausibility test refuses them.
+  const bool no_time = verdict_ == TReplyVerdict::kNoTransmitTime;
+  // A zero receive stamp is none: the server's turnaround is unknown, the path not halved.
+  const bool stamped = r.ReceiveSeconds != 0 && !no_time;
+  // No more than the round trip and never negative, whatever the server claims.
+  const double turnaround = stamped
+                                ? std::clamp(SecondsBetween(r.ReceiveSeconds, r.ReceiveFraction,
+                                                            r.TransmitSeconds, r.TransmitFraction),
+                                             0.0, round_trip)
+                                : 0.0;
+  delay_ = round_trip - turnaround;
+  // RFC 4330: offset = ((T2 - T1) + (T3 - T4)) / 2, so T4 + offset = T3 + delay / 2.
+  const double flight_back = stamped ? delay_ / 2 : 0.0;
+  const base::TDateTime transmit =
+      no_time ? NtpToDateTime(r.TransmitSeconds, r.TransmitFraction)
+              : NtpToDateTimeInEra(r.TransmitSeconds, r.TransmitFraction, arrival);
+  ntp_time_ = transmit + flight_back / base::kSecsPerDay;
+  offset_ = (ntp_time_ - arrival) * base::kSecsPerDay;
 }
 
 void TSNTPClient::SyncClock() {

@@ -39,18 +39,23 @@ class TSNTPClient : public TNetClient {
 
   // One query of TargetHost:TargetPort, ended within Timeout of the send whatever arrives. True
   // when a reply of at least 48 bytes came from the address the request went to, echoed the
-  // request's transmit timestamp and passed CheckReply; NTPTime then holds its transmit time,
-  // read in the era nearest to the local clock. Datagrams from other senders and replies that
-  // echo another request are dropped and the wait goes on. On failure NTPTime keeps its value
-  // and Sock's last error tells why (10060 for a time-out, 0 for a refused reply, the
-  // resolver's code at once for a host that did not resolve);
-  // LastVerdict() names the refusal.
+  // request's transmit timestamp and passed CheckReply; NTPTime then holds the server's time
+  // when the reply arrived: its transmit time, in the era base::ResolveEra gives it, plus the
+  // flight back (RFC 4330's offset from the four timestamps, added to the clock's arrival
+  // time), and NTPOffset and NTPDelay what was measured. Zero transmit seconds are no time: also
+  // true, with NTPTime the 1900 time they read as, which callers refuse like any time before
+  // 2000 (LastVerdict() kNoTransmitTime). Datagrams from other senders and replies that echo
+  // another request are dropped and the wait goes on. On failure NTPTime keeps its value and
+  // Sock's last error tells why (10060 for a time-out, 0 for a refused reply, the resolver's
+  // code at once for a host that did not resolve); LastVerdict() names the refusal.
   bool QueryServerTime();
   TReplyVerdict LastVerdict() const { return verdict_; }
 
   base::TDateTime NTPTime() const { return ntp_time_; }  // UTC
-  double NTPOffset() const { return 0.0; }               // not computed by this client
-  double NTPDelay() const { return 0.0; }                // not computed by this client
+  // Seconds the server was ahead of the UTC clock when the reply arrived.
+  double NTPOffset() const { return offset_; }
+  // Seconds the request and reply spent on the way: the round trip less the server's turnaround.
+  double NTPDelay() const { return delay_; }
   const TNtpPacket& NTPReply() const { return reply_; }
   net::TUDPBlockSocket& Sock() { return *sock_; }
 
@@ -67,12 +72,17 @@ class TSNTPClient : public TNetClient {
   // The request, its transmit timestamp the UTC clock with random low bits (the nonce the
   // reply must echo).
   TNtpPacket MakeRequest();
+  // NTPTime, NTPOffset and NTPDelay from the reply and the UTC clock at its `arrival`.
+  void Measure(base::TDateTime arrival);
   void SyncClock();
 
   platform::TClockPort& clock_;
   platform::TTickPort& ticks_;
   TNtpPacket reply_{};
   base::TDateTime ntp_time_ = 0.0;
+  double offset_ = 0.0;
+  double delay_ = 0.0;
+  base::TDateTime request_time_ = 0.0;  // UTC clock as the request was stamped
   std::unique_ptr<net::TUDPBlockSocket> sock_;
   std::string buffer_;  // the request while sending, the reply after receiving
   TNtpPacket request_{};

@@ -53,21 +53,22 @@ void T_Time::FetchTime() {
                       " ms");
   }
   uint32_t count = 0;
-  switch (JudgeTimeReply(bytes, reset, count)) {
-    case TTimeReply::kComplete:
-      break;
-    case TTimeReply::kLong:
-      Logout();  // the rest of an endless stream is not read
-      throw ETcpIpError("Reply from " + Hostname + " longer than four bytes");
-    case TTimeReply::kShort:
-      throw ETcpIpError("Reply from " + Hostname + " shorter than four bytes");
-    case TTimeReply::kReset:
-      throw ETcpIpError("Connection to " + Hostname + " reset before the close");
-    case TTimeReply::kZero:
-      throw ETcpIpError("Reply from " + Hostname + " carries no time");
+  const TTimeReply judged = JudgeTimeReply(bytes, reset, count);
+  base::TDateTime time = 0.0;
+  if (judged == TTimeReply::kComplete) {
+    time = TimeCountInEra(count, base::SystemTimeToDateTime(clock_.GetSystemTime()));
+  } else if (judged == TTimeReply::kZero || bytes.size() < kTimeReplySize) {
+    // Fewer than four bytes or a zero count: the 1900 time they read as, never moved to a later
+    // era, which the caller refuses as it refuses any time before 2000.
+    double partial = 0.0;
+    for (const char byte : bytes) partial = AccumulateTimeByte(partial, static_cast<uint8_t>(byte));
+    time = TimeCountToDateTime(partial);
+  } else if (judged == TTimeReply::kLong) {
+    Logout();  // the rest of an endless stream is not read
+    throw ETcpIpError("Reply from " + Hostname + " longer than four bytes");
+  } else {
+    throw ETcpIpError("Connection to " + Hostname + " reset before the close");
   }
-  const base::TDateTime utc_now = base::SystemTimeToDateTime(clock_.GetSystemTime());
-  base::TDateTime time = TimeCountNear(count, utc_now);
   if (TimeMode == tzLocal) time -= TimeZoneBias(zone_) / kMinutesPerDay;
   ServerTime = time;
 }

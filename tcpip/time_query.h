@@ -1,7 +1,7 @@
 #pragma once
 // T_Time: asks a server for the time with the RFC 868 Time protocol over TCP. The server sends
-// seconds since 1900-01-01 00:00 UTC as four bytes, big-endian, then closes. Anything else (fewer
-// or more bytes, a reset before the close, a count of zero) is no time.
+// seconds since 1900-01-01 00:00 UTC as four bytes, big-endian, then closes. More bytes, or four
+// and a reset, are no answer; fewer, or a count of zero, a time in 1900.
 
 #include <cstdint>
 #include <string>
@@ -32,9 +32,9 @@ inline double AccumulateTimeByte(double count, uint8_t byte) { return count * 25
 inline base::TDateTime TimeCountToDateTime(double count) {
   return kTimeProtocolEpoch + count / base::kSecsPerDay;
 }
-// A four-byte count read in the era nearest to `reference` (UTC).
-inline base::TDateTime TimeCountNear(uint32_t count, base::TDateTime reference) {
-  return base::InNearestEra(TimeCountToDateTime(count), reference);
+// A four-byte count in the era base::ResolveEra gives it by the clock's `utc_now`.
+inline base::TDateTime TimeCountInEra(uint32_t count, base::TDateTime utc_now) {
+  return base::ResolveEra(TimeCountToDateTime(count), utc_now);
 }
 
 // How the reply stream ended.
@@ -57,11 +57,12 @@ class T_Time : public T_TcpIp {
   // read in; `ticks` time QueryLimit.
   T_Time(platform::TTimeZonePort& zone, platform::TClockPort& clock, platform::TTickPort& ticks);
 
-  // Connects to Port of Hostname and reads the reply into ServerTime, in the era nearest to the
-  // local clock. Raises ETcpIpError or ESocketError when no connection can be made, and
-  // ETcpIpError when QueryLimit passes first or the reply is not exactly four bytes and a close
-  // (or its count is zero); ServerTime then keeps the previous query's value. The socket stays
-  // open until the next query.
+  // Connects to Port of Hostname and reads the reply into ServerTime, in the era
+  // base::ResolveEra gives it. Fewer than four bytes (before a close or a reset) or a zero count
+  // give the 1900 time they read as. Raises ETcpIpError or ESocketError when no connection can
+  // be made, and ETcpIpError when QueryLimit passes first, the reply is longer than four bytes,
+  // or four bytes end in a reset; ServerTime then keeps the previous query's value. The socket
+  // stays open until the next query.
   void FetchTime();
   void Action() override { FetchTime(); }
 

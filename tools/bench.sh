@@ -2,16 +2,20 @@
 # Measures Kestrum against loopback responders and its peers, and writes BENCHMARKS.md at the
 # root: one table, every row measured in this run on this machine. Run as root (the peers need
 # ports 123 and 37 on 127.0.0.1). Nothing here may set the clock: ntpdig and rdate only query
-# (no -S/-s, -p prints), chronyd runs with -Q -x, and Kestrum.exe runs in a user namespace
-# that has no right to the clock, with only a loopback network (its 同　期 is pressed there).
+# (no -S/-s, -p prints), chronyd runs only with -Q -x (and from a scratch copy that is never
+# installed, so no package script can start a chronyd that disciplines the clock), the accuracy
+# step and Kestrum.exe run in user namespaces that have no right to the clock, with only a
+# loopback network (Kestrum.exe's 同　期 is pressed there).
 #
-#   tools/bench.sh            everything (about five minutes; the first build takes longer)
+#   tools/bench.sh            everything (about eight minutes; the first build takes longer)
 #   tools/bench.sh --no-wine  without the Windows builds and the run under Wine
+#   tools/bench.sh --accuracy only the accuracy section of BENCHMARKS.md, measured anew
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-with_wine=1
+with_wine=1 accuracy_only=0
 [ "${1:-}" = "--no-wine" ] && with_wine=0
+[ "${1:-}" = "--accuracy" ] && with_wine=0 accuracy_only=1
 
 out=build/bench/results
 peers=build/bench/peers
@@ -21,7 +25,11 @@ rm -f "$out"/*
 step() { printf '\n=== %s ===\n' "$*"; }
 
 step "Packages"
-tools/install-deps.sh hyperfine ntpsec-ntpdig rdate time
+if [ $accuracy_only = 1 ]; then
+  tools/install-deps.sh ntpsec-ntpdig
+else
+  tools/install-deps.sh hyperfine ntpsec-ntpdig rdate time
+fi
 if [ $with_wine = 1 ]; then
   status=0
   tools/check-wine.sh || status=$?
@@ -32,8 +40,10 @@ if [ $with_wine = 1 ]; then
     exit "$status"
   fi
 fi
-# chrony conflicts with the machine's time service: a scratch copy, never installed.
+# chrony conflicts with the machine's time service: a scratch copy, never installed (a
+# chronyd already installed by hand is used as it is: it too runs only with -Q -x here).
 chronyd=$peers/chrony/usr/sbin/chronyd
+[ ! -x "$chronyd" ] && [ -x /usr/sbin/chronyd ] && chronyd=/usr/sbin/chronyd
 if [ ! -x "$chronyd" ]; then
   (cd "$peers" && rm -f chrony_*.deb && apt-get download chrony >/dev/null 2>&1)
   dpkg-deb -x "$peers"/chrony_*.deb "$peers/chrony"
@@ -48,6 +58,53 @@ if [ $with_wine = 1 ]; then
   cmake --build --preset win32 -j2 --target Kestrum kestrum-floor-window kestrum-startwatch
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 -j2 --target Kestrum
+fi
+
+step "Accuracy: a responder 1.2 s ahead behind a delayed path"
+# In a user and network namespace of its own: only loopback exists, port 123 is free, and no
+# process there has the right to set the machine's clock (chronyd also runs with -Q -x). The
+# path is made in user space (no netem here): kestrum-bench serve holds each request before it
+# stamps the receive time and each reply after it stamps the transmit time.
+cat >"$peers/chrony-path.conf" <<EOF
+server 127.0.0.1 port 123 iburst minpoll -1 maxpoll -1
+pidfile $root/$peers/chronyd-path.pid
+cmdport 0
+port 0
+EOF
+unshare -Urn --fork bash -s -- "$root/$bin" "$root/$out" "$chronyd" "$root/$peers" \
+  <<'PATHS' || { echo "accuracy step failed" >&2; exit 1; }
+set -euo pipefail
+bin=$1 out=$2 chronyd=$3 peers=$4
+shift_s=1.2
+ip link set lo up
+# out back jitter (ms); the file names carry them.
+for path in "0 0 0" "50 50 0" "150 150 0" "200 20 0" "20 200 0" "50 50 20"; do
+  read -r o b j <<<"$path"
+  name=${o}_${b}_${j}
+  rm -f "$out/path_ready"
+  "$bin/bench/kestrum-bench" serve 123 "$shift_s" "$o" "$b" "$j" 900 "$out/path_ready" &
+  server=$!
+  for _ in $(seq 50); do [ -s "$out/path_ready" ] && break; sleep 0.1; done
+  "$bin/bench/kestrum-bench" offset "$shift_s" 20 123 >"$out/accuracy_${name}_kestrum.txt"
+  for _ in $(seq 10); do ntpdig -t 2 127.0.0.1 || true; done >"$out/accuracy_${name}_ntpdig.txt" 2>&1
+  for _ in $(seq 3); do
+    timeout 60 "$chronyd" -Q -x -u root -f "$peers/chrony-path.conf" -L 0 || true
+  done >"$out/accuracy_${name}_chronyd.txt" 2>&1
+  if [ "$name" = 150_150_0 ]; then
+    # The whole sequence, a press of 時刻取得 headless; its local clock is Japan's.
+    TZ=Asia/Tokyo "$bin/bench/kestrum-bench" headless 10 123 "$shift_s" \
+      >"$out/accuracy_headless.txt"
+  fi
+  kill "$server"
+  wait "$server" || true
+done
+PATHS
+cat "$out"/accuracy_*_kestrum.txt "$out/accuracy_headless.txt"
+if [ $accuracy_only = 1 ]; then
+  python3 tools/bench_report.py --accuracy-only "$out" BENCHMARKS.md >"$out/BENCHMARKS.md"
+  mv "$out/BENCHMARKS.md" BENCHMARKS.md
+  sed -n '/^## Accuracy/,/^Notes:/p' BENCHMARKS.md
+  exit 0
 fi
 
 step "Client exchanges against their floors, interleaved (twice, to see that they agree)"

@@ -234,20 +234,26 @@ TEST_F(Acquisition, OffsetIsInHundredthsAndShownInWholeSecondsCutTowardZero) {
     double seconds_ahead;
     double hundredths;
     const char* text;
+    uint32_t pump_ms = 0;  // each pump after the query (a modal loop inside it) takes this long
   };
   const Case cases[] = {
-      {0.994, 99, "誤差 0 秒"}, {-3.5, -350, "誤差 -3 秒"}, {-0.5, -50, "誤差 0 秒"},
-      {2.5, 250, "誤差 2 秒"},  {-1.0, -100, "誤差 -1 秒"}, {3600.004, 360000, "誤差 3600 秒"},
-      {0.0, 0, "誤差 0 秒"},
+      {0.994, 99, "誤差 0 秒"}, {-3.5, -350, "誤差 -3 秒"},  {-0.5, -50, "誤差 0 秒"},
+      {2.5, 250, "誤差 2 秒"},  {-1.0, -100, "誤差 -1 秒"},  {3600.004, 360000, "誤差 3600 秒"},
+      {0.0, 0, "誤差 0 秒"},    {0.0, 0, "誤差 0 秒", 3000}, {-0.9, -90, "誤差 0 秒", 3000},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.seconds_ahead);
+    SCOPED_TRACE(testing::Message() << c.seconds_ahead << " s, pumps of " << c.pump_ms << " ms");
     const double utc = TrueUtc() + c.seconds_ahead * kSecond;
     servers.script = [utc](const std::string&, const std::string&) {
       return TFakeReply{true, utc};
     };
+    servers.log.clear();
+    at_pump = [&](int) {
+      if (!servers.log.empty()) clock.Advance(c.pump_ms);
+    };
     Start();
     form->btn_getClick();
+    at_pump = nullptr;
     EXPECT_EQ(State().OffsetHundredths(), c.hundredths);
     EXPECT_EQ(form->edt_offset->Text(), c.text);
   }

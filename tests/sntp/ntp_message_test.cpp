@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/datetime.h"
+#include "base/era.h"
 
 namespace kestrum::sntp {
 namespace {
@@ -98,8 +99,9 @@ TEST(DecodeInt32BE, ReadsAtOneBasedPositionWithMissingBytesAsZero) {
   EXPECT_EQ(EncodeInt32BE(0xFEDCBA98u), "\xFE\xDC\xBA\x98");
 }
 
-// The era nearest to the reference clock: what decides is the distance, not the wrap itself.
-TEST(NtpToDateTimeNear, ReadsEachValueInTheNearestEra) {
+// Readings from 2000 on stay in era 0; earlier ones are taken for era 1 only from 2035-02-07 on,
+// by the clock or, for a clock that is behind, by the build date.
+TEST(NtpToDateTimeInEra, ReadsEarlyCountsInEra1OnlyNearTheWrap) {
   const base::TDateTime wrap = At(2036, 2, 7, 6, 28, 16);
   const struct {
     const char* name;
@@ -118,7 +120,46 @@ TEST(NtpToDateTimeNear, ReadsEachValueInTheNearestEra) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_NEAR(NtpToDateTimeNear(c.seconds, 0, c.reference), c.expected, 1e-3 * kSecond);
+    EXPECT_NEAR(NtpToDateTimeInEra(c.seconds, 0, c.reference), c.expected, 1e-3 * kSecond);
+  }
+
+  const base::TDateTime built = At(2026, 12, 9, 0, 0, 0);
+  const base::TDateTime year_before = At(2035, 2, 7, 0, 0, 0);
+  const struct {
+    const char* name;
+    base::TDateTime clock;
+    uint32_t genuine;  // the clock's own count
+    bool era1;
+  } clocks[] = {
+      {"2026", built, 4005763200u, false},
+      {"dead battery", At(2000, 1, 1, 0, 0, 0), 3155673600u, false},
+      {"2035-02-07 - 1 s", year_before - kSecond, 4263407999u, false},
+      {"2035-02-07 + 1 s", year_before + kSecond, 4263408001u, true},
+      {"wrap - 1 s", wrap - kSecond, 0xFFFFFFFFu, true},
+      {"wrap + 1 s", wrap + kSecond, 1, true},
+      {"2100", At(2100, 6, 1, 0, 0, 0), 2029512704u, true},
+  };
+  const struct {
+    const char* name;
+    uint32_t seconds;
+    base::TDateTime era0, era1;
+  } counts[] = {
+      {"0", 0, At(1900, 1, 1, 0, 0, 0), wrap},
+      {"1", 1, At(1900, 1, 1, 0, 0, 1), wrap + kSecond},
+      {"OK\\r\\n", 0x4F4B0D0Au, At(1942, 2, 27, 4, 56, 42), At(2078, 4, 4, 11, 24, 58)},
+  };
+  for (const auto& c : clocks) {
+    SCOPED_TRACE(c.name);
+    const auto read = [&](uint32_t seconds, base::TDateTime build) {
+      return base::ResolveEra(NtpToDateTime(seconds, 0), c.clock, build);
+    };
+    EXPECT_NEAR(read(c.genuine, built), c.clock, 1e-3 * kSecond);
+    for (const auto& n : counts) {
+      SCOPED_TRACE(n.name);
+      EXPECT_NEAR(read(n.seconds, built), c.era1 ? n.era1 : n.era0, 1e-3 * kSecond);
+      // A build from 2035-02-07 on knows the wrap is near, whatever the clock says.
+      EXPECT_NEAR(read(n.seconds, year_before), n.era1, 1e-3 * kSecond);
+    }
   }
 }
 
@@ -132,10 +173,11 @@ TEST(CheckReply, OnlyASynchronisedServerAnsweringThisRequestPasses) {
   EXPECT_EQ(CheckReply(good, 77, 88), TReplyVerdict::kAccepted);
   EXPECT_EQ(CheckReply(good, 77, 89), TReplyVerdict::kForeign);
   EXPECT_EQ(CheckReply(good, 78, 88), TReplyVerdict::kForeign);
+  // Zero seconds are no time, whatever the fraction.
   TNtpPacket fraction_only = good;
   fraction_only.TransmitSeconds = 0;
-  fraction_only.TransmitFraction = 1;
-  EXPECT_EQ(CheckReply(fraction_only, 77, 88), TReplyVerdict::kAccepted);
+  fraction_only.TransmitFraction = 0x80000000u;
+  EXPECT_EQ(CheckReply(fraction_only, 77, 88), TReplyVerdict::kNoTransmitTime);
   TNtpPacket zero = good;
   zero.TransmitSeconds = 0;
   EXPECT_EQ(CheckReply(zero, 77, 88), TReplyVerdict::kNoTransmitTime);

@@ -27,6 +27,13 @@ std::string Reply(uint32_t seconds, uint32_t fraction = 0, std::size_t size = 48
   return bytes;
 }
 
+// An 8-byte NTP timestamp moved by `seconds`.
+std::string Moved(const std::string& stamp, double seconds) {
+  const uint64_t at = uint64_t{DecodeInt32BE(stamp, 1)} << 32 | DecodeInt32BE(stamp, 5);
+  const uint64_t moved = at + static_cast<uint64_t>(std::llround(seconds * 4294967296.0));
+  return EncodeInt32BE(static_cast<uint32_t>(moved >> 32)) + EncodeInt32BE(uint32_t(moved));
+}
+
 int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                start)
@@ -69,9 +76,50 @@ TEST_F(SntpClientTest, SendsTheRequestAndTakesTheTransmitTime) {
   ASSERT_EQ(requests[0].bytes.size(), 48u);
   EXPECT_EQ(requests[0].bytes.substr(0, 40), std::string("\x1B") + std::string(39, '\0'));
   EXPECT_NE(DecodeInt32BE(requests[0].bytes, 41), 0u);
+  // Without a receive stamp the path cannot be halved: the transmit time as it is.
   EXPECT_EQ(client.NTPTime(), NtpToDateTime(kSeconds2024, 0x80000000u));
-  EXPECT_EQ(client.NTPOffset(), 0.0);
-  EXPECT_EQ(client.NTPDelay(), 0.0);
+  EXPECT_NEAR(client.NTPOffset(), (client.NTPTime() - client.GetUtcTime()) * base::kSecsPerDay, 1);
+  EXPECT_GE(client.NTPDelay(), 0.0);
+}
+
+// Path delay is no clock error, half its asymmetry is; NTPTime is the server's time at arrival.
+TEST_F(SntpClientTest, OffsetFromTheFourTimestamps) {
+  struct TCase {
+    const char* name;
+    double ahead;                        // seconds the server's clock is ahead
+    int out_ms, turnaround_ms, back_ms;  // the turnaround as the server's stamps claim it
+    bool stamped;                        // the reply carries a receive timestamp
+    double offset, delay;
+  } const cases[] = {
+      {"loopback", 1.2, 0, 0, 0, true, 1.2, 0},
+      {"150/150", 1.2, 150, 5, 150, true, 1.2, 0.3},
+      {"300/300, server behind", -0.9, 300, 1, 300, true, -0.9, 0.6},
+      {"200/20", 0.5, 200, 0, 20, true, 0.59, 0.22},
+      {"received after sent", 1.2, 100, -1000, 100, true, 1.2, 0.2},
+      {"no receive stamp", 1.2, 150, 0, 150, false, 1.05, 0.3},
+  };
+  fakes::TFakeClock clock;
+  // The fake clock is the responder's to move; the waits run on real ticks.
+  TSNTPClient measured{clock, platform::SystemTicks()};
+  measured.TargetPort = server.PortText();
+  const TCase* c = nullptr;
+  // The request's stamp is T1; the clock reaches T4 while the reply is on its way.
+  server.SetAnswer([&](const fakes::TUdpRequest& request) {
+    const int turnaround_ms = std::max(c->turnaround_ms, 0);
+    clock.Advance(c->out_ms + turnaround_ms + c->back_ms);
+    const std::string t1 = request.bytes.substr(40, 8);
+    const std::string t3 = Moved(t1, c->ahead + (c->out_ms + turnaround_ms) / 1e3);
+    const std::string t2 = c->stamped ? Moved(t3, -c->turnaround_ms / 1e3) : std::string(8, '\0');
+    return TUdpReply{{Reply(0).substr(0, 24) + t1 + t2 + t3}};
+  });
+  for (const TCase& row : cases) {
+    SCOPED_TRACE(row.name);
+    c = &row;
+    ASSERT_TRUE(measured.QueryServerTime()) << measured.Sock().LastErrorCode();
+    EXPECT_NEAR(measured.NTPOffset(), row.offset, 0.01);
+    EXPECT_NEAR(measured.NTPDelay(), row.delay, 0.01);
+    EXPECT_NEAR((measured.NTPTime() - measured.GetUtcTime()) * base::kSecsPerDay, row.offset, 0.01);
+  }
 }
 
 TEST_F(SntpClientTest, ReplyLengths) {
@@ -89,11 +137,17 @@ TEST_F(SntpClientTest, ReplyLengths) {
   }
 }
 
+// No time: the 1900 time it reads as, which callers refuse, even on a clock past the wrap.
 TEST_F(SntpClientTest, ZeroTransmitTimeIsNoTime) {
-  server.Script({{Reply(0)}});
-  EXPECT_FALSE(client.QueryServerTime());
-  EXPECT_EQ(client.LastVerdict(), TReplyVerdict::kNoTransmitTime);
-  EXPECT_EQ(client.NTPTime(), 0.0);
+  fakes::TFakeClock clock(base::EncodeDate(2036, 2, 7) + 0.5);
+  TSNTPClient dated{clock, platform::SystemTicks()};
+  dated.TargetPort = server.PortText();
+  dated.SyncTime = true;
+  server.Script({{Reply(0, 0x80000000u)}});
+  EXPECT_TRUE(dated.QueryServerTime());
+  EXPECT_EQ(dated.LastVerdict(), TReplyVerdict::kNoTransmitTime);
+  EXPECT_EQ(dated.NTPTime(), NtpToDateTime(0, 0x80000000u));
+  EXPECT_TRUE(clock.utc_writes().empty());
 }
 
 TEST_F(SntpClientTest, SilentServerTimesOut) {
@@ -331,7 +385,7 @@ TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
       {"2026", base::EncodeDate(2026, 12, 9), base::EncodeDate(2026, 12, 9) + 3 * second},
       {"last second of era 0", wrap - second, wrap - second},
       {"client before, server after the wrap", wrap - second, wrap + second},
-      {"first second of era 1", wrap, wrap},
+      {"second second of era 1", wrap, wrap + second},
       {"client after, server before the wrap", wrap + second, wrap - second},
       {"2100", base::EncodeDate(2100, 6, 1), base::EncodeDate(2100, 6, 1) - 90 * second},
   };
@@ -340,7 +394,7 @@ TEST_F(SntpClientTest, TimesAcrossTheEraWrap) {
     clock.set_local_now(c.local);
     const double seconds = std::round((c.server - 2.0) * base::kSecsPerDay);
     const auto wire = static_cast<uint32_t>(std::fmod(seconds, 4294967296.0));
-    // Half a second on: the first instant of era 1 is all zero on the wire, which is no time.
+    // The first second of era 1 is zero seconds on the wire: no time, whatever the fraction.
     server.Script({{Reply(wire, 0x80000000u)}});
     ASSERT_TRUE(dated.QueryServerTime()) << dated.Sock().LastErrorCode();
     EXPECT_NEAR(dated.NTPTime(), c.server + second / 2, 1e-3 * second);

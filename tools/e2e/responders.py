@@ -5,8 +5,9 @@ Each service is "off" (not started), "silent" (takes requests, never answers) or
 true time shifted by --shift seconds (or with a clock that starts at --start); SNTP can also answer
 "old", a time in 1999, "kiss", an unsynchronised kiss-o'-death, or "flood": no answer, but
 datagrams from another port without pause; Time can answer "five", a stray byte before the true
-four. --dns silent takes name queries on udp/53 and never answers them. Every request is counted
-in --log (one line per request).
+four. --dns silent takes name queries on udp/53 and never answers them. --path OUT/BACK puts SNTP
+behind a slow path: each request is held OUT ms before its receive time is stamped, each reply
+BACK ms after its transmit time is. Every request is counted in --log (one line per request).
 The servers bind 127.0.0.1 only and stop by themselves after --lifetime seconds.
 """
 import argparse
@@ -33,12 +34,14 @@ def ntp_timestamp(unix_seconds):
     return struct.pack(">II", seconds & 0xFFFFFFFF, fraction)
 
 
-def sntp_reply(request, shift, leap=0, stratum=1, refid=b"LOCL"):
+def sntp_reply(request, shift, leap=0, stratum=1, refid=b"LOCL", received=None):
     now = time.time() + shift
+    received = now if received is None else received
     first = (leap << 6) | (NTP_VERSION << 3) | NTP_MODE_SERVER
     header = struct.pack(">BBbbII4s", first, stratum, 4, -20, 0, 0, refid)
     originate = request[40:48] if len(request) >= NTP_PACKET_SIZE else b"\0" * 8
-    return header + ntp_timestamp(now) + originate + ntp_timestamp(now) + ntp_timestamp(now)
+    return (header + ntp_timestamp(received) + originate + ntp_timestamp(received)
+            + ntp_timestamp(now))
 
 
 class Log:
@@ -67,12 +70,17 @@ def bind_tcp(port):
     return sock
 
 
-def serve_sntp(sock, mode, shift, log):
+def serve_sntp(sock, mode, shift, log, path=(0, 0)):
+    out_ms, back_ms = path
     while True:
         data, peer = sock.recvfrom(512)
         log.write("sntp", f"{len(data)} bytes, first byte {data[0]:#04x}" if data else "empty")
         if mode == "answer":
-            sock.sendto(sntp_reply(data, shift), peer)
+            time.sleep(out_ms / 1000)
+            received = time.time() + shift
+            reply = sntp_reply(data, shift, received=received)
+            time.sleep(back_ms / 1000)
+            sock.sendto(reply, peer)
         elif mode == "old":
             sock.sendto(sntp_reply(data, OLD_UNIX_TIME - time.time()), peer)
         elif mode == "kiss":
@@ -158,6 +166,9 @@ def main():
     parser.add_argument("--dns", choices=["off", "silent"], default="off")
     parser.add_argument("--start", default="",
                         help="UTC time the servers' clock starts at, YYYY-MM-DDThh:mm:ss")
+    parser.add_argument("--path", default="0/0",
+                        help="SNTP path delay OUT/BACK in ms (held before the receive stamp, "
+                             "and after the transmit stamp)")
     parser.add_argument("--log", default="")
     parser.add_argument("--ready", default="", help="file created once every server listens")
     parser.add_argument("--lifetime", type=float, default=120.0)
@@ -170,7 +181,8 @@ def main():
     # Bound here, so that a port that cannot be had stops the run at once.
     servers = []
     if args.sntp != "off":
-        servers.append((serve_sntp, (bind_udp(123), args.sntp, args.shift, log)))
+        path = tuple(float(ms) for ms in args.path.split("/"))
+        servers.append((serve_sntp, (bind_udp(123), args.sntp, args.shift, log, path)))
     if args.time != "off":
         servers.append((serve_tcp, (bind_tcp(37), time_handler(args.time, args.shift, log))))
     if args.http != "off":

@@ -139,6 +139,14 @@ ACQUISITIONS = [
                 start="2036-02-07T06:30:00", **ERA_CLOCK_CHECKS),
     Acquisition("era", servers(time="off"), GET, OBTAINED_SNTP, 40, run="era-2100",
                 start="2100-03-01T00:00:00", **ERA_CLOCK_CHECKS),
+    # SNTP behind a 300/300 ms path: the path is not clock error. A server 1.2 s ahead reads
+    # one second; one 0.9 s behind is in order and the clock is left alone.
+    Acquisition("slow-path", servers(time="off", shift=1.2, path="300/300"), GET, OBTAINED_SNTP,
+                30, run="slow-path-ahead", status="時刻を取得しました.", offset=r"誤差 1 秒",
+                requests=(("sntp", 1),)),
+    Acquisition("slow-path", servers(time="off", shift=-0.9, path="300/300"), SYNC, IN_ORDER, 30,
+                run="slow-path-behind", status=IN_ORDER, offset=r"誤差 0 秒",
+                never_seen=".*修正.*", requests=(("sntp", 1),)),
 ]
 
 
@@ -489,8 +497,8 @@ def acquisitions(scenario):
 # In the order of a full run.
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
-         "kiss-of-death", "era", "silent-dns", "no-ghost", "read-only-folder", "folder-names",
-         "from-zip"]
+         "kiss-of-death", "era", "slow-path", "silent-dns", "no-ghost", "read-only-folder",
+         "folder-names", "from-zip"]
 FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "no-ghost": no_ghost,
              "read-only-folder": read_only_folder, "folder-names": folder_names,
              "from-zip": from_zip}
