@@ -304,8 +304,8 @@ int Pick(HWND top, int x, int y, int index) {
   HWND list = ControlAt(top, x, y);
   if (list == nullptr) return kExitNoControl;
   Ask(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  PostMessageW(GetParent(list), WM_COMMAND,
-               MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
   return 0;
 }
 
@@ -331,7 +331,8 @@ int Box(const std::wstring& caption, bool press) {
   HWND button = nullptr;
   for (HWND child : Descendants(find.found)) {
     const std::wstring cls = ClassOf(child);
-    if (cls == L"Static" && !StoredText(child).empty()) PrintLine("text\t" + Field(StoredText(child)));
+    if (cls == L"Static" && !StoredText(child).empty())
+      PrintLine("text\t" + Field(StoredText(child)));
     if (cls == L"Button" && button == nullptr) button = child;
   }
   if (press && button != nullptr) PostMessageW(button, BM_CLICK, 0, 0);
