@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace kestrum::platform {
@@ -39,16 +40,23 @@ void RunChecking(const std::function<void()>& work, const TWaitHook& hook) {
   bool done = false;
   std::exception_ptr error;
   std::exception_ptr hook_error;
-  std::thread helper([&] {
-    try {
-      work();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    const std::lock_guard lock(mutex);
-    done = true;
-    finished.notify_one();
-  });
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      const std::lock_guard lock(mutex);
+      done = true;
+      finished.notify_one();
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the work still gets done, only without checks meanwhile.
+    work();
+    return;
+  }
   {
     std::unique_lock lock(mutex);
     while (
