@@ -35,7 +35,8 @@ WARNING = "警告"
 HANG_CHECK_MS = 1000
 # Outside Shift-JIS, outside the ANSI code pages of an English system, and Japanese.
 FOLDER_NAMES = ("Café", "테스트", "時刻")
-STARTUP = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup"
+# The Startup folder in the prefix (Wine names it "StartUp").
+STARTUP = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/[Ss]tart[Uu]p"
 OBTAINED_SNTP = "時刻を取得しました\\."
 OBTAINED_TIME = "時刻を取得しました\\.\\."
 IN_ORDER = "時刻は正常です"
@@ -324,7 +325,6 @@ def no_ghost(env, build):
                 check(not any(line.endswith("\t" + CANCEL) for line in focus),
                       f"the posted click ran inside the attempt: focus {focus}")
             time.sleep(0.3)
-        check(status == FAILURE.format(2), f"progress status {status!r}")
         try:
             app.process.wait(timeout=20)
         except subprocess.TimeoutExpired:

@@ -349,7 +349,13 @@ int Link(const wchar_t* file) {
       SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
       SUCCEEDED(persist->Load(file, STGM_READ))) {
     wchar_t text[MAX_PATH] = {};
-    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    // The item id list keeps every character; the link's path text may hold only what the
+    // writer's ANSI code page could.
+    LPITEMIDLIST ids = nullptr;
+    if (FAILED(link->GetIDList(&ids)) || ids == nullptr || !SHGetPathFromIDListW(ids, text)) {
+      link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    }
+    CoTaskMemFree(ids);
     const DWORD attributes = GetFileAttributesW(text);
     PrintLine("target\t" + Field(text) + "\t" +
               (attributes != INVALID_FILE_ATTRIBUTES ? "exists" : "missing"));
