@@ -15,6 +15,24 @@ constexpr toolkit::TColor kDefaultProgressColor = 0x0000FFFF;
 // Added to the start delay before the timer fires (milliseconds).
 constexpr uint32_t kStartDelayPaddingMs = 100;
 
+// The unattended run's switch, as the start-up entry writes it.
+constexpr char kUnattendedSwitch[] = "/S";
+
+// Runs of the program by itself with an administrator's rights, one step each, no window.
+// Compared whole; none holds "/S" or "/s", so none is taken for an unattended run.
+// Second argument: the delay in milliseconds.
+constexpr char kRegisterTaskSwitch[] = "/TASK";
+constexpr char kRemoveTaskSwitch[] = "/UNTASK";
+// Second argument: the account's identity.
+constexpr char kGrantRightSwitch[] = "/GRANT";
+
+// Exit codes of a run: the unattended one says how its correction went, a helper run whether
+// its step was done.
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitCannotCorrect = 2;
+constexpr int kExitCannotObtain = 3;
+
 // "/S" or "/s" anywhere in the first argument.
 bool RequestsUnattended(std::string_view first);
 

@@ -11,7 +11,6 @@ namespace {
 constexpr char kTimeCorrect[] = "時刻は正常です";
 constexpr char kCorrectedPrefix[] = "時刻を ";
 constexpr char kCorrectedSuffix[] = "秒 修正しました";
-constexpr char kCannotCorrect[] = "時刻を修正できません";
 
 }  // namespace
 
@@ -55,12 +54,16 @@ double TCorrection::Run(double offset_hundredths) {
   }
 
   if (view_.HostText().empty() || view_.OffsetText().empty()) {
+    report_ = TCorrectionReport::kNoTime;
     ShowStatus(kCannotObtain);
   } else if (whole_seconds == 0) {
+    report_ = TCorrectionReport::kTimeCorrect;
     ShowStatus(kTimeCorrect);
   } else if (!written) {
+    report_ = TCorrectionReport::kRefused;
     ShowStatus(kCannotCorrect);
   } else {
+    report_ = TCorrectionReport::kCorrected;
     ShowStatus(kCorrectedPrefix + std::to_string(whole_seconds) + kCorrectedSuffix);
   }
   return offset_hundredths;

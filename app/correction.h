@@ -19,6 +19,9 @@ class TCorrectionView {
   virtual void ShowStatus(const std::string& text) = 0;
 };
 
+// What the last report said.
+enum class TCorrectionReport { kNoTime, kTimeCorrect, kCorrected, kRefused };
+
 class TCorrection {
  public:
   TCorrection(TCorrectionView& view, TProgressWindow& progress, platform::TClockPort& clock);
@@ -27,6 +30,7 @@ class TCorrection {
   // behind) when its whole seconds are not 0, and reports. Returns the offset still to apply:
   // 0 once the clock was written, the same offset when nothing was written.
   double Run(double offset_hundredths);
+  TCorrectionReport Report() const { return report_; }
 
   // Write one half of the local clock record; false when the platform refuses.
   bool SetClockDate(uint16_t year, uint8_t month, uint8_t day);
@@ -38,6 +42,7 @@ class TCorrection {
   TCorrectionView& view_;
   TProgressWindow& progress_;
   platform::TClockPort& clock_;
+  TCorrectionReport report_ = TCorrectionReport::kNoTime;
 };
 
 }  // namespace kestrum::app

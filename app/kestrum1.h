@@ -3,6 +3,7 @@
 // the acquisition (app/acquisition.h) and the correction (app/correction.h).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,6 +55,12 @@ class TKestrumForm : public toolkit::TForm {
   void CreateStartupShortcut(const std::string& target, const std::string& arguments,
                              const std::string& name, int folder_id);
   void DeleteStartupShortcut(const std::string& target, const std::string& name, int folder_id);
+  // After a delay was picked: a logon run that could not set the clock is offered the logon
+  // task (administrators) or the right (standard accounts). `delay_ms` as the switch takes it.
+  void ArrangeLogonRun(const std::string& target, const std::string& delay_ms,
+                       const std::string& name);
+  // After the empty entry was picked: the logon task goes too.
+  void RemoveLogonTask(const std::string& name);
   // The start timer of an unattended run: progress window, synchronise, close.
   void TimerTimer();
 
@@ -65,6 +72,8 @@ class TKestrumForm : public toolkit::TForm {
   // is attached: the start timer may fire inside the report's own message loop, and the run
   // needs that window and its cancel button.
   void ReportStartupError();
+  // The exit code of the run (app/command_line.h).
+  int ExitCode() const { return exit_code_; }
 
  private:
   // How tests and the benchmark read the state below (tests/app/kestrum_form_test_peer.h).
@@ -100,6 +109,17 @@ class TKestrumForm : public toolkit::TForm {
   // cannot be written.
   void ReportSettingsFailure();
 
+  enum class TStepResult { kDone, kRefused, kFailed };
+  // One administrator's step: in this process when it holds the right to set the clock,
+  // otherwise by an elevated run of this program with `switch_text` and `argument`.
+  TStepResult AdministrativeStep(const std::string& switch_text, const std::string& argument,
+                                 const std::function<bool()>& in_process);
+  void RegisterLogonTask(const std::string& target, const std::string& delay_ms,
+                         const std::string& name);
+  void OfferClockRight();
+  // 誤差設定 refused in an administrator's filtered run: synchronise once elevated.
+  void OfferElevatedSync();
+
   TKestrumServices services_;
   TView view_{*this};
   // The conversion error of the colour argument, kept for ReportStartupError; empty: none.
@@ -113,6 +133,8 @@ class TKestrumForm : public toolkit::TForm {
   std::string exe_dir;  // UTF-8
   bool cancel_flag = false;
   bool unattended = false;
+  TCorrectionReport last_report_ = TCorrectionReport::kNoTime;
+  int exit_code_ = 0;
   toolkit::TColor progress_color = 0;
   std::unique_ptr<TSntpQuery> sntp;
   // After start-up at least one of the two is set.

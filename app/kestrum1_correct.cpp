@@ -8,6 +8,8 @@ void TKestrumForm::btn_setClick() {
   EnableControls(false);
   TCorrection correction(view_, *progress_, services_.clock);
   offset_hundredths = correction.Run(offset_hundredths);
+  last_report_ = correction.Report();
+  if (last_report_ == TCorrectionReport::kRefused && !unattended) OfferElevatedSync();
   EnableControls(true);
   if (!unattended) btn_set->SetFocus();
 }

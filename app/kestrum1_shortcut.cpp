@@ -1,12 +1,12 @@
 // The start-up row: picking a delay puts a shortcut that starts the program unattended into
 // the user's Startup folder; the empty entry removes it. The choice is remembered.
+#include "app/command_line.h"
 #include "app/kestrum1.h"
 #include "app/settings_file.h"
 
 namespace kestrum::app {
 namespace {
 
-constexpr char kUnattendedSwitch[] = "/S";
 // Seconds become milliseconds by appending three zeros to the entry's text.
 constexpr char kSecondsToMilliseconds[] = "000";
 constexpr char kWarningCaption[] = "警告";
@@ -30,6 +30,11 @@ void TKestrumForm::StartTimeChange() {
     DeleteStartupShortcut(target, title, platform::kCsidlStartup);
   }
   settings->WriteString(Caption(), kStartTimeKey, seconds);
+  if (!seconds.empty()) {
+    ArrangeLogonRun(target, seconds + kSecondsToMilliseconds, title);
+  } else {
+    RemoveLogonTask(title);
+  }
   ReportSettingsFailure();
 }
 

@@ -18,6 +18,8 @@ TKestrumServices PlatformServices(toolkit::TWidgetSet& widgets) {
       .profile = platform::SystemProfile(),
       .probe = platform::SystemWebProbe(),
       .shortcuts = platform::SystemShortcuts(),
+      .rights = platform::SystemRights(),
+      .tasks = platform::SystemLogonTasks(),
       .executable_path = platform::ExecutablePath(),
       .path_delimiter = platform::PathDelimiter(),
       .arguments = platform::CommandLineArguments(),

@@ -1,7 +1,8 @@
 #pragma once
 // What the windows need from outside: the clock and ticks, the widget set, the platform's
-// profile, probe and shortcuts, where the program lives, its arguments, and the two protocol
-// clients. Chosen once: the program passes the real ones (PlatformServices), tests pass fakes.
+// profile, probe, shortcuts, rights and logon task, where the program lives, its arguments, and the
+// two protocol clients. Chosen once: the program passes the real ones (PlatformServices), tests
+// pass fakes.
 
 #include <functional>
 #include <memory>
@@ -10,7 +11,9 @@
 
 #include "app/time_clients.h"
 #include "platform/clock.h"
+#include "platform/logon_task.h"
 #include "platform/profile.h"
+#include "platform/rights.h"
 #include "platform/shortcut.h"
 #include "platform/ticks.h"
 #include "platform/webprobe.h"
@@ -25,6 +28,8 @@ struct TKestrumServices {
   platform::TProfilePort& profile;
   platform::TWebProbePort& probe;
   platform::TShortcutPort& shortcuts;
+  platform::TRightsPort& rights;
+  platform::TLogonTaskPort& tasks;
   std::string executable_path;  // full path, UTF-8
   char path_delimiter = '\\';
   std::vector<std::string> arguments;  // after the program name

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/helper_run.h"
+
 namespace kestrum::app {
 
 TKestrumWindows CreateKestrumWindows(toolkit::TApplication& application,
@@ -21,10 +23,11 @@ TKestrumWindows CreateKestrumWindows(toolkit::TApplication& application,
 int RunProgram(TKestrumServices services) {
   toolkit::TApplication& application = toolkit::Application();
   application.SetTitle("Kestrum");
+  if (const auto code = RunHelperStep(services, application.Title())) return *code;
   // The windows outlive the loop and are freed when the program returns.
   const TKestrumWindows windows = CreateKestrumWindows(application, std::move(services));
   application.Run();
-  return 0;
+  return windows.main->ExitCode();
 }
 
 }  // namespace kestrum::app

@@ -9,6 +9,7 @@
 #include "fakes/fake_app.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
+#include "fakes/fake_rights.h"
 #include "fakes/fake_shortcuts.h"
 #include "platform/clock.h"
 #include "platform/ticks.h"
@@ -53,6 +54,8 @@ struct THeadlessKestrum::TParts {
   fakes::TFakeProfile profile;
   fakes::TFakeProbe probe;
   fakes::TFakeShortcuts shortcuts;
+  fakes::TFakeRights rights;
+  fakes::TFakeLogonTasks tasks;
   app::TKestrumWindows windows;
 };
 
@@ -65,6 +68,8 @@ THeadlessKestrum::THeadlessKestrum(uint16_t sntp_port, uint16_t time_port) : par
       .profile = parts_->profile,
       .probe = parts_->probe,
       .shortcuts = parts_->shortcuts,
+      .rights = parts_->rights,
+      .tasks = parts_->tasks,
       .executable_path = "C:\\Kestrum\\Kestrum.exe",
       .path_delimiter = '\\',
       .arguments = {},

@@ -54,6 +54,10 @@ class TWidgetSet {
   virtual void ShowError(const std::string& title, const std::string& text) = 0;
   // A modal warning (exclamation icon, OK only) owned by the application's window.
   virtual void ShowWarning(const std::string& /*caption*/, const std::string& /*text*/) {}
+  // A modal question (Yes and No) owned by the application's window; true for Yes.
+  virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
+    return false;
+  }
   virtual void Beep() = 0;
   virtual void SetTitle(const std::string& title) = 0;
   // Hides the application's own top-level window, the one that owns the taskbar entry.

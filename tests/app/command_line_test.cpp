@@ -25,6 +25,9 @@ TEST(CommandLine, SwitchesAreCaseSensitiveSubstrings) {
     EXPECT_EQ(p.sntp, c.sntp) << c.first;
     EXPECT_EQ(p.rfc868, c.rfc868) << c.first;
   }
+  for (const char* helper : {kRegisterTaskSwitch, kRemoveTaskSwitch, kGrantRightSwitch}) {
+    EXPECT_FALSE(RequestsUnattended(helper)) << helper;
+  }
 }
 
 TEST(CommandLine, DelayIsTheIntegerPartPlus100Milliseconds) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/status_texts.h"
 #include "kestrum_fixture.h"
 
 namespace kestrum::app {
@@ -17,12 +18,12 @@ constexpr double kSecond = 1.0 / 86400;
 class Correction : public KestrumFixture {
  protected:
   // Acquires an offset of `hundredths` from a server that answers at once.
-  void Acquire(double hundredths) {
+  void Acquire(double hundredths, std::vector<std::string> arguments = {}) {
     const double utc = clock.local_now() - 0.375 + hundredths / 100 * kSecond;
     servers.script = [utc](const std::string&, const std::string&) {
       return TFakeReply{true, utc};
     };
-    Start();
+    Start(std::move(arguments));
     form->btn_getClick();
     ASSERT_EQ(State().OffsetHundredths(), hundredths);
     statuses.clear();
@@ -136,6 +137,49 @@ TEST_F(Correction, ARefusedClockWriteIsReported) {
   EXPECT_EQ(cmd->LibPanel3->Caption(), "時刻を修正できません");
   // The clock did not move: the offset still holds.
   EXPECT_EQ(State().OffsetHundredths(), -250);
+}
+
+// Refused in an administrator's filtered run: one elevated unattended run is offered, and its
+// exit code becomes the status; an unattended or otherwise refused run asks nothing.
+TEST_F(Correction, ARefusalForWantOfTheRightOffersOneElevatedSynchronisation) {
+  using platform::TClockRight;
+  using platform::TElevation;
+  struct Case {
+    TClockRight right;
+    bool unattended, answer;
+    TElevation elevation;
+    uint32_t exit_code;
+    bool asked;
+    const char* status;
+  };
+  const Case cases[] = {
+      {TClockRight::kNeedsElevation, false, true, TElevation::kEnded, 0, true, kElevatedSyncDone},
+      {TClockRight::kNeedsElevation, false, true, TElevation::kEnded, 2, true, kCannotCorrect},
+      {TClockRight::kNeedsElevation, false, true, TElevation::kEnded, 3, true, kCannotObtain},
+      {TClockRight::kNeedsElevation, false, true, TElevation::kRefused, 0, true, kElevationRefused},
+      {TClockRight::kNeedsElevation, false, false, TElevation::kEnded, 0, true, kCannotCorrect},
+      {TClockRight::kNeedsGrant, false, true, TElevation::kEnded, 0, false, kCannotCorrect},
+      {TClockRight::kNeedsElevation, true, true, TElevation::kEnded, 0, false, kCannotCorrect},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
+    rights.this_process = c.right;
+    rights.elevated = {c.elevation, c.exit_code};
+    rights.runs.clear();
+    widgets.questions.clear();
+    widgets.answers = {c.answer};
+    clock.refuse_writes(false);
+    Acquire(-250, c.unattended ? std::vector<std::string>{"/S", "0"} : std::vector<std::string>{});
+    clock.refuse_writes(true);
+    form->btn_setClick();
+    EXPECT_EQ(widgets.questions.size(), c.asked ? 1u : 0u);
+    const bool ran = c.asked && c.answer;
+    EXPECT_EQ(rights.runs,
+              ran ? std::vector<std::string>{std::string(kExePath) + "|/S 0|C:\\Tools\\Kestrum\\"}
+                  : std::vector<std::string>{});
+    EXPECT_EQ(form->StatusBar->PanelText(0), c.status);
+    EXPECT_EQ(State().OffsetHundredths(), c.status == kElevatedSyncDone ? 0 : -250);
+  }
 }
 
 // Once applied, the offset is spent: a second press, or a synchronise whose network wait is

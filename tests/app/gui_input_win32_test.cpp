@@ -117,5 +117,22 @@ TEST_F(MainWindowInput, TheCancelButtonStopsTheNetworkWait) {
   EXPECT_FALSE(State().CancelFlag());
 }
 
+// The start-up warning disables the main window while it is open: a click on the list behind
+// it opens nothing, and the one pick stays the only one.
+TEST_F(MainWindowInput, TheStartupWarningBlocksASecondPickBehindIt) {
+  application.SetTitle("Kestrum");
+  ShowMain();
+  WhileMessageBoxOpen([this] {
+    EXPECT_FALSE(NativeEnabled(*form));
+    QueueMouseClick(*form->StartTime, kDropButtonX, kDropButtonY);
+  });
+  UserSelect(*form->StartTime, form->StartTime->IndexOf("5"));
+  Settle();
+  EXPECT_FALSE(NativeDroppedDown(*form->StartTime));
+  EXPECT_EQ(form->StartTime->SelectedText(), "5");
+  EXPECT_EQ(shortcuts.calls.size(), 1u);
+  EXPECT_TRUE(NativeEnabled(*form));
+}
+
 }  // namespace
 }  // namespace kestrum::app

@@ -16,6 +16,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_probe.h"
 #include "fakes/fake_profile.h"
+#include "fakes/fake_rights.h"
 #include "fakes/fake_shortcuts.h"
 #include "fakes/fake_time_clients.h"
 #include "toolkit/ctl_form.h"
@@ -44,6 +45,8 @@ class KestrumFixture : public ::testing::Test {
         .profile = profile,
         .probe = probe,
         .shortcuts = shortcuts,
+        .rights = rights,
+        .tasks = tasks,
         .executable_path = kExePath,
         .path_delimiter = '\\',
         .arguments = std::move(arguments),
@@ -90,6 +93,8 @@ class KestrumFixture : public ::testing::Test {
   fakes::TFakeProbe probe;
   fakes::TFakeServers servers{clock};
   fakes::TFakeShortcuts shortcuts;
+  fakes::TFakeRights rights;
+  fakes::TFakeLogonTasks tasks;
   bool exe_exists = true;
   std::unique_ptr<TKestrumForm> form;
   std::unique_ptr<TKestrumCmdForm> cmd;

@@ -79,6 +79,7 @@ TEST_F(Unattended, TimerShowsTheProgressWindowSynchronisesAndClosesASecondLater)
   EXPECT_TRUE(State().CancelFlag());
   EXPECT_FALSE(form->btn_get->Enabled());
   EXPECT_EQ(form->ActiveControl(), nullptr);
+  EXPECT_EQ(form->ExitCode(), kExitDone);
 }
 
 TEST_F(Unattended, CancelDuringTheNetworkWaitStillCorrectsAndCloses) {
@@ -102,6 +103,7 @@ TEST_F(Unattended, CancelDuringTheNetworkWaitStillCorrectsAndCloses) {
   EXPECT_TRUE(clock.local_writes().empty());
   EXPECT_NEAR(SinceLastPumpMs(), 1000.0, 0.01);
   EXPECT_TRUE(application.Terminated());
+  EXPECT_EQ(form->ExitCode(), kExitCannotObtain);
 }
 
 // A colour argument that raises is reported once both windows exist: at logon nobody may close

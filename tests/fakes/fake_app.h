@@ -53,6 +53,11 @@ class TFakeWidgetSet final : public toolkit::TWidgetSet {
   void ShowWarning(const std::string& caption, const std::string& text) override {
     warnings.push_back(caption + ":" + text);
   }
+  // Answers from `answers` in turn, No once they are used up.
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    questions.push_back(caption + ":" + text);
+    return questions.size() <= answers.size() && answers[questions.size() - 1];
+  }
   void Beep() override { ++beeps; }
   void SetTitle(const std::string& text) override { title = text; }
   void HideTaskbarWindow() override { taskbar_hidden = true; }
@@ -68,7 +73,9 @@ class TFakeWidgetSet final : public toolkit::TWidgetSet {
   bool taskbar_hidden = false;
   std::string title;
   std::vector<std::string> errors;
-  std::vector<std::string> warnings;  // "caption:text"
+  std::vector<std::string> warnings;   // "caption:text"
+  std::vector<std::string> questions;  // "caption:text"
+  std::vector<bool> answers;
   std::vector<std::string> peers_created;
   // The components of those peers, in the same order; valid while they live.
   std::vector<toolkit::TComponent*> peer_components;

@@ -4,6 +4,7 @@
 // queue, and what the windows show afterwards (focus, selection, input method, hints).
 // For tests of the native peers only.
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -34,6 +35,10 @@ void QueueMouseClick(const toolkit::TControl& control, int x, int y);
 // The mouse rests over the middle of the control; returns the text of the hint window that
 // then appears, or empty when none appears within the time-out.
 std::string HoverHint(const toolkit::TControl& control);
+
+// Runs `inside` once the next message box of this thread is open (from the box's own loop),
+// then closes the box with OK. Returns at once.
+void WhileMessageBoxOpen(std::function<void()> inside);
 
 // The control whose window (or a window inside it, as the edit of a combo box) has the focus;
 // null for none.

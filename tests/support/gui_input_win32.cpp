@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <string>
 #include <vector>
 
 #include "support/gui_input.h"
@@ -165,6 +166,40 @@ std::string HoverHint(const toolkit::TControl& control) {
     Sleep(kPollMs);
   }
   return {};
+}
+
+namespace {
+
+std::function<void()> box_inside;
+bool box_inside_ran = false;
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM out) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (!IsWindowVisible(hwnd) || std::wstring(name) != L"#32770") return TRUE;
+  *reinterpret_cast<HWND*>(out) = hwnd;
+  return FALSE;
+}
+
+void CALLBACK BoxTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+  if (box == nullptr) return;
+  if (!box_inside_ran) {
+    box_inside_ran = true;
+    box_inside();
+    return;
+  }
+  KillTimer(nullptr, id);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+void WhileMessageBoxOpen(std::function<void()> inside) {
+  box_inside = std::move(inside);
+  box_inside_ran = false;
+  SetTimer(nullptr, 0, kSettleMs, BoxTimer);
 }
 
 toolkit::TControl* NativeFocusedControl() {

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "base/text.h"
 #include "toolkit/ctl_form.h"
@@ -363,6 +364,35 @@ void RegisterClass(const wchar_t* name, WNDPROC proc) {
   RegisterClassExW(&wc);
 }
 
+// The thread's other visible top-level windows, disabled while a box owned by the hidden
+// application window is open: a box disables only its owner, so the main window would stay
+// usable behind it and its handlers could run inside the box's loop.
+class TThreadWindowsDisabled {
+ public:
+  explicit TThreadWindowsDisabled(HWND owner) : owner_(owner), active_(GetActiveWindow()) {
+    EnumThreadWindows(GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
+  }
+  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
+  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
+  ~TThreadWindowsDisabled() {
+    for (HWND window : disabled_) EnableWindow(window, TRUE);
+    if (active_ != nullptr && IsWindow(active_)) SetActiveWindow(active_);
+  }
+
+ private:
+  static BOOL CALLBACK Disable(HWND window, LPARAM self) {
+    auto* state = reinterpret_cast<TThreadWindowsDisabled*>(self);
+    if (window != state->owner_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+      EnableWindow(window, FALSE);
+      state->disabled_.push_back(window);
+    }
+    return TRUE;
+  }
+  HWND owner_;
+  HWND active_;
+  std::vector<HWND> disabled_;
+};
+
 }  // namespace
 
 TWin32WidgetSet::TWin32WidgetSet() {
@@ -416,7 +446,14 @@ void TWin32WidgetSet::ShowError(const std::string& title, const std::string& tex
 }
 
 void TWin32WidgetSet::ShowWarning(const std::string& caption, const std::string& text) {
+  const TThreadWindowsDisabled modal(app_window_);
   MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool TWin32WidgetSet::AskYesNo(const std::string& caption, const std::string& text) {
+  const TThreadWindowsDisabled modal(app_window_);
+  return MessageBoxW(app_window_, Wide(text).c_str(), Wide(caption).c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void TWin32WidgetSet::Beep() { MessageBeep(MB_OK); }

@@ -115,6 +115,7 @@ class TWin32WidgetSet : public toolkit::TWidgetSet {
   void Terminate() override;
   void ShowError(const std::string& title, const std::string& text) override;
   void ShowWarning(const std::string& caption, const std::string& text) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
   void Beep() override;
   void SetTitle(const std::string& title) override;
   void HideTaskbarWindow() override;

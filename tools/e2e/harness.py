@@ -24,6 +24,12 @@ FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 # Wine's 32-bit loader, for the PE32 product of the release package.
 PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 WINPEEK = "tools/e2e/kestrum-winpeek.exe"  # within a Windows build folder
+RESTRICTED = "tools/e2e/kestrum-restricted.exe"
+
+
+def windows_path(path):
+    """A path of this machine as Wine's Z: drive names it."""
+    return "Z:" + str(path).replace("/", "\\")
 
 
 class Failure(Exception):
@@ -124,10 +130,12 @@ class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
     def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
-                 clock_start=None, extra_env=None, before_start=None):
+                 clock_start=None, restricted=False, extra_env=None, before_start=None):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
-        of the build's; `name` may be a relative path. `extra_env`: more environment for the
-        program; `before_start(folder)` runs once its folder is ready."""
+        of the build's; `name` may be a relative path. `restricted`: started by
+        kestrum-restricted, under a token without the right to change the system time.
+        `extra_env`: more environment for the program; `before_start(folder)` runs once its
+        folder is ready."""
         self.env = env
         if program is None:
             self.folder = env.work / name
@@ -150,7 +158,10 @@ class Kestrum:
             process_env = dict(process_env or os.environ, **extra_env)
         if before_start is not None:
             before_start(self.folder)
-        self.process = subprocess.Popen([loader or env.wine, str(self.folder / "Kestrum.exe"), *args],
+        command = [loader or env.wine, str(self.folder / "Kestrum.exe"), *args]
+        if restricted:
+            command[1:2] = [str(build / RESTRICTED), windows_path(self.folder / "Kestrum.exe")]
+        self.process = subprocess.Popen(command,
                                         cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -232,6 +243,22 @@ class Kestrum:
             time.sleep(0.2)
         raise Failure(f"no dump of the {layout.window} window in {timeout} s")
 
+    def answer(self, caption, button, timeout=30):
+        """Presses `button` (1 OK, 6 Yes, 7 No) of the message box titled `caption` once it
+        shows."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.peek("answer", caption, str(button))[0] == 0:
+                return
+            check(self.process.poll() is None, f"Kestrum.exe ended before the box {caption}")
+            time.sleep(0.3)
+        raise Failure(f"no message box {caption!r} after {timeout} s")
+
+    def pick(self, layout, control, index):
+        x, y = layout.position(control)
+        code, _ = self.peek("pick", layout.window, str(x), str(y), str(index))
+        check(code == 0, f"cannot pick entry {index} of {control} (winpeek exit {code})")
+
     def close(self):
         if self.process.poll() is None:
             self.peek("close", "main")
@@ -264,11 +291,6 @@ class Kestrum:
         subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
                         "+repage", str(out)], check=False, timeout=30)
         print(f"    screenshot {out}")
-
-
-def windows_path(path):
-    """A file of the machine as Wine's programs name it (drive Z: is the root)."""
-    return "Z:" + str(path).replace("/", "\\")
 
 
 def start_watched(env, build, name, args, layout, control, seconds):

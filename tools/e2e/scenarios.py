@@ -465,6 +465,112 @@ def from_zip(env, build):
         os.environ["WINEPREFIX"] = shared_prefix
 
 
+# ---- the logon task and the rights to set the clock ----
+
+TASK_REGISTERED = "ログオン時の自動設定をタスクに登録しました"
+TASK_REMOVED = "タスクを削除しました"
+RIGHTS_CAPTION = "権限"
+WARNING_CAPTION = "警告"
+BOX_OK, BOX_YES = 1, 6
+
+
+def task_file():
+    """Wine's scheduler keeps each task as XML under C:\\windows\\system32\\tasks."""
+    found = list(Path(os.environ["WINEPREFIX"]).glob("drive_c/windows/*/tasks/Kestrum"))
+    return found[0] if found else None
+
+
+def startup_link():
+    found = [p for p in Path(os.environ["WINEPREFIX"]).glob(
+        "drive_c/users/*/*/*/Microsoft/Windows/Start Menu/Programs/*/Kestrum.lnk")
+        if p.parent.name.lower() == "startup"]
+    return found[0] if found else None
+
+
+def check_task(app, arguments):
+    path = task_file()
+    check(path is not None, "no task Kestrum in the prefix")
+    raw = path.read_bytes()
+    xml = raw.decode("utf-16") if raw[:2] in (b"\xff\xfe", b"\xfe\xff") else raw.decode("utf-8")
+    folder = "Z:" + str(app.folder).replace("/", "\\")
+    wanted = [r"<LogonTrigger>", r"<UserId>[^<]+</UserId>", r"<RunLevel>HighestAvailable</RunLevel>",
+              r"<LogonType>InteractiveToken</LogonType>",
+              r"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+              r"<ExecutionTimeLimit>PT5M</ExecutionTimeLimit>",
+              "<Command>" + re.escape(folder + "\\Kestrum.exe") + "</Command>",
+              "<Arguments>" + re.escape(arguments) + "</Arguments>",
+              "<WorkingDirectory>" + re.escape(folder + "\\") + "</WorkingDirectory>"]
+    if "<Triggers/>" in xml:
+        # Wine's scheduler (8.0) keeps the settings but writes back no trigger, principal or
+        # action of its own accord: those are only read back where it keeps them.
+        print("    the prefix's scheduler keeps no trigger, principal or action; settings checked")
+        wanted = wanted[4:6]
+    missing = [w for w in wanted if not re.search(w, xml, re.IGNORECASE)]
+    check(not missing, f"the task lacks {missing}:\n{xml}")
+
+
+def logon_task(env, build):
+    """The elevated helper runs themselves: /TASK registers the logon task through the
+    scheduler's COM interfaces, /UNTASK removes it; both end with 0."""
+    for args, present in ((["/TASK", "5000"], True), (["/UNTASK"], False)):
+        app = Kestrum(env, "logon-task" if present else "logon-task-removal", build, args)
+        try:
+            check(app.process.wait(timeout=60) == 0, f"{args} ended with {app.process.returncode}")
+            if present:
+                check_task(app, "/S 5000")
+            else:
+                check(task_file() is None, "the task is still there")
+        finally:
+            app.close()
+
+
+def restricted_pick(env, build):
+    """Under a token without the time right (an administrator's filtered one): picking a delay
+    shows the warning, then the task question; Yes runs this program elevated ("runas") to
+    register the task, and the shortcut goes. The empty entry removes the task again."""
+    env.start_servers("restricted-pick", sntp="answer", time="answer", http="answer")
+    app = Kestrum(env, "restricted-pick", build, restricted=True)
+    try:
+        app.wait_window(MAIN)
+        app.pick(MAIN, "StartTime", 5)
+        app.answer(WARNING_CAPTION, BOX_OK)
+        deadline = time.monotonic() + 20
+        while startup_link() is None and time.monotonic() < deadline:
+            time.sleep(0.2)
+        check(startup_link() is not None, "no shortcut after the warning")
+        app.answer(RIGHTS_CAPTION, BOX_YES)
+        app.wait_status(MAIN, "StatusBar", TASK_REGISTERED, 60, [], dump=False)
+        check_task(app, "/S 5000")
+        check(startup_link() is None, "the shortcut stayed beside the task")
+        check(app.settings().get("StartTime") == "5", f"Environ.ini {app.settings()}")
+        app.pick(MAIN, "StartTime", 0)
+        app.wait_status(MAIN, "StatusBar", TASK_REMOVED, 60, [], dump=False)
+        check(task_file() is None, "the task is still there")
+        check(app.settings().get("StartTime") == "", f"Environ.ini {app.settings()}")
+    finally:
+        app.close()
+
+
+def restricted_sync(env, build):
+    """Under a token without the time right, 同　期 is refused and offers one elevated run: Yes
+    starts "/S 0" through "runas", which asks the servers again; the sandbox refuses its clock
+    write too, and the main window shows that outcome."""
+    log = env.start_servers("restricted-sync", **servers(shift=3600))
+    app = Kestrum(env, "restricted-sync", build, restricted=True)
+    try:
+        app.wait_window(MAIN)
+        app.click(SYNC)
+        app.answer(RIGHTS_CAPTION, BOX_YES, timeout=60)
+        deadline = time.monotonic() + 60
+        while requests(log, "sntp") < 2 and time.monotonic() < deadline:
+            time.sleep(0.3)
+        check(requests(log, "sntp") >= 2, "the elevated run never asked a server")
+        window = app.wait_status(MAIN, "StatusBar", "時刻を修正できません", 60, [])
+        check(window.controls["btn_get"]["enabled"], "buttons still disabled")
+    finally:
+        app.close()
+
+
 def screenshots(env, build):
     """Main window at start, and the progress window of an unattended run held up by silent
     servers."""
@@ -497,11 +603,12 @@ def acquisitions(scenario):
 # In the order of a full run.
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
-         "kiss-of-death", "era", "slow-path", "silent-dns", "no-ghost", "read-only-folder",
-         "folder-names", "from-zip"]
-FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "no-ghost": no_ghost,
-             "read-only-folder": read_only_folder, "folder-names": folder_names,
-             "from-zip": from_zip}
+         "kiss-of-death", "era", "slow-path", "silent-dns", "logon-task", "restricted-pick",
+         "restricted-sync", "no-ghost", "read-only-folder", "folder-names", "from-zip"]
+FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "from-zip": from_zip,
+             "logon-task": logon_task, "restricted-pick": restricted_pick,
+             "restricted-sync": restricted_sync, "no-ghost": no_ghost,
+             "read-only-folder": read_only_folder, "folder-names": folder_names}
 SCENARIOS = {name: FUNCTIONS.get(name) or acquisitions(name) for name in ORDER}
 
 # Scenarios that fake the program's clock with the machine's 64-bit libfaketime, which a

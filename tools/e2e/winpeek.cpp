@@ -7,6 +7,10 @@
 //                                         lists and the status bar may be stale)
 //   kestrum-winpeek click main CAPTION    posts a click to the button with that caption
 //   kestrum-winpeek focus main            the control that has the keyboard focus
+//   kestrum-winpeek pick main X Y INDEX   selects entry INDEX of the list at (X, Y) as the
+//                                         user's pick does (the list's change notification)
+//   kestrum-winpeek answer CAPTION ID     presses the button ID (1 OK, 6 Yes, 7 No) of the
+//                                         message box with that caption
 //   kestrum-winpeek close main            asks the window to close, as its close box does
 //   kestrum-winpeek watch main|progress X Y SECONDS
 //                                         says "watching", waits for the window, dumps it,
@@ -245,6 +249,29 @@ HWND ControlAt(HWND top, int x, int y) {
   return nullptr;
 }
 
+struct TBoxFind {
+  std::wstring caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+  auto* find = reinterpret_cast<TBoxFind*>(param);
+  if (ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd) || TextOf(hwnd) != find->caption) {
+    return TRUE;
+  }
+  find->found = hwnd;
+  return FALSE;
+}
+
+// Presses a button of the visible message box with that caption.
+int Answer(const std::wstring& caption, int id) {
+  TBoxFind find{caption, nullptr};
+  EnumWindows(FindBox, reinterpret_cast<LPARAM>(&find));
+  if (find.found == nullptr) return kExitNotFound;
+  PostMessageW(find.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  return 0;
+}
+
 // Follows one control's text from the moment the window shows until it is gone: a dump of the
 // window first, then a "text" line for every new text, and "gone" at the end. Each pump of the
 // program answers the question that waits for it, so no status shown at a pump is missed.
@@ -391,6 +418,7 @@ int main() {
   }
   if (command == L"box") return Box(argv[2], argc > 3 && std::wstring(argv[3]) == L"press");
   if (command == L"link") return Link(argv[2]);
+  if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]));
   HWND top = FindWindowOf(argv[2]);
   if (top == nullptr) return kExitNotFound;
   if (command == L"dump") return Dump(top, false);
@@ -409,6 +437,15 @@ int main() {
     if (button == nullptr) return kExitNoControl;
     // Posted, so that a long handler in the program does not hold this helper.
     PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (command == L"pick" && argc > 5) {
+    HWND list = ControlAt(top, _wtoi(argv[3]), _wtoi(argv[4]));
+    if (list == nullptr) return kExitNoControl;
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(_wtoi(argv[5])), 0);
+    // Posted: the handler shows modal boxes that this helper must not wait for.
+    PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
     return 0;
   }
   return 1;
