@@ -336,22 +336,8 @@ int Pick(HWND top, int x, int y, int index) {
   return 0;
 }
 
-struct TFindBox {
-  std::wstring caption;
-  HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-  auto* find = reinterpret_cast<TFindBox*>(param);
-  if (ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd) || StoredText(hwnd) != find->caption) {
-    return TRUE;
-  }
-  find->found = hwnd;
-  return FALSE;
-}
-
 int Box(const std::wstring& caption, bool press) {
-  TFindBox find{caption, nullptr};
+  TBoxFind find{caption, nullptr};
   EnumWindows(FindBox, reinterpret_cast<LPARAM>(&find));
   if (find.found == nullptr) return kExitNotFound;
   PrintLine("box\t" + Field(caption));
