@@ -16,8 +16,7 @@ constexpr char kWarningCaption[] = "警告";
 // The report of a settings file that cannot be written; the folder goes between the two parts.
 constexpr char kCannotSaveSettings[] = "設定を保存できません。\nフォルダ ";
 constexpr char kMoveToWritableFolder[] =
-    " に Environ.ini を書き込めません。\n"
-    "書き込みのできるフォルダ（例 C:\\Tools\\Kestrum）に Kestrum.exe を移してください。";
+    " に Environ.ini を書き込めません。\n書き込みのできるフォルダに Kestrum.exe を移してください。";
 
 std::string FolderOf(const std::string& path, char delimiter) {
   const size_t end = path.find_last_of(delimiter);
@@ -121,8 +120,10 @@ void TKestrumForm::EnableControls(bool enabled) {
 
 void TKestrumForm::ReportSettingsFailure() {
   if (!settings || !settings->TakeUnreportedFailure()) return;
-  services_.widgets.ShowWarning(
-      kWarningCaption, kCannotSaveSettings + base::Utf8ToSjis(exe_dir) + kMoveToWritableFolder);
+  std::string text = kCannotSaveSettings;
+  text += base::Utf8ToSjis(exe_dir);
+  text += kMoveToWritableFolder;
+  services_.widgets.ShowWarning(kWarningCaption, text);
 }
 
 void TKestrumForm::edt_hostboxChange() {

@@ -62,7 +62,7 @@ class TBlockSocket {
   THookDataFilter OnWriteFilter;  // stream send only
   THookCreateSocket OnCreateSocket;
   // Set: waits for readiness and name lookups run in slices with this called between them.
-  platform::TWaitHook WaitHook;
+  platform::TWaitHook WaitHook = nullptr;
   int32_t Tag = 0;
   bool RaiseExcept = false;
   int32_t MaxLineLength = 0;     // 0 = no limit

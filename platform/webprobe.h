@@ -14,11 +14,11 @@ class TWebProbePort {
   // True when the server at `url` (an "http://" address, ASCII) answered the request.
   virtual bool Probe(const std::string& url) = 0;
   // From now on the probe's waits run in slices with `hook` called between them.
-  void SetWaitHook(TWaitHook hook) { wait_hook_ = std::move(hook); }
-  const TWaitHook& WaitHook() const { return wait_hook_; }
+  void SetWaitHook(TWaitHook hook) { wait_hook_ = hook; }
+  TWaitHook WaitHook() const { return wait_hook_; }
 
  private:
-  TWaitHook wait_hook_;
+  TWaitHook wait_hook_ = nullptr;
 };
 
 TWebProbePort& SystemWebProbe();

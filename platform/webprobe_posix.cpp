@@ -62,17 +62,16 @@ int64_t MonotonicMs() {
 // The probe's budget, and the hook its waits call between slices.
 class TDeadline {
  public:
-  TDeadline(int budget_ms, const TWaitHook& hook)
-      : end_ms_(MonotonicMs() + budget_ms), hook_(hook) {}
+  TDeadline(int budget_ms, TWaitHook hook) : end_ms_(MonotonicMs() + budget_ms), hook_(hook) {}
   int RemainingMs() const {
     const int64_t left = end_ms_ - MonotonicMs();
     return left > 0 ? static_cast<int>(left) : 0;
   }
-  const TWaitHook& Hook() const { return hook_; }
+  TWaitHook Hook() const { return hook_; }
 
  private:
   int64_t end_ms_;
-  const TWaitHook& hook_;
+  TWaitHook hook_;
 };
 
 bool WaitFor(int fd, short events, const TDeadline& deadline) {

@@ -70,8 +70,7 @@ void SetTimeouts(HINTERNET session, DWORD milliseconds) {
 
 // Opens `url` and waits for its response head at most `wait_ms`; nullptr when it failed or
 // did not come in time.
-HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms,
-                     const TWaitHook& hook) {
+HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms, TWaitHook hook) {
   auto* completion = new TCompletion;
   if (completion->done == nullptr) {
     completion->references = 1;

@@ -68,7 +68,7 @@ class T_TcpIp : public T_ZQ_Component {
   bool LoggedIn = false;
   uint32_t Timeout = 0;  // milliseconds for each send and receive; 0 means none
   // Set: the name lookup and the waits within the bound run in slices with this called between.
-  platform::TWaitHook WaitHook;
+  platform::TWaitHook WaitHook = nullptr;
 
  protected:
   // While a bound is set, connects and receives end when it passes (see BoundExpired).

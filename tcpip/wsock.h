@@ -65,7 +65,7 @@ uint32_t Ntohl(uint32_t value);
 // Connects and waits at most `milliseconds`, in slices with `hook` between them when it is set;
 // on expiry fails with net::kErrTimedOut. The socket is blocking again afterwards.
 int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
-                  const platform::TWaitHook& hook = {});
+                  platform::TWaitHook hook = {});
 // 1 when data (or the peer's close) can be read, 0 when `milliseconds` passed, -1 on failure.
 int WaitReadable(TSocket s, uint32_t milliseconds);
 

@@ -170,7 +170,7 @@ uint16_t Htons(uint16_t value) { return htons(value); }
 uint32_t Ntohl(uint32_t value) { return ntohl(value); }
 
 int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
-                  const platform::TWaitHook& hook) {
+                  platform::TWaitHook hook) {
   const int fd = Fd(s);
   if (!SetBlocking(fd, false)) return kSocketError;
   const sockaddr_in native = ToNative(address);

@@ -41,7 +41,7 @@ timeval ToTimeval(uint32_t milliseconds) {
 }
 
 // Waits for a non-blocking connect: writable means connected, "except" means it failed.
-int AwaitConnect(SOCKET s, uint32_t milliseconds, const platform::TWaitHook& hook) {
+int AwaitConnect(SOCKET s, uint32_t milliseconds, platform::TWaitHook hook) {
   fd_set writable;
   fd_set failed;
   const int ready = platform::WaitInSlices(milliseconds, hook, [&](uint32_t slice) {
@@ -127,7 +127,7 @@ uint16_t Htons(uint16_t value) { return htons(value); }
 uint32_t Ntohl(uint32_t value) { return ntohl(value); }
 
 int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
-                  const platform::TWaitHook& hook) {
+                  platform::TWaitHook hook) {
   const SOCKET native_socket = Native(s);
   if (!SetBlocking(native_socket, false)) return kSocketError;
   const sockaddr_in native = ToNative(address);

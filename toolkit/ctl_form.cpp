@@ -153,8 +153,6 @@ void TApplication::Run() {
 
 void TApplication::ProcessMessages() { widgets_.ProcessMessages(); }
 
-void TApplication::CheckMessages() { widgets_.CheckMessages(); }
-
 void TApplication::Terminate() {
   terminated_ = true;
   widgets_.Terminate();

@@ -398,7 +398,7 @@ TEST_F(Acquisition, FailedSettingsWriteIsReportedOncePerRun) {
   servers.script = [utc](const std::string&, const std::string&) { return TFakeReply{true, utc}; };
   const std::string report =
       "警告:設定を保存できません。\nフォルダ C:\\Tools\\Kestrum に Environ.ini を書き込めません。"
-      "\n書き込みのできるフォルダ（例 C:\\Tools\\Kestrum）に Kestrum.exe を移してください。";
+      "\n書き込みのできるフォルダに Kestrum.exe を移してください。";
   for (const size_t run : {1u, 2u}) {
     Start();
     form->btn_getClick();

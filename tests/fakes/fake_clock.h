@@ -28,7 +28,7 @@ class TFakeClock final : public platform::TClockPort, public platform::TTickPort
     ticks_ += milliseconds;
   }
   // Another component's wait of `milliseconds`: passes in slices with `hook` called between.
-  void Wait(uint32_t milliseconds, const platform::TWaitHook& hook) {
+  void Wait(uint32_t milliseconds, platform::TWaitHook hook) {
     for (uint32_t left = milliseconds; left > 0;) {
       const uint32_t step = std::min(left, platform::kWaitSliceMs);
       Advance(step);

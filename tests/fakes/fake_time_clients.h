@@ -31,8 +31,7 @@ class TFakeServers {
   std::vector<std::string> log;
 
   // The query waits through the hook it was handed.
-  TFakeReply Ask(const std::string& protocol, const std::string& host,
-                 const platform::TWaitHook& hook) {
+  TFakeReply Ask(const std::string& protocol, const std::string& host, platform::TWaitHook hook) {
     log.push_back(protocol + " " + host);
     const TFakeReply reply = script ? script(protocol, host) : TFakeReply{};
     clock_.Wait(reply.duration_ms, hook);
@@ -59,12 +58,12 @@ class TFakeSntp final : public app::TSntpQuery {
   }
   bool NameUnanswered() const override { return name_unanswered_; }
   base::TDateTime NTPTime() const override { return time_; }
-  void SetWaitHook(platform::TWaitHook hook) override { hook_ = std::move(hook); }
+  void SetWaitHook(platform::TWaitHook hook) override { hook_ = hook; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
-  platform::TWaitHook hook_;
+  platform::TWaitHook hook_ = nullptr;
   base::TDateTime time_ = 0;
   bool name_unanswered_ = false;
 };
@@ -79,12 +78,12 @@ class TFakeTime final : public app::TTimeQuery {
     time_ = reply.utc;
   }
   base::TDateTime ServerTime() const override { return time_; }
-  void SetWaitHook(platform::TWaitHook hook) override { hook_ = std::move(hook); }
+  void SetWaitHook(platform::TWaitHook hook) override { hook_ = hook; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
-  platform::TWaitHook hook_;
+  platform::TWaitHook hook_ = nullptr;
   base::TDateTime time_ = 0;
 };
 

@@ -90,8 +90,8 @@ TEST_F(UdpSocketTest, ReadAvailableTimesOut) {
   EXPECT_EQ(sock.LastErrorCode(), 10060);
   EXPECT_TRUE(Saw(R::ReasonError, "10060,Connection timed out"));
   // With a hook the wait runs in quarter-second slices and keeps its length.
-  int hooked = 0;
-  sock.WaitHook = [&hooked] { ++hooked; };
+  static int hooked = 0;
+  sock.WaitHook = [] { ++hooked; };
   const auto sliced = std::chrono::steady_clock::now();
   EXPECT_EQ(sock.ReadAvailable(600), "");
   EXPECT_GE(std::chrono::steady_clock::now() - sliced, std::chrono::milliseconds(580));

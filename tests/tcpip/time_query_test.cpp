@@ -218,8 +218,8 @@ TEST_F(TimeQueryTest, UnansweredConnectEndsWithinTheBound) {
   fakes::TUnansweredListener unanswered;
   time_.Port = unanswered.port();
   // Hooked: the lookup and the connect's wait call the hook between quarter-second slices.
-  int hooked = 0;
-  time_.WaitHook = [&hooked] { ++hooked; };
+  static int hooked = 0;
+  time_.WaitHook = [] { ++hooked; };
   time_.QueryLimit = 600;
   try {
     time_.FetchTime();
