@@ -247,19 +247,25 @@ std::string TLibEdit::PasteText(std::string_view clipboard) {
   CutOrPaste();
   if (ReadOnly()) return {};
   // A single-line edit takes the first line.
-  std::string_view piece = clipboard.substr(0, clipboard.find_first_of("\r\n"));
-  const int limit = edit_type_ == TEditType::Strin ? byte_limit_ : MaxLength();
-  if (limit != 0) {
-    const int room = limit - (static_cast<int>(Text().size()) - SelLength());
-    size_t fits = 0;
-    while (fits < piece.size()) {
-      const int width = CharacterBytesAt(piece, static_cast<int>(fits));
-      if (static_cast<int>(fits) + width > room) break;
-      fits += static_cast<size_t>(width);
+  const std::string_view piece = clipboard.substr(0, clipboard.find_first_of("\r\n"));
+  const int kept = static_cast<int>(Text().size()) - SelLength();
+  // A Strin field's limit is its ByteLimit, which the key rules hold.
+  const int max_length = edit_type_ == TEditType::Strin ? 0 : MaxLength();
+  // Up to the first character that typing it would not put in: the key rules hold for a paste
+  // too (no letters in a number field).
+  size_t fits = 0;
+  while (fits < piece.size()) {
+    const int width = CharacterBytesAt(piece, static_cast<int>(fits));
+    const int before = kept + static_cast<int>(fits);
+    if (max_length != 0 && before + width > max_length) break;
+    if (FilterTypedCharacter(edit_type_, using_text_, byte_limit_, before,
+                             piece.substr(fits, static_cast<size_t>(width))) !=
+        TKeyVerdict::Accept) {
+      break;
     }
-    piece = piece.substr(0, fits);
+    fits += static_cast<size_t>(width);
   }
-  return std::string(piece);
+  return std::string(piece.substr(0, fits));
 }
 
 void TLibEdit::InsertAtSelection(const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "net/sockplatform.h"
+#include "platform/system_library_win32.h"
 
 namespace kestrum::net {
 
@@ -15,21 +16,8 @@ HMODULE ipv6_library = nullptr;
 
 const char kIPv6Library[] = "wship6.dll";
 
-// Full path in the system directory; empty for a name that carries a path of its own.
-std::wstring SystemLibraryPath(const std::string& name) {
-  if (name.find_first_of("\\/:") != std::string::npos) return {};
-  wchar_t directory[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring path(directory, length);
-  path += L'\\';
-  for (const char c : name) path += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return path;
-}
-
 HMODULE LoadSystemLibrary(const std::string& name) {
-  const std::wstring path = SystemLibraryPath(name);
-  return path.empty() ? nullptr : LoadLibraryW(path.c_str());
+  return platform::LoadSystemLibrary(std::wstring(name.begin(), name.end()).c_str());
 }
 
 template <typename T>

@@ -1,12 +1,53 @@
-// The Winsock 1.1 calls, statically bound from wsock32. Codes and option values pass through.
+// The Winsock 1.1 calls, bound at run time from wsock32.dll in the system folder. Codes and
+// option values pass through.
 #include <winsock.h>
 
+#include <cstddef>
 #include <cstring>
 
+#include "platform/system_library_win32.h"
 #include "tcpip/wsock.h"
 
 namespace kestrum::tcpip::wsock {
 namespace {
+
+// clang-format off
+#define KESTRUM_WSOCK_FUNCTIONS(X) \
+  X(WSAStartup) X(WSACleanup) X(WSACancelBlockingCall) X(WSAGetLastError) X(WSASetLastError) \
+  X(socket) X(connect) X(closesocket) X(recv) X(send) X(setsockopt) X(getsockopt)            \
+  X(getpeername) X(gethostbyname) X(inet_addr) X(ioctlsocket) X(select)
+// clang-format on
+
+struct TWinsock {
+  bool bound = false;
+#define KESTRUM_DECLARE_ENTRY(name) decltype(&::name) name = nullptr;
+  KESTRUM_WSOCK_FUNCTIONS(KESTRUM_DECLARE_ENTRY)
+#undef KESTRUM_DECLARE_ENTRY
+};
+
+#define KESTRUM_ENTRY(name) {#name, offsetof(TWinsock, name)},
+constexpr platform::TLibraryEntry kEntries[] = {KESTRUM_WSOCK_FUNCTIONS(KESTRUM_ENTRY)};
+#undef KESTRUM_ENTRY
+
+TWinsock Bind() {
+  TWinsock api;
+  api.bound = platform::BindEntries(platform::LoadSystemLibrary(L"wsock32.dll"), &api, kEntries,
+                                    sizeof kEntries / sizeof kEntries[0]);
+  return api;
+}
+
+const TWinsock& Api() {
+  static const TWinsock api = Bind();
+  return api;
+}
+
+// FD_ISSET without the import behind the macro.
+bool IsSet(SOCKET s, const fd_set& set) {
+  for (u_int k = 0; k < set.fd_count && k < FD_SETSIZE; ++k) {
+    if (set.fd_array[k] == s) return true;
+  }
+  return false;
+}
 
 SOCKET Native(TSocket s) { return static_cast<SOCKET>(s); }
 
@@ -30,7 +71,7 @@ TSockAddrIn FromNative(const sockaddr_in& native) {
 
 bool SetBlocking(SOCKET s, bool blocking) {
   u_long non_blocking = blocking ? 0 : 1;
-  return ioctlsocket(s, FIONBIO, &non_blocking) == 0;
+  return Api().ioctlsocket(s, FIONBIO, &non_blocking) == 0;
 }
 
 timeval ToTimeval(uint32_t milliseconds) {
@@ -50,59 +91,68 @@ int AwaitConnect(SOCKET s, uint32_t milliseconds, platform::TWaitHook hook) {
     FD_SET(s, &writable);
     FD_SET(s, &failed);
     timeval tv = ToTimeval(slice);
-    return select(0, nullptr, &writable, &failed, &tv);
+    return Api().select(0, nullptr, &writable, &failed, &tv);
   });
   if (ready == 0) return WSAETIMEDOUT;
-  if (ready == SOCKET_ERROR) return WSAGetLastError();
-  if (!FD_ISSET(s, &failed)) return 0;
+  if (ready == SOCKET_ERROR) return Api().WSAGetLastError();
+  if (!IsSet(s, failed)) return 0;
   int failure = 0;
   int size = sizeof failure;
-  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size) != 0) {
-    return WSAGetLastError();
+  if (Api().getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure), &size) != 0) {
+    return Api().WSAGetLastError();
   }
   return failure != 0 ? failure : WSAECONNREFUSED;
 }
 
 }  // namespace
 
+// Without wsock32.dll every call fails, with this code, and nothing is called through a null entry.
 int Startup(uint16_t version) {
+  if (!Api().bound) return WSASYSNOTREADY;
   WSADATA data;
-  return WSAStartup(version, &data);
+  return Api().WSAStartup(version, &data);
 }
 
-int Cleanup() { return WSACleanup(); }
-int CancelBlockingCall() { return WSACancelBlockingCall(); }
-int LastError() { return WSAGetLastError(); }
+int Cleanup() { return Api().bound ? Api().WSACleanup() : kSocketError; }
+int CancelBlockingCall() { return Api().bound ? Api().WSACancelBlockingCall() : kSocketError; }
+int LastError() { return Api().bound ? Api().WSAGetLastError() : WSASYSNOTREADY; }
 
-TSocket Socket(int family, int type, int protocol) { return Widen(socket(family, type, protocol)); }
+TSocket Socket(int family, int type, int protocol) {
+  return Api().bound ? Widen(Api().socket(family, type, protocol)) : kInvalidSocket;
+}
 
 int Connect(TSocket s, const TSockAddrIn& address, int length) {
+  if (!Api().bound) return kSocketError;
   if (length < static_cast<int>(sizeof(TSockAddrIn))) {
-    WSASetLastError(WSAEFAULT);
+    Api().WSASetLastError(WSAEFAULT);
     return kSocketError;
   }
   const sockaddr_in native = ToNative(address);
-  return connect(Native(s), reinterpret_cast<const sockaddr*>(&native), sizeof native);
+  return Api().connect(Native(s), reinterpret_cast<const sockaddr*>(&native), sizeof native);
 }
 
-int CloseSocket(TSocket s) { return closesocket(Native(s)); }
+int CloseSocket(TSocket s) { return Api().bound ? Api().closesocket(Native(s)) : kSocketError; }
 
 int Recv(TSocket s, void* buffer, int length, int flags) {
-  return recv(Native(s), static_cast<char*>(buffer), length, flags);
+  if (!Api().bound) return kSocketError;
+  return Api().recv(Native(s), static_cast<char*>(buffer), length, flags);
 }
 
 int Send(TSocket s, const void* data, int length, int flags) {
-  return send(Native(s), static_cast<const char*>(data), length, flags);
+  if (!Api().bound) return kSocketError;
+  return Api().send(Native(s), static_cast<const char*>(data), length, flags);
 }
 
 int SetSockOpt(TSocket s, int level, int name, const void* value, int length) {
-  return setsockopt(Native(s), level, name, static_cast<const char*>(value), length);
+  if (!Api().bound) return kSocketError;
+  return Api().setsockopt(Native(s), level, name, static_cast<const char*>(value), length);
 }
 
 int GetPeerName(TSocket s, TSockAddrIn& address, int& length) {
+  if (!Api().bound) return kSocketError;
   sockaddr_in native{};
   int size = sizeof native;
-  if (getpeername(Native(s), reinterpret_cast<sockaddr*>(&native), &size) != 0) {
+  if (Api().getpeername(Native(s), reinterpret_cast<sockaddr*>(&native), &size) != 0) {
     return kSocketError;
   }
   address = FromNative(native);
@@ -111,7 +161,8 @@ int GetPeerName(TSocket s, TSockAddrIn& address, int& length) {
 }
 
 bool GetHostByName(const std::string& name, THostEntry& entry) {
-  const hostent* found = gethostbyname(name.c_str());
+  if (!Api().bound) return false;
+  const hostent* found = Api().gethostbyname(name.c_str());
   if (found == nullptr) return false;
   entry = THostEntry{};
   entry.address_length = found->h_length;
@@ -122,31 +173,38 @@ bool GetHostByName(const std::string& name, THostEntry& entry) {
   return true;
 }
 
-uint32_t InetAddr(const std::string& text) { return inet_addr(text.c_str()); }
-uint16_t Htons(uint16_t value) { return htons(value); }
-uint32_t Ntohl(uint32_t value) { return ntohl(value); }
+uint32_t InetAddr(const std::string& text) {
+  return Api().bound ? Api().inet_addr(text.c_str()) : INADDR_NONE;
+}
+
+// Windows runs little-endian only: network order is the swapped one.
+uint16_t Htons(uint16_t value) { return static_cast<uint16_t>((value << 8) | (value >> 8)); }
+uint32_t Ntohl(uint32_t value) { return __builtin_bswap32(value); }
 
 int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
                   platform::TWaitHook hook) {
+  if (!Api().bound) return kSocketError;
   const SOCKET native_socket = Native(s);
   if (!SetBlocking(native_socket, false)) return kSocketError;
   const sockaddr_in native = ToNative(address);
   int failure = 0;
-  if (connect(native_socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0) {
-    failure = WSAGetLastError();
+  if (Api().connect(native_socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) !=
+      0) {
+    failure = Api().WSAGetLastError();
     if (failure == WSAEWOULDBLOCK) failure = AwaitConnect(native_socket, milliseconds, hook);
   }
   SetBlocking(native_socket, true);
-  WSASetLastError(failure);
+  Api().WSASetLastError(failure);
   return failure == 0 ? 0 : kSocketError;
 }
 
 int WaitReadable(TSocket s, uint32_t milliseconds) {
+  if (!Api().bound) return kSocketError;
   fd_set readable;
   FD_ZERO(&readable);
   FD_SET(Native(s), &readable);
   timeval tv = ToTimeval(milliseconds);
-  const int ready = select(0, &readable, nullptr, nullptr, &tv);
+  const int ready = Api().select(0, &readable, nullptr, nullptr, &tv);
   return ready == SOCKET_ERROR ? kSocketError : (ready > 0 ? 1 : 0);
 }
 

@@ -125,7 +125,8 @@ transmit time is stamped; with jitter, each direction 0 to N ms longer, drawn pe
 `TSNTPClient` and the program's formula, whole hundredths, 20 queries; ntpdig: `ntpdig -t 2
 127.0.0.1`, 10 runs; chronyd: `chronyd -Q -x` with `iburst minpoll -1 maxpoll -1`, 3 runs; all
 through the same path in the same run, in a user and network namespace with only loopback.
-Kestrum ÷ ntpdig compares the medians. Measured {now_utc()}.
+Kestrum's offset is in whole hundredths, as the program keeps it, so its errors are whole
+numbers; Kestrum ÷ ntpdig compares the medians. Measured {now_utc()}.
 """] + accuracy_rows(results))
 
 
@@ -203,7 +204,7 @@ def main():
         else:
             row(f"Offset error against a responder {label} ahead", "not measured", "")
     for name, label in (("ntpdig", "`ntpdig -t 2 127.0.0.1` (ntpsec), whole process"),
-                        ("chronyd", "`chronyd -Q -x` (chrony 4.3, scratch copy), whole process"),
+                        ("chronyd", "`chronyd -Q -x` (chrony 4.3), whole process"),
                         ("rdate", "`rdate -p 127.0.0.1` (Time protocol), whole process")):
         r = peers.get(name)
         row(label, f"{r['median'] * 1e3:.2f} ms" if r else "not measured",

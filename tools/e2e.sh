@@ -20,7 +20,8 @@ shots=build/screenshots
 
 tools/install-deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek kestrum-restricted >/dev/null
+cmake --build "$build" -j"$(nproc)" --target Kestrum kestrum-winpeek kestrum-restricted \
+  kestrum-planted >/dev/null
 native=build/linux
 [ -f "$native/CMakeCache.txt" ] || cmake --preset linux >/dev/null
 cmake --build "$native" -j"$(nproc)" --target kestrum-e2e-facts >/dev/null

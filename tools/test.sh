@@ -105,12 +105,12 @@ step "End to end: the win64 Kestrum.exe"
 if [ "$pe32_runs" = yes ]; then
   KESTRUM_PRESET=win64 tools/e2e.sh interactive-sync unattended time-protocol-fallback \
     literal-address old-sntp-time refused-clock-write era slow-path logon-task restricted-pick \
-    restricted-sync no-ghost read-only-folder folder-names
+    restricted-sync planted-dlls no-ghost read-only-folder folder-names
 else
   KESTRUM_PRESET=win64 tools/e2e.sh interactive-sync unattended time-protocol-fallback \
     literal-address old-sntp-time no-server refused-clock-write sntp-flood five-byte-reply \
-    kiss-of-death era slow-path silent-dns logon-task restricted-pick restricted-sync no-ghost \
-    read-only-folder folder-names
+    kiss-of-death era slow-path silent-dns logon-task restricted-pick restricted-sync planted-dlls \
+    no-ghost read-only-folder folder-names
 fi
 
 end_step

@@ -122,6 +122,24 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     switch (message) {
       case WM_CHAR:
         return TypedCharacter(static_cast<wchar_t>(wparam), lparam);
+      case WM_IME_CHAR:
+        // The system edit would insert it itself.
+        return TypedCharacter(static_cast<wchar_t>(wparam), 1);
+      case WM_IME_COMPOSITION:
+        if ((lparam & GCS_RESULTSTR) != 0) {
+          CommittedString();
+          lparam &= ~static_cast<LPARAM>(GCS_RESULTSTR | GCS_RESULTREADSTR | GCS_RESULTCLAUSE |
+                                         GCS_RESULTREADCLAUSE);
+          if ((lparam & ~static_cast<LPARAM>(GCS_CURSORPOS | GCS_DELTASTART)) == 0) return 0;
+        }
+        break;
+      case WM_KEYDOWN:
+        // Shift+Insert: the system edit pastes without a WM_PASTE.
+        if (wparam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+          SendMessageW(Handle(), WM_PASTE, 0, 0);
+          return 0;
+        }
+        break;
       case WM_PAINT:
       case WM_PRINTCLIENT:
         // A DC in wParam is painted into as it is; otherwise one is begun around the painting.
@@ -175,6 +193,20 @@ class TLibEditWin32Peer final : public TWin32Peer, public lib::TLibEditPeer {
     if (!accepted) return 0;
     const std::wstring wide = Wide(bytes);
     return wide.empty() ? 0 : CallOriginal(WM_CHAR, wide[0], lparam);
+  }
+
+  // A string the input method commits is typed, character by character.
+  void CommittedString() {
+    HIMC context = ImmGetContext(Handle());
+    if (context == nullptr) return;
+    const LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
+    std::wstring text(bytes > 0 ? static_cast<size_t>(bytes) / sizeof(wchar_t) : 0, L'\0');
+    if (!text.empty()) {
+      ImmGetCompositionStringW(context, GCS_RESULTSTR, text.data(),
+                               static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+    }
+    ImmReleaseContext(Handle(), context);
+    for (const wchar_t ch : text) TypedCharacter(ch, 1);
   }
 
   // The input method as the field asks for it, once its focus entry has run.

@@ -74,6 +74,10 @@ TEST_F(MainWindowInput, TheHostBoxIsSelectedAndItsInputMethodClosedOnEntry) {
   EXPECT_EQ(NativeSelection(*form->edt_hostname), (std::pair<int, int>{0, length}));
   TypeChars("ntp.example.jp");
   EXPECT_EQ(form->edt_hostname->Text(), "ntp.example.jp");
+  // The wheel over the list beside it (under the pointer, unfocused) leaves the typed name.
+  WheelOver(*form->edt_hostbox, -toolkit::kWheelDelta);
+  EXPECT_EQ(form->edt_hostname->Text(), "ntp.example.jp");
+  EXPECT_EQ(form->edt_hostbox->ItemIndex(), 0);
 }
 
 // The list's button stays reachable beside the host box; a pick lands in the host box.

@@ -11,6 +11,7 @@
 #include "lib/libbtbtn.h"
 #include "lib/libcbox.h"
 #include "lib/libedit.h"
+#include "lib/liblabel_panel.h"
 #include "lib/win32/lib_widgets.h"
 #include "support/gui_input.h"
 #include "support/gui_testing.h"
@@ -222,13 +223,18 @@ TEST_F(RealInput, EveryEditTypeClosesTheInputMethodOnEntry) {
 }
 
 // Characters from the input method go through the same rules as typed ones.
+// Text from the input method, character by character or committed as one string (which the
+// system edit would insert itself), and text pasted by Ctrl+V or Shift+Insert (which it pastes
+// itself) meet the key rules and the limit, as typing does.
 TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
+  enum TPath { kImeChars, kCommitted, kCtrlV, kShiftInsert };
   struct Case {
     TEditType type;
     int max_length;
     const char* ime;
     const char* typed;
     const char* text;
+    TPath path = kImeChars;
   };
   const Case cases[] = {
       {TEditType::Strin, 5, "あいう", "a", "あいa"},
@@ -237,6 +243,11 @@ TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
       {TEditType::NuminNo, 0, "１", "5", "5"},
       {TEditType::Dayin, 0, "２０２６", "2026", "2026"},
       {TEditType::Timein, 0, "１２：", "12:", "12:"},
+      {TEditType::Numin, 0, "12ab3", "", "123", kCommitted},
+      {TEditType::Strin, 4, "abあい", "", "abあ", kCommitted},
+      {TEditType::Numin, 0, "12ab3", "", "12", kCtrlV},
+      {TEditType::Numin, 0, "12ab3", "", "12", kShiftInsert},
+      {TEditType::Strin, 4, "abあい", "", "abあ", kShiftInsert},
   };
   Show();
   for (const Case& c : cases) {
@@ -244,14 +255,35 @@ TEST_F(RealInput, ConvertedCharactersMeetTheKeyRules) {
     Pump();
     middle->SetEditType(c.type);
     middle->SetText("");
-    if (c.type == TEditType::Strin) middle->SetMaxLength(c.max_length);
+    middle->SetMaxLength(c.max_length);
     PressKey(toolkit::kVkTab);
     ASSERT_EQ(Where(), At("middle"));
-    TypeImeChars(c.ime);
+    if (c.path >= kCtrlV) SetClipboardText(c.ime);
+    if (c.path == kImeChars) TypeImeChars(c.ime);
+    if (c.path == kCommitted) CommitImeString(c.ime);
+    if (c.path == kCtrlV) TypeChars("\x16");
+    if (c.path == kShiftInsert) PressKey(toolkit::kVkInsert, true);
     TypeChars(c.typed);
-    EXPECT_EQ(NativeText(*middle), c.text) << c.ime;
-    EXPECT_EQ(middle->Text(), c.text) << c.ime;
+    EXPECT_EQ(NativeText(*middle), c.text) << c.ime << " by " << c.path;
+    EXPECT_EQ(middle->Text(), c.text) << c.ime << " by " << c.path;
   }
+}
+
+// Windows 10 sends the wheel to the window under the pointer: a notch over an unfocused edit,
+// list, button, label or the form acts as one over the focused edit, and no list moves.
+TEST_F(RealInput, TheWheelActsOnTheFocusedControlWherever) {
+  auto* label = form.Make<TLibLabel>("label", &form);
+  label->SetBounds(10, 210, 90, 20);
+  Show();
+  const toolkit::TControl* const overs[] = {middle, far, list, editable, button, label, &form};
+  for (const toolkit::TControl* over : overs) {
+    middle->SetFocus();
+    Pump();
+    WheelOver(*over, -toolkit::kWheelDelta);
+    EXPECT_EQ(Where(), At("far")) << over->Name();
+  }
+  EXPECT_EQ(list->ItemIndex() * 10 + editable->ItemIndex(), 11);
+  EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(RealInput, TheEditableDropDownTakesTheFocusAndItsKeys) {

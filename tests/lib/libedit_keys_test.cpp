@@ -173,6 +173,11 @@ TEST_F(EditKeys, ByteLimitHoldsForTheWholeText) {
   second->SetSelection(7, 0);
   Paste(second, "00");
   EXPECT_EQ(second->Text(), "12:00:00");
+  // The key rules hold as for typing: the digits before the first letter.
+  second->SetEditType(TEditType::Numin);
+  second->SetSelection(0, 8);
+  Paste(second, "9x");
+  EXPECT_EQ(second->Text(), "9");
 }
 
 // A double-byte character is judged whole before anything is cleared or deleted: its lead

@@ -1,4 +1,4 @@
-// The responders' server calls on Winsock 1.1, statically bound from wsock32 as the seam is.
+// The responders' server calls on Winsock 1.1, statically bound from wsock32 (test programs only).
 #include <winsock.h>
 
 #include "responders/wsock_server.h"

@@ -26,10 +26,17 @@ void PressKey(toolkit::TKey key, bool shift = false);
 void TypeChars(const std::string& sjis);
 // Each character as the input method delivers a converted character (WM_IME_CHAR).
 void TypeImeChars(const std::string& sjis);
+// The text as one string the input method of the focused window composes and commits.
+void CommitImeString(const std::string& sjis);
+// The clipboard holds the text (as Unicode text).
+void SetClipboardText(const std::string& sjis);
 
 // A left click at (x, y) of the control's window (client pixels; negative from the right or
 // bottom edge), through the system's mouse input.
 void MouseClick(const toolkit::TControl& control, int x, int y);
+// One notch of the wheel (`distance` +120 away from the user, -120 toward) as Windows 10 sends
+// it: to the control's window, under the pointer, whichever window has the focus.
+void WheelOver(const toolkit::TControl& control, int distance);
 // The same click left in the input queue for the program's own next pump (returns once queued).
 void QueueMouseClick(const toolkit::TControl& control, int x, int y);
 // The mouse rests over the middle of the control; returns the text of the hint window that

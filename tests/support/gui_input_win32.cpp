@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,35 @@ void TypeChars(const std::string& sjis) {
 
 void TypeImeChars(const std::string& sjis) {
   for (wchar_t ch : toolkit::win32::Wide(sjis)) PostToFocus(WM_IME_CHAR, ch, 1);
+}
+
+void WheelOver(const toolkit::TControl& control, int distance) {
+  const POINT p = ScreenPoint(control, 1, 1);
+  PostMessageW(HandleOf(control), WM_MOUSEWHEEL, MAKEWPARAM(0, distance), MAKELPARAM(p.x, p.y));
+  Pump();
+}
+
+void CommitImeString(const std::string& sjis) {
+  HIMC context = ImmGetContext(GetFocus());
+  std::wstring text = toolkit::win32::Wide(sjis);
+  ImmSetOpenStatus(context, TRUE);
+  ImmSetCompositionStringW(context, SCS_SETSTR, text.data(),
+                           static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
+  ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+  ImmReleaseContext(GetFocus(), context);
+  Pump();
+}
+
+void SetClipboardText(const std::string& sjis) {
+  const std::wstring text = toolkit::win32::Wide(sjis);
+  const size_t size = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(data), text.c_str(), size);
+  GlobalUnlock(data);
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, data);
+  CloseClipboard();
 }
 
 void QueueMouseClick(const toolkit::TControl& control, int x, int y) {

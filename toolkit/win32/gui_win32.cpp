@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/system_library_win32.h"
 #include "toolkit/ctl_form.h"
 #include "toolkit/ctl_stdctrls.h"
 #include "toolkit/win32/gui.h"
@@ -189,6 +190,34 @@ void TWin32Peer::FocusEntered() {
   }
 }
 
+namespace {
+
+// Above zero while the focused control handles a wheel message, which its window may pass on
+// to its parents.
+int wheel_depth = 0;
+
+bool HoldsFocus(HWND hwnd) {
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == hwnd || IsChild(hwnd, focus));
+}
+
+// The wheel acts on the focused control wherever the pointer is: Windows 10 sends it to the
+// window under the pointer, where it would move the focus from a control that does not have it
+// or change an unfocused list's selection. Any other window passes it to the focused one.
+LRESULT WheelToFocus(UINT message, WPARAM wparam, LPARAM lparam) {
+  static bool forwarding = false;
+  HWND focus = GetFocus();
+  if (wheel_depth == 0 && !forwarding && focus != nullptr &&
+      GetWindowThreadProcessId(focus, nullptr) == GetCurrentThreadId()) {
+    forwarding = true;
+    SendMessageW(focus, message, wparam, lparam);
+    forwarding = false;
+  }
+  return 0;
+}
+
+}  // namespace
+
 LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
   toolkit::TControl& control = control_;
   switch (message) {
@@ -226,10 +255,14 @@ LRESULT TWin32Peer::HandleInput(UINT message, WPARAM wparam, LPARAM lparam) {
       if (LOWORD(lparam) == HTCLIENT && ApplyCursor()) return TRUE;
       break;
     case WM_MOUSEWHEEL: {
+      if (!HoldsFocus(hwnd_)) return WheelToFocus(message, wparam, lparam);
       const int distance = static_cast<short>(HIWORD(wparam));
+      ++wheel_depth;
       Guarded([&] { control.MouseWheel(distance, CurrentShift()); });
       // The window still scrolls its own way.
-      break;
+      const LRESULT result = CallOriginal(message, wparam, lparam);
+      --wheel_depth;
+      return result;
     }
     default:
       break;
@@ -317,6 +350,9 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
         }
       }
       break;
+    case WM_MOUSEWHEEL:
+      if (GetFocus() != hwnd) return WheelToFocus(message, wparam, lparam);
+      break;
     case WM_CLOSE:
       if (self != nullptr) {
         if (auto* form = dynamic_cast<toolkit::TForm*>(&self->Control())) {
@@ -364,6 +400,17 @@ void RegisterClass(const wchar_t* name, WNDPROC proc) {
   RegisterClassExW(&wc);
 }
 
+// The status bar's class, from the system's comctl32.dll (bound here, never imported: it is not
+// one of the known DLLs). Without a manifest naming version 6 this is the classic version. The
+// library stays loaded for the whole run, and its classes with it.
+void RegisterCommonControls() {
+  decltype(&::InitCommonControlsEx) init = nullptr;
+  const HMODULE library = platform::LoadSystemLibrary(L"comctl32.dll");
+  if (!platform::LookUpEntry(library, "InitCommonControlsEx", init)) return;
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  init(&icc);
+}
+
 // The thread's other visible top-level windows, disabled while a box owned by the hidden
 // application window is open: a box disables only its owner, so the main window would stay
 // usable behind it and its handlers could run inside the box's loop.
@@ -397,8 +444,7 @@ class TThreadWindowsDisabled {
 
 TWin32WidgetSet::TWin32WidgetSet() {
   CoInitialize(nullptr);
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  RegisterCommonControls();
   RegisterClass(kFormClass, ContainerProc);
   RegisterClass(kPanelClass, ContainerProc);
   RegisterClass(kApplicationClass, ApplicationProc);

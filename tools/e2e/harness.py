@@ -24,6 +24,15 @@ FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 # Wine's 32-bit loader, for the PE32 product of the release package.
 PE32_LOADER = os.environ.get("KESTRUM_WINE32", "/usr/lib/wine/wine")
 WINPEEK = "tools/e2e/kestrum-winpeek.exe"  # within a Windows build folder
+PLANTED = "tools/e2e/kestrum-planted.dll"  # likewise; leaves NAME.dll.loaded when loaded
+# System DLLs the program binds at run time, and those they import: Wine is told to prefer a
+# DLL of such a name beside the program to its own. The names the program imports are planted
+# too, in Wine's own order: Windows takes them, its known DLLs (tools/check-pe.sh), from the
+# system folder whatever lies beside the program, and Wine, which has no such list, would not.
+# (Wine's own DLLs load version.dll at start and uxtheme.dll for theming without the search path
+# the program set: not the program's doing, so not planted.)
+RUN_TIME_DLLS = ("comctl32", "wininet", "wsock32", "wship6", "dnsapi", "iphlpapi", "mswsock",
+                 "mpr", "winmm", "secur32", "winhttp", "urlmon")
 RESTRICTED = "tools/e2e/kestrum-restricted.exe"
 
 
@@ -126,16 +135,28 @@ class Window:
 
 # ---- the program ----
 
+def pe_imports(program):
+    """The DLLs a PE file imports at load time, lower case without ".dll"."""
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(program)], check=True,
+                          capture_output=True, text=True, env=dict(os.environ, LC_ALL="C")).stdout
+    names = re.findall(r"^\s*DLL Name: (\S+)$", dump, re.MULTILINE)
+    check(names, f"no imports found in {program}")
+    return [name.lower().removesuffix(".dll") for name in names]
+
+
 class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
     def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
-                 clock_start=None, restricted=False, extra_env=None, before_start=None):
+                 clock_start=None, restricted=False, planted=False, extra_env=None,
+                 before_start=None):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
         of the build's; `name` may be a relative path. `restricted`: started by
         kestrum-restricted, under a token without the right to change the system time.
-        `extra_env`: more environment for the program; `before_start(folder)` runs once its
-        folder is ready."""
+        `planted`: a planted DLL beside it under every name it imports and every name of
+        RUN_TIME_DLLS, and Wine told to prefer those of RUN_TIME_DLLS to its own. `extra_env`:
+        more environment for the program; `before_start(folder)` runs once its folder is
+        ready."""
         self.env = env
         if program is None:
             self.folder = env.work / name
@@ -148,11 +169,16 @@ class Kestrum:
                 f"[Kestrum]\r\nTimeServer={time_server}\r\n".encode("cp932"))
         self.winpeek = build / WINPEEK
         process_env = None
+        if planted:
+            process_env = dict(os.environ)
+            process_env["WINEDLLOVERRIDES"] += ";" + ",".join(RUN_TIME_DLLS) + "=n,b"
+            for dll in sorted(set(pe_imports(self.folder / "Kestrum.exe")) | set(RUN_TIME_DLLS)):
+                shutil.copy2(build / PLANTED, self.folder / f"{dll}.dll")
         if clock_start is not None:
             # The program's own clock starts at that UTC time and runs on; the machine's clock
             # is not touched (libfaketime in this process only).
             local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
-            process_env = dict(os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
+            process_env = dict(process_env or os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
                                FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
         if extra_env:
             process_env = dict(process_env or os.environ, **extra_env)
@@ -164,6 +190,10 @@ class Kestrum:
         self.process = subprocess.Popen(command,
                                         cwd=self.folder, stdin=subprocess.DEVNULL, env=process_env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def planted_loaded(self):
+        """The planted DLLs something loaded."""
+        return sorted(mark.name.removesuffix(".loaded") for mark in self.folder.glob("*.loaded"))
 
     def peek(self, *args):
         # A Wine process that starts just as another one does now and then stalls at start-up;

@@ -92,6 +92,7 @@ class Acquisition:
     at_least: tuple = ()          # (service, count): at least that many
     sntp_wait: float | None = None     # most s from the SNTP request to the Time request
     shots: tuple = ("", "")       # screenshots at start and at the end ("": none)
+    planted: bool = False         # DLLs planted beside the program, none of them loaded
 
 
 ERA_CLOCK_CHECKS = dict(server_time=0, offset=r"誤差 -?\d 秒")
@@ -140,6 +141,11 @@ ACQUISITIONS = [
                 start="2036-02-07T06:30:00", **ERA_CLOCK_CHECKS),
     Acquisition("era", servers(time="off"), GET, OBTAINED_SNTP, 40, run="era-2100",
                 start="2100-03-01T00:00:00", **ERA_CLOCK_CHECKS),
+    # A DLL under each name the program imports or binds at run time lies in its folder (a
+    # Downloads folder), and Wine prefers such DLLs to its own: every DLL the run needs (the
+    # window, the probe, SNTP, the Time protocol) comes from the system folder all the same.
+    Acquisition("planted-dlls", servers(sntp="silent"), GET, OBTAINED_TIME, 40, server_time=0,
+                requests=(("sntp", 1), ("time", 1)), at_least=(("http", 1),), planted=True),
     # SNTP behind a 300/300 ms path: the path is not clock error. A server 1.2 s ahead reads
     # one second; one 0.9 s behind is in order and the clock is left alone.
     Acquisition("slow-path", servers(time="off", shift=1.2, path="300/300"), GET, OBTAINED_SNTP,
@@ -160,7 +166,8 @@ def run_acquisition(env, build, row):
         modes["start"] = row.start
     log = env.start_servers(name, **modes)
     begun = time.monotonic()
-    app = Kestrum(env, name, build, time_server=row.stored, clock_start=start)
+    app = Kestrum(env, name, build, time_server=row.stored, clock_start=start,
+                  planted=row.planted)
     try:
         window = app.wait_window(MAIN)
         if row.layout:
@@ -201,6 +208,8 @@ def run_acquisition(env, build, row):
             check(app.settings().get("TimeServer") == env.facts.server(row.stored_after),
                   f"Environ.ini {app.settings()}")
         check_requests(log, row)
+        if row.planted:
+            check(not app.planted_loaded(), f"planted DLLs loaded: {app.planted_loaded()}")
         if row.shots[1]:
             app.screenshot(MAIN, row.shots[1])
     finally:
@@ -604,7 +613,8 @@ def acquisitions(scenario):
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
          "kiss-of-death", "era", "slow-path", "silent-dns", "logon-task", "restricted-pick",
-         "restricted-sync", "no-ghost", "read-only-folder", "folder-names", "from-zip"]
+         "restricted-sync", "planted-dlls", "no-ghost", "read-only-folder", "folder-names",
+         "from-zip"]
 FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "from-zip": from_zip,
              "logon-task": logon_task, "restricted-pick": restricted_pick,
              "restricted-sync": restricted_sync, "no-ghost": no_ghost,
