@@ -65,7 +65,8 @@ struct TAcquisition::TAttemptOutcome {
 TAcquisition::TAcquisition(TAcquisitionView& view, TProgressWindow& progress,
                            TSettingsFile& settings, std::string section, TSntpQuery& sntp,
                            TTimeQuery& time, platform::TClockPort& clock,
-                           platform::TTickPort& ticks, platform::TWebProbePort& probe)
+                           platform::TTickPort& ticks, platform::TWebProbePort& probe,
+                           platform::TWaitHook wait_hook)
     : view_(view),
       progress_(progress),
       settings_(settings),
@@ -74,7 +75,13 @@ TAcquisition::TAcquisition(TAcquisitionView& view, TProgressWindow& progress,
       time_(time),
       clock_(clock),
       ticks_(ticks),
-      probe_(probe) {}
+      probe_(probe),
+      wait_hook_(std::move(wait_hook)) {
+  // Every wait of a run keeps the thread answering the system, without running handlers.
+  probe_.SetWaitHook(wait_hook_);
+  sntp_.SetWaitHook(wait_hook_);
+  time_.SetWaitHook(wait_hook_);
+}
 
 TAcquisitionResult TAcquisition::Run(TProtocols protocols, bool& cancel) {
   TAcquisitionResult result;
@@ -107,7 +114,7 @@ void TAcquisition::WaitForNetwork(bool& cancel) {
     ++failed_probes;
     if (failed_probes >= kMaxFailedProbes) cancel = true;
     ShowStatus(Numbered(kWaitingInternet, failed_probes));
-    ticks_.Sleep(kProbePauseMs);
+    platform::SleepChecking(ticks_, kProbePauseMs, wait_hook_);
   }
 }
 
@@ -199,7 +206,7 @@ void TAcquisition::ReportFailedAttempt(const TServerAttempt& attempt,
   offset_hundredths_ = 0;
   progress_.EnableCancel(true);
   ShowStatus(status_text);
-  ticks_.Sleep(kFailedAttemptPauseMs);
+  platform::SleepChecking(ticks_, kFailedAttemptPauseMs, wait_hook_);
 }
 
 void TAcquisition::WriteTimeServer(const std::string& host) {

@@ -11,6 +11,7 @@
 #include "base/datetime.h"
 #include "platform/clock.h"
 #include "platform/ticks.h"
+#include "platform/wait.h"
 #include "platform/webprobe.h"
 
 namespace kestrum::app {
@@ -42,10 +43,12 @@ struct TAcquisitionResult {
 
 class TAcquisition {
  public:
-  // `section`: the settings section the last server asked is written to.
+  // `section`: the settings section the last server asked is written to. `wait_hook` is handed
+  // to the probe and both clients, and called between the slices of the pauses.
   TAcquisition(TAcquisitionView& view, TProgressWindow& progress, TSettingsFile& settings,
                std::string section, TSntpQuery& sntp, TTimeQuery& time, platform::TClockPort& clock,
-               platform::TTickPort& ticks, platform::TWebProbePort& probe);
+               platform::TTickPort& ticks, platform::TWebProbePort& probe,
+               platform::TWaitHook wait_hook);
 
   // Runs the sequence with `protocols` (at least one). `cancel` is read at each loop test and
   // set when the network wait gives up; the caller reports and clears it.
@@ -76,6 +79,7 @@ class TAcquisition {
   platform::TClockPort& clock_;
   platform::TTickPort& ticks_;
   platform::TWebProbePort& probe_;
+  platform::TWaitHook wait_hook_;
   double offset_hundredths_ = 0;
 };
 

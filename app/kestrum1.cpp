@@ -6,11 +6,17 @@
 #include "app/servers.h"
 #include "app/settings_file.h"
 #include "base/errors.h"
+#include "base/text.h"
 
 namespace kestrum::app {
 namespace {
 
 constexpr int kEmptyHostEntries = 2;
+constexpr char kWarningCaption[] = "警告";
+// The report of a settings file that cannot be written; the folder goes between the two parts.
+constexpr char kCannotSaveSettings[] = "設定を保存できません。\nフォルダ ";
+constexpr char kMoveToWritableFolder[] =
+    " に Environ.ini を書き込めません。\n書き込みのできるフォルダに Kestrum.exe を移してください。";
 
 std::string FolderOf(const std::string& path, char delimiter) {
   const size_t end = path.find_last_of(delimiter);
@@ -110,6 +116,14 @@ void TKestrumForm::EnableControls(bool enabled) {
   btn_set->SetEnabled(enabled);
   btn_sync->SetEnabled(enabled);
   StartTime->SetEnabled(enabled);
+}
+
+void TKestrumForm::ReportSettingsFailure() {
+  if (!settings || !settings->TakeUnreportedFailure()) return;
+  std::string text = kCannotSaveSettings;
+  text += base::Utf8ToSjis(exe_dir);
+  text += kMoveToWritableFolder;
+  services_.widgets.ShowWarning(kWarningCaption, text);
 }
 
 void TKestrumForm::edt_hostboxChange() {

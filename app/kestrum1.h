@@ -103,6 +103,11 @@ class TKestrumForm : public toolkit::TForm {
 
   // The status line of both windows; then a pump.
   void ShowStatus(const std::string& text);
+  // What long waits call between their slices: the application's message check.
+  static platform::TWaitHook WaitHook();
+  // Tells the user, once per run and after the handler that wrote, that the settings file
+  // cannot be written.
+  void ReportSettingsFailure();
 
   enum class TStepResult { kDone, kRefused, kFailed };
   // One administrator's step: in this process when it holds the right to set the clock,
@@ -125,7 +130,7 @@ class TKestrumForm : public toolkit::TForm {
   // Hundredths of a second, a whole number; positive: the local clock is behind the server.
   double offset_hundredths = 0;
   std::unique_ptr<TSettingsFile> settings;
-  std::string exe_dir;
+  std::string exe_dir;  // UTF-8
   bool cancel_flag = false;
   bool unattended = false;
   TCorrectionReport last_report_ = TCorrectionReport::kNoTime;

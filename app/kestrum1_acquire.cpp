@@ -14,7 +14,7 @@ constexpr char kInterrupted[] = "中断しました";
 void TKestrumForm::btn_getClick() {
   EnableControls(false);
   TAcquisition acquisition(view_, *progress_, *settings, Caption(), *sntp, *time, services_.clock,
-                           services_.ticks, services_.probe);
+                           services_.ticks, services_.probe, WaitHook());
   const TAcquisitionResult result =
       acquisition.Run({.sntp = sntp_enabled, .rfc868 = rfc868_enabled}, cancel_flag);
   if (result.asked) offset_hundredths = result.offset_hundredths;
@@ -24,6 +24,11 @@ void TKestrumForm::btn_getClick() {
     ShowStatus(kInterrupted);
     cancel_flag = false;
   }
+  ReportSettingsFailure();
+}
+
+platform::TWaitHook TKestrumForm::WaitHook() {
+  return [] { toolkit::Application().CheckMessages(); };
 }
 
 void TKestrumForm::ShowStatus(const std::string& text) {

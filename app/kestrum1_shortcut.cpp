@@ -35,6 +35,7 @@ void TKestrumForm::StartTimeChange() {
   } else {
     RemoveLogonTask(title);
   }
+  ReportSettingsFailure();
 }
 
 void TKestrumForm::CreateStartupShortcut(const std::string& target, const std::string& arguments,

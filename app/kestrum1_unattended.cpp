@@ -2,7 +2,7 @@
 // and closes the program a second later.
 #include "app/command_line.h"
 #include "app/kestrum1.h"
-#include "platform/ticks.h"
+#include "platform/wait.h"
 
 namespace kestrum::app {
 namespace {
@@ -29,7 +29,7 @@ void TKestrumForm::TimerTimer() {
       exit_code_ = kExitDone;
   }
   EnableControls(false);
-  services_.ticks.Sleep(kClosingPauseMs);
+  platform::SleepChecking(services_.ticks, kClosingPauseMs, WaitHook());
   Close();
 }
 

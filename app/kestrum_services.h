@@ -30,7 +30,7 @@ struct TKestrumServices {
   platform::TShortcutPort& shortcuts;
   platform::TRightsPort& rights;
   platform::TLogonTaskPort& tasks;
-  std::string executable_path;  // full path, Shift-JIS
+  std::string executable_path;  // full path, UTF-8
   char path_delimiter = '\\';
   std::vector<std::string> arguments;  // after the program name
   std::function<std::unique_ptr<TSntpQuery>()> make_sntp = MakeUnavailableSntp;

@@ -1,5 +1,7 @@
 #include "app/protocol_clients.h"
 
+#include <utility>
+
 #include "net/sockapi.h"
 #include "sntp/sntpclient.h"
 #include "tcpip/iputil.h"
@@ -21,6 +23,7 @@ class TSntpClientQuery final : public TSntpQuery {
   }
   bool NameUnanswered() const override { return name_unanswered_; }
   base::TDateTime NTPTime() const override { return client_.NTPTime(); }
+  void SetWaitHook(platform::TWaitHook hook) override { client_.Sock().WaitHook = hook; }
 
  private:
   sntp::TSNTPClient client_;
@@ -35,6 +38,7 @@ class TTimeClientQuery final : public TTimeQuery {
   void SetHostname(const std::string& host) override { client_.Hostname = host; }
   void FetchTime() override { client_.FetchTime(); }
   base::TDateTime ServerTime() const override { return client_.ServerTime; }
+  void SetWaitHook(platform::TWaitHook hook) override { client_.WaitHook = hook; }
 
  private:
   tcpip::T_Time client_;

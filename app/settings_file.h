@@ -2,6 +2,7 @@
 // "Environ.ini" beside the executable: one value read or written at a time.
 
 #include <string>
+#include <utility>
 
 #include "platform/profile.h"
 
@@ -14,6 +15,7 @@ constexpr char kStartTimeKey[] = "StartTime";    // the start-up delay entry, se
 
 class TSettingsFile {
  public:
+  // `path` in UTF-8, as the profile port takes it.
   TSettingsFile(platform::TProfilePort& profile, std::string path)
       : profile_(profile), path_(std::move(path)) {}
 
@@ -22,13 +24,20 @@ class TSettingsFile {
                          const std::string& default_value) const {
     return profile_.ReadString(path_, section, key, default_value);
   }
-  void WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    profile_.WriteString(path_, section, key, value);
+  // False when the file could not be written (a folder without write access, say).
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    const bool written = profile_.WriteString(path_, section, key, value);
+    if (!written && !failed_) failed_ = unreported_ = true;
+    return written;
   }
+  // True once, after the first failed write of this object's life: the caller reports it.
+  bool TakeUnreportedFailure() { return std::exchange(unreported_, false); }
 
  private:
   platform::TProfilePort& profile_;
   std::string path_;
+  bool failed_ = false;
+  bool unreported_ = false;
 };
 
 }  // namespace kestrum::app

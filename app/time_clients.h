@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/datetime.h"
+#include "platform/wait.h"
 
 namespace kestrum::app {
 
@@ -21,6 +22,8 @@ class TSntpQuery {
   virtual bool NameUnanswered() const = 0;
   // UTC.
   virtual base::TDateTime NTPTime() const = 0;
+  // From now on the query's waits run in slices with `hook` called between them.
+  virtual void SetWaitHook(platform::TWaitHook /*hook*/) {}
 };
 
 // The Time protocol (RFC 868) over TCP.
@@ -32,6 +35,8 @@ class TTimeQuery {
   virtual void FetchTime() = 0;
   // UTC.
   virtual base::TDateTime ServerTime() const = 0;
+  // From now on the query's waits run in slices with `hook` called between them.
+  virtual void SetWaitHook(platform::TWaitHook /*hook*/) {}
 };
 
 std::unique_ptr<TSntpQuery> MakeUnavailableSntp();

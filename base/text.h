@@ -13,5 +13,9 @@ std::u16string SjisToUtf16(std::string_view sjis);
 std::string Utf16ToSjis(std::u16string_view utf16);
 std::string SjisToUtf8(std::string_view sjis);
 std::string Utf8ToSjis(std::string_view utf8);
+// Paths travel as UTF-8 between the platform adapters and the program, so that every character
+// of a file name survives whatever the system's code pages.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
 
 }  // namespace kestrum::base

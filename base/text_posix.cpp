@@ -51,10 +51,7 @@ std::string Convert(const char* from, const char* to, std::string_view input,
   return output;
 }
 
-}  // namespace
-
-std::u16string SjisToUtf16(std::string_view sjis) {
-  const std::string bytes = Convert(kJapaneseCodePage, "UTF-16LE", sjis, "\xFD\xFF", SkipOneByte);
+std::u16string FromUtf16Bytes(const std::string& bytes) {
   std::u16string result(bytes.size() / 2, u'\0');
   for (size_t i = 0; i < result.size(); ++i) {
     result[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -63,14 +60,32 @@ std::u16string SjisToUtf16(std::string_view sjis) {
   return result;
 }
 
-std::string Utf16ToSjis(std::u16string_view utf16) {
+std::string Utf16Bytes(std::u16string_view utf16) {
   std::string bytes;
   bytes.reserve(utf16.size() * 2);
   for (char16_t unit : utf16) {
     bytes.push_back(static_cast<char>(unit & 0xFF));
     bytes.push_back(static_cast<char>(unit >> 8));
   }
-  return Convert("UTF-16LE", kJapaneseCodePage, bytes, "?", SkipUtf16Unit);
+  return bytes;
+}
+
+}  // namespace
+
+std::u16string SjisToUtf16(std::string_view sjis) {
+  return FromUtf16Bytes(Convert(kJapaneseCodePage, "UTF-16LE", sjis, "\xFD\xFF", SkipOneByte));
+}
+
+std::string Utf16ToSjis(std::u16string_view utf16) {
+  return Convert("UTF-16LE", kJapaneseCodePage, Utf16Bytes(utf16), "?", SkipUtf16Unit);
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  return FromUtf16Bytes(Convert("UTF-8", "UTF-16LE", utf8, "\xFD\xFF", SkipUtf8Sequence));
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  return Convert("UTF-16LE", "UTF-8", Utf16Bytes(utf16), "\xEF\xBF\xBD", SkipUtf16Unit);
 }
 
 std::string SjisToUtf8(std::string_view sjis) {

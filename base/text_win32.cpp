@@ -37,4 +37,8 @@ std::string SjisToUtf8(std::string_view sjis) { return FromWide(CP_UTF8, SjisToU
 
 std::string Utf8ToSjis(std::string_view utf8) { return Utf16ToSjis(ToWide(CP_UTF8, utf8)); }
 
+std::u16string Utf8ToUtf16(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
+
+std::string Utf16ToUtf8(std::u16string_view utf16) { return FromWide(CP_UTF8, utf16); }
+
 }  // namespace kestrum::base

@@ -96,7 +96,9 @@ int TBlockSocket::ResolvePass(TSocketAddress& address, int family, const std::st
     node = nullptr;  // the resolver yields the loopback address of the family
   }
   std::vector<TSocketAddress> results;
-  const int code = SockGetAddrInfo(node, service, hints, results);
+  int code = 0;
+  // The resolver's wait cannot be cut into slices: it runs beside a thread that keeps checking.
+  platform::RunChecking([&] { code = SockGetAddrInfo(node, service, hints, results); }, WaitHook);
   if (code == 0 && !results.empty()) address = results.front();
   return code;
 }
@@ -114,8 +116,17 @@ void TBlockSocket::ResolveClassic(TSocketAddress& address, const std::string& ho
   if (host != "255.255.255.255") {
     address_net = SockInetAddr(host);
     if (address_net == kInaddrNone) {
-      if (!SockGetHostByName(host, address_net)) {
-        last_error_ = SockLastError();
+      bool found = false;
+      int32_t error = 0;
+      // The error code belongs to the thread that made the call.
+      platform::RunChecking(
+          [&] {
+            found = SockGetHostByName(host, address_net);
+            if (!found) error = SockLastError();
+          },
+          WaitHook);
+      if (!found) {
+        last_error_ = error;
         return;
       }
     }

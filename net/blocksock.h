@@ -13,6 +13,7 @@
 #include "net/sockapi.h"
 #include "net/sockerror.h"
 #include "platform/ticks.h"
+#include "platform/wait.h"
 
 namespace kestrum::net {
 
@@ -60,6 +61,8 @@ class TBlockSocket {
   THookDataFilter OnReadFilter;   // stream receive only
   THookDataFilter OnWriteFilter;  // stream send only
   THookCreateSocket OnCreateSocket;
+  // Set: waits for readiness and name lookups run in slices with this called between them.
+  platform::TWaitHook WaitHook = nullptr;
   int32_t Tag = 0;
   bool RaiseExcept = false;
   int32_t MaxLineLength = 0;     // 0 = no limit

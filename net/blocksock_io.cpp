@@ -33,14 +33,25 @@ void TBlockSocket::ThrottleTransfer(int length, int32_t limit, uint32_t& next) {
 }
 
 bool TBlockSocket::WaitFor(int timeout, bool for_reading) {
-  TTimeVal time_value;
-  time_value.tv_sec = timeout / kMillisecondsPerSecond;
-  time_value.tv_usec = (timeout % kMillisecondsPerSecond) * kMicrosecondsPerMillisecond;
-  // Any negative time-out waits without limit.
-  const TTimeVal* limit = timeout < 0 ? nullptr : &time_value;
-  TFdSet set = fd_set_;
-  const int n = SockSelect(static_cast<int>(handle_) + 1, for_reading ? &set : nullptr,
-                           for_reading ? nullptr : &set, nullptr, limit);
+  const auto select_for = [&](int milliseconds) {
+    TTimeVal time_value;
+    time_value.tv_sec = milliseconds / kMillisecondsPerSecond;
+    time_value.tv_usec = (milliseconds % kMillisecondsPerSecond) * kMicrosecondsPerMillisecond;
+    // Any negative time-out waits without limit.
+    const TTimeVal* limit = milliseconds < 0 ? nullptr : &time_value;
+    TFdSet set = fd_set_;
+    return SockSelect(static_cast<int>(handle_) + 1, for_reading ? &set : nullptr,
+                      for_reading ? nullptr : &set, nullptr, limit);
+  };
+  int n = 0;
+  if (!WaitHook) {
+    n = select_for(timeout);
+  } else if (timeout >= 0) {
+    n = platform::WaitInSlices(static_cast<uint32_t>(timeout), WaitHook,
+                               [&](uint32_t slice) { return select_for(static_cast<int>(slice)); });
+  } else {
+    while ((n = select_for(static_cast<int>(platform::kWaitSliceMs))) == 0) WaitHook();
+  }
   CheckResult(n);
   const bool ready = last_error_ == 0 && n > 0;
   ReportLastError();

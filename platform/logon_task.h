@@ -1,7 +1,7 @@
 #pragma once
 // A task of the system's scheduler that starts a program at this user's logon with the
 // highest rights the user has, without a prompt. Registering or replacing one needs an
-// administrator's rights. Paths and texts are Shift-JIS.
+// administrator's rights. Paths are UTF-8, texts Shift-JIS.
 
 #include <string>
 

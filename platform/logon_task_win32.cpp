@@ -24,6 +24,12 @@ std::wstring Wide(const std::string& sjis) {
   return std::wstring(text.begin(), text.end());
 }
 
+// Paths come in UTF-8.
+std::wstring WidePath(const std::string& utf8) {
+  const std::u16string text = base::Utf8ToUtf16(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
 std::wstring FolderOf(const std::wstring& path) {
   const size_t end = path.find_last_of(L'\\');
   return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
@@ -149,7 +155,7 @@ class TWin32LogonTasks final : public TLogonTaskPort {
     VariantInit(&none);
     TComPtr<IRegisteredTask> registered;
     return SUCCEEDED(folder->RegisterTask(
-        TBstr(Wide(name)), TBstr(TaskXml(user, Wide(target), Wide(arguments))),
+        TBstr(Wide(name)), TBstr(TaskXml(user, WidePath(target), Wide(arguments))),
         TASK_CREATE_OR_UPDATE, none, none, TASK_LOGON_INTERACTIVE_TOKEN, none, registered.Out()));
   }
 

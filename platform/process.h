@@ -1,12 +1,13 @@
 #pragma once
-// The running program: its executable, its arguments and the user's time format.
+// The running program: its executable, its arguments and the user's time format. Paths are
+// UTF-8 (every file name can be told), texts Shift-JIS.
 
 #include <string>
 #include <vector>
 
 namespace kestrum::platform {
 
-// Full path of the executable (Shift-JIS).
+// Full path of the executable.
 std::string ExecutablePath();
 // True when a file (not a folder) exists at `path`.
 bool FileExists(const std::string& path);

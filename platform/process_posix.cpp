@@ -14,12 +14,12 @@ std::string ExecutablePath() {
   std::vector<char> buffer(4096);
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (length <= 0) return {};
-  return base::Utf8ToSjis(std::string(buffer.data(), static_cast<size_t>(length)));
+  return std::string(buffer.data(), static_cast<size_t>(length));
 }
 
 bool FileExists(const std::string& path) {
   struct stat info {};
-  return stat(base::SjisToUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 char PathDelimiter() { return '/'; }

@@ -31,13 +31,15 @@ std::string ExecutablePath() {
   for (;;) {
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length < buffer.size()) return Narrow(std::wstring(buffer.data(), length).c_str());
+    if (length < buffer.size()) {
+      return base::Utf16ToUtf8(std::u16string(buffer.data(), buffer.data() + length));
+    }
     buffer.resize(buffer.size() * 2);
   }
 }
 
 bool FileExists(const std::string& path) {
-  const std::u16string wide = base::SjisToUtf16(path);
+  const std::u16string wide = base::Utf8ToUtf16(path);
   const DWORD attributes = GetFileAttributesW(std::wstring(wide.begin(), wide.end()).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

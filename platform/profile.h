@@ -1,7 +1,7 @@
 #pragma once
 // Profile (INI) files: one string under a section and key, read or written at a time, with
-// nothing cached. Paths, sections, keys and values are Shift-JIS. Section and key names are
-// matched without regard to letter case.
+// nothing cached. Paths are UTF-8; sections, keys and values Shift-JIS. Section and key names
+// are matched without regard to letter case.
 
 #include <string>
 

@@ -182,7 +182,7 @@ class TIniFileProfile final : public TProfilePort {
  public:
   std::string ReadString(const std::string& path, const std::string& section,
                          const std::string& key, const std::string& default_value) override {
-    const std::vector<std::string> lines = ReadLines(base::SjisToUtf8(path));
+    const std::vector<std::string> lines = ReadLines(path);
     const TSectionSpan span = FindSection(lines, section);
     for (size_t i = span.begin; span.begin != 0 && i < span.end; ++i) {
       const auto entry = EntryOf(lines[i]);
@@ -193,12 +193,11 @@ class TIniFileProfile final : public TProfilePort {
 
   bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                    const std::string& value) override {
-    const std::string file = base::SjisToUtf8(path);
-    std::vector<std::string> lines = ReadLines(file);
+    std::vector<std::string> lines = ReadLines(path);
     SetValue(lines, Trim(section), Trim(key), value);
     std::string content;
     for (const auto& line : lines) content += line + "\n";
-    return WriteAll(file, content);
+    return WriteAll(path, content);
   }
 };
 

@@ -11,10 +11,11 @@ namespace {
 // Longest value read back, in UTF-16 units.
 constexpr DWORD kMaxValueLength = 4096;
 
-std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = base::SjisToUtf16(sjis);
-  return std::wstring(text.begin(), text.end());
-}
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+std::wstring Wide(const std::string& sjis) { return Wide(base::SjisToUtf16(sjis)); }
+
+std::wstring WidePath(const std::string& utf8) { return Wide(base::Utf8ToUtf16(utf8)); }
 
 class TPrivateProfile final : public TProfilePort {
  public:
@@ -23,14 +24,14 @@ class TPrivateProfile final : public TProfilePort {
     std::vector<wchar_t> buffer(kMaxValueLength);
     const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(),
                                                   Wide(default_value).c_str(), buffer.data(),
-                                                  kMaxValueLength, Wide(path).c_str());
+                                                  kMaxValueLength, WidePath(path).c_str());
     return base::Utf16ToSjis(std::u16string(buffer.data(), buffer.data() + length));
   }
 
   bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                    const std::string& value) override {
     return WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
-                                      Wide(path).c_str()) != FALSE;
+                                      WidePath(path).c_str()) != FALSE;
   }
 };
 

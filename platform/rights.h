@@ -1,6 +1,6 @@
 #pragma once
 // Whether this account may set the clock, and runs of this program with an administrator's
-// rights. Paths and texts are Shift-JIS.
+// rights. Paths are UTF-8, texts Shift-JIS.
 
 #include <cstdint>
 #include <string>

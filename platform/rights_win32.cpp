@@ -26,6 +26,12 @@ std::wstring Wide(const std::string& sjis) {
   return std::wstring(text.begin(), text.end());
 }
 
+// Paths come in UTF-8.
+std::wstring WidePath(const std::string& utf8) {
+  const std::u16string text = base::Utf8ToUtf16(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
 class TToken {
  public:
   explicit TToken(HANDLE handle) : handle_(handle) {}
@@ -121,9 +127,9 @@ class TWin32Rights final : public TRightsPort {
 
   TElevatedRun RunElevated(const std::string& target, const std::string& arguments,
                            const std::string& folder) override {
-    const std::wstring file = Wide(target);
+    const std::wstring file = WidePath(target);
     const std::wstring parameters = Wide(arguments);
-    const std::wstring directory = Wide(folder);
+    const std::wstring directory = WidePath(folder);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;

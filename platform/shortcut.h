@@ -1,7 +1,7 @@
 #pragma once
 // Start-up shortcut: a link that starts the program with arguments, kept in a folder the
 // platform names by a folder id (the user's Startup folder on Windows, the XDG autostart
-// folder elsewhere). Paths and texts are Shift-JIS.
+// folder elsewhere). Paths are UTF-8; the arguments and the name Shift-JIS.
 
 #include <memory>
 #include <string>

@@ -118,8 +118,7 @@ class TXdgShortcuts final : public TShortcutPort {
     const std::string temporary = path + ".tmp" + std::to_string(getpid());
     {
       std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-      file << EntryText(base::SjisToUtf8(target), base::SjisToUtf8(arguments),
-                        base::SjisToUtf8(name));
+      file << EntryText(target, base::SjisToUtf8(arguments), base::SjisToUtf8(name));
       if (!file.flush()) {
         std::remove(temporary.c_str());
         return;
@@ -154,7 +153,7 @@ TShortcutPort& SystemShortcuts() {
 }
 
 std::unique_ptr<TShortcutPort> FolderShortcuts(const std::string& folder) {
-  return std::make_unique<TXdgShortcuts>(base::SjisToUtf8(folder));
+  return std::make_unique<TXdgShortcuts>(folder);
 }
 
 }  // namespace kestrum::platform

@@ -1,5 +1,6 @@
-// Start-up shortcut on Windows: a shell link written through IShellLinkA and IPersistFile into
-// the folder the shell reports for the folder id.
+// Start-up shortcut on Windows: a shell link written through IShellLinkW and IPersistFile into
+// the folder the shell reports for the folder id. Every path stays UTF-16 on its way, so that
+// no folder name is lost to the system's ANSI code page.
 #include <windows.h>
 // After windows.h, which they need.
 #include <objbase.h>
@@ -17,28 +18,16 @@ namespace {
 
 constexpr char kLinkExtension[] = ".lnk";
 
-std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = base::SjisToUtf16(sjis);
-  return std::wstring(text.begin(), text.end());
-}
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-// The link object's A interface reads the system's ANSI code page (Shift-JIS on a Japanese
-// system); convert through UTF-16 so that other systems get the same characters.
-std::string Ansi(const std::string& sjis) {
-  const std::wstring wide = Wide(sjis);
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi.data(), size,
-                      nullptr, nullptr);
-  return ansi;
-}
+std::wstring Wide(const std::string& sjis) { return Wide(base::SjisToUtf16(sjis)); }
+
+std::wstring WidePath(const std::string& utf8) { return Wide(base::Utf8ToUtf16(utf8)); }
 
 // The target's folder with its trailing separator.
-std::string FolderWithSeparator(const std::string& path) {
-  const size_t end = path.find_last_of('\\');
-  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+std::wstring FolderWithSeparator(const std::wstring& path) {
+  const size_t end = path.find_last_of(L'\\');
+  return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
 }
 
 template <class T>
@@ -60,10 +49,10 @@ class TComPtr {
 
 // The shell-link object and its two interfaces; throws when any of them is missing.
 struct TShellLink {
-  TComPtr<IShellLinkA> link;
+  TComPtr<IShellLinkW> link;
   TComPtr<IPersistFile> file;
   TShellLink() {
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(link.Out())))) {
       throw std::runtime_error("Cannot create the shell link object");
     }
@@ -100,9 +89,10 @@ class TWin32Shortcuts final : public TShortcutPort {
     TShellLink shell_link;
     const auto folder = Folder(folder_id);
     if (!folder) return;
-    shell_link.link->SetPath(Ansi(target).c_str());
-    shell_link.link->SetArguments(Ansi(arguments).c_str());
-    shell_link.link->SetWorkingDirectory(Ansi(FolderWithSeparator(target)).c_str());
+    const std::wstring path = WidePath(target);
+    shell_link.link->SetPath(path.c_str());
+    shell_link.link->SetArguments(Wide(arguments).c_str());
+    shell_link.link->SetWorkingDirectory(FolderWithSeparator(path).c_str());
     // A failed save is not reported.
     shell_link.file->Save(LinkFile(*folder, name).c_str(), FALSE);
   }
@@ -129,7 +119,7 @@ TShortcutPort& SystemShortcuts() {
 }
 
 std::unique_ptr<TShortcutPort> FolderShortcuts(const std::string& folder) {
-  return std::make_unique<TWin32Shortcuts>(Wide(folder));
+  return std::make_unique<TWin32Shortcuts>(WidePath(folder));
 }
 
 }  // namespace kestrum::platform

@@ -9,6 +9,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <optional>
@@ -58,24 +59,32 @@ int64_t MonotonicMs() {
   return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+// The probe's budget, and the hook its waits call between slices.
 class TDeadline {
  public:
-  explicit TDeadline(int budget_ms) : end_ms_(MonotonicMs() + budget_ms) {}
+  TDeadline(int budget_ms, TWaitHook hook) : end_ms_(MonotonicMs() + budget_ms), hook_(hook) {}
   int RemainingMs() const {
     const int64_t left = end_ms_ - MonotonicMs();
     return left > 0 ? static_cast<int>(left) : 0;
   }
+  TWaitHook Hook() const { return hook_; }
 
  private:
   int64_t end_ms_;
+  TWaitHook hook_;
 };
 
 bool WaitFor(int fd, short events, const TDeadline& deadline) {
   pollfd p{fd, events, 0};
+  const int slice = deadline.Hook() ? static_cast<int>(kWaitSliceMs) : deadline.RemainingMs();
   int n;
-  do {
-    n = poll(&p, 1, deadline.RemainingMs());
-  } while (n < 0 && errno == EINTR);
+  for (;;) {
+    const int left = deadline.RemainingMs();
+    n = poll(&p, 1, std::min(left, slice));
+    if (n < 0 && errno == EINTR) continue;
+    if (n != 0 || left <= slice) break;
+    deadline.Hook()();
+  }
   return n == 1 && (p.revents & events) != 0;
 }
 
@@ -133,11 +142,15 @@ class THttpProbe final : public TWebProbePort {
   bool Probe(const std::string& url) override {
     const auto parsed = ParseUrl(url);
     if (!parsed) return false;
-    const TDeadline deadline(budget_ms_);
+    const TDeadline deadline(budget_ms_, WaitHook());
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(parsed->host.c_str(), parsed->port.c_str(), &hints, &found) != 0) return false;
+    int code = 0;
+    RunChecking(
+        [&] { code = getaddrinfo(parsed->host.c_str(), parsed->port.c_str(), &hints, &found); },
+        WaitHook());
+    if (code != 0) return false;
     bool answered = false;
     for (addrinfo* a = found; a != nullptr && !answered && deadline.RemainingMs() > 0;
          a = a->ai_next) {

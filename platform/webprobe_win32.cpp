@@ -122,7 +122,7 @@ void SetTimeouts(HINTERNET session, DWORD milliseconds) {
 
 // Opens `url` and waits for its response head at most `wait_ms`; nullptr when it failed or
 // did not come in time.
-HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
+HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms, TWaitHook hook) {
   auto* completion = new TCompletion;
   if (completion->done == nullptr) {
     completion->references = 1;
@@ -139,7 +139,10 @@ HINTERNET OpenWithin(HINTERNET session, const std::string& url, DWORD wait_ms) {
     completion->Release();
     return request;
   }
-  if (WaitForSingleObject(completion->done, wait_ms) == WAIT_OBJECT_0) {
+  const int signalled = WaitInSlices(wait_ms, hook, [completion](uint32_t slice) {
+    return WaitForSingleObject(completion->done, slice) == WAIT_OBJECT_0 ? 1 : 0;
+  });
+  if (signalled != 0) {
     request = completion->request;
   } else {
     InterlockedExchange(&completion->abandoned, 1);
@@ -200,7 +203,7 @@ class TWinInetProbe final : public TWebProbePort {
     for (int hop = 0; hop <= kMaxRedirects; ++hop) {
       const DWORD left = MillisecondsLeft(start, budget_ms_);
       if (left == 0) break;
-      HINTERNET request = OpenWithin(session, target, left);
+      HINTERNET request = OpenWithin(session, target, left, WaitHook());
       if (request == nullptr) break;
       const DWORD code = StatusCode(request);
       const std::string next = IsRedirect(code) ? Location(request, target) : std::string();

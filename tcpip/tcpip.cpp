@@ -25,7 +25,8 @@ void T_TcpIp::Trace(const std::string& text, int level) {
 
 void T_TcpIp::Login() {
   if (LoggedIn) Logout();
-  IpAddress = ResolveHost(Hostname);
+  // The lookup's wait cannot be cut into slices: it runs beside a thread that keeps checking.
+  platform::RunChecking([this] { IpAddress = ResolveHost(Hostname); }, WaitHook);
   if (IpAddress == kNoAddress) throw ETcpIpError("Couldn't resolve hostname " + Hostname);
   OpenSocket(Socket, Port, IpAddress);
   if (Socket == kNoSocket) throw ESocketError(static_cast<uint16_t>(socket_error_));
@@ -53,7 +54,7 @@ void T_TcpIp::OpenSocket(TSocketHandle& handle, uint16_t port, uint32_t address)
 int T_TcpIp::Connect(TSocketHandle handle, const wsock::TSockAddrIn& address) {
   const std::optional<uint32_t> left = BoundLeft();
   if (!left) return wsock::Connect(handle, address, sizeof address);
-  const int result = wsock::ConnectWithin(handle, address, *left);
+  const int result = wsock::ConnectWithin(handle, address, *left, WaitHook);
   if (result != 0 && wsock::LastError() == net::kErrTimedOut) bound_expired_ = true;
   return result;
 }
@@ -173,7 +174,9 @@ bool T_TcpIp::WaitWithinBound(TSocketHandle handle) {
     return false;
   }
   // A failed wait is left to the receive itself, which then reports the error.
-  if (wsock::WaitReadable(handle, *left) != 0) return true;
+  const int ready = platform::WaitInSlices(
+      *left, WaitHook, [handle](uint32_t slice) { return wsock::WaitReadable(handle, slice); });
+  if (ready != 0) return true;
   bound_expired_ = true;
   return false;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ticks.h"
+#include "platform/wait.h"
 #include "tcpip/byte_stream.h"
 #include "tcpip/tcpip_errors.h"
 #include "tcpip/wsock.h"
@@ -66,6 +67,8 @@ class T_TcpIp : public T_ZQ_Component {
   std::vector<uint8_t> ReadChunk;
   bool LoggedIn = false;
   uint32_t Timeout = 0;  // milliseconds for each send and receive; 0 means none
+  // Set: the name lookup and the waits within the bound run in slices with this called between.
+  platform::TWaitHook WaitHook = nullptr;
 
  protected:
   // While a bound is set, connects and receives end when it passes (see BoundExpired).

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/sockerror.h"  // the error codes
+#include "platform/wait.h"
 
 namespace kestrum::tcpip::wsock {
 
@@ -61,9 +62,10 @@ uint32_t InetAddr(const std::string& text);
 uint16_t Htons(uint16_t value);
 uint32_t Ntohl(uint32_t value);
 
-// Connects and waits at most `milliseconds`; on expiry fails with net::kErrTimedOut.
-// The socket is blocking again afterwards.
-int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds);
+// Connects and waits at most `milliseconds`, in slices with `hook` between them when it is set;
+// on expiry fails with net::kErrTimedOut. The socket is blocking again afterwards.
+int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
+                  platform::TWaitHook hook = {});
 // 1 when data (or the peer's close) can be read, 0 when `milliseconds` passed, -1 on failure.
 int WaitReadable(TSocket s, uint32_t milliseconds);
 

@@ -169,13 +169,15 @@ uint32_t InetAddr(const std::string& text) { return ::inet_addr(text.c_str()); }
 uint16_t Htons(uint16_t value) { return htons(value); }
 uint32_t Ntohl(uint32_t value) { return ntohl(value); }
 
-int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds) {
+int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
+                  platform::TWaitHook hook) {
   const int fd = Fd(s);
   if (!SetBlocking(fd, false)) return kSocketError;
   const sockaddr_in native = ToNative(address);
   int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&native), sizeof native);
   if (result != 0 && errno == EINPROGRESS) {
-    const int ready = PollFor(fd, POLLOUT, milliseconds);
+    const int ready = platform::WaitInSlices(
+        milliseconds, hook, [fd](uint32_t slice) { return PollFor(fd, POLLOUT, slice); });
     int failure = 0;
     socklen_t size = sizeof failure;
     if (ready == 0) {

@@ -82,15 +82,17 @@ timeval ToTimeval(uint32_t milliseconds) {
 }
 
 // Waits for a non-blocking connect: writable means connected, "except" means it failed.
-int AwaitConnect(SOCKET s, uint32_t milliseconds) {
+int AwaitConnect(SOCKET s, uint32_t milliseconds, platform::TWaitHook hook) {
   fd_set writable;
   fd_set failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(s, &writable);
-  FD_SET(s, &failed);
-  timeval tv = ToTimeval(milliseconds);
-  const int ready = Api().select(0, nullptr, &writable, &failed, &tv);
+  const int ready = platform::WaitInSlices(milliseconds, hook, [&](uint32_t slice) {
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval tv = ToTimeval(slice);
+    return Api().select(0, nullptr, &writable, &failed, &tv);
+  });
   if (ready == 0) return WSAETIMEDOUT;
   if (ready == SOCKET_ERROR) return Api().WSAGetLastError();
   if (!IsSet(s, failed)) return 0;
@@ -179,7 +181,8 @@ uint32_t InetAddr(const std::string& text) {
 uint16_t Htons(uint16_t value) { return static_cast<uint16_t>((value << 8) | (value >> 8)); }
 uint32_t Ntohl(uint32_t value) { return __builtin_bswap32(value); }
 
-int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds) {
+int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds,
+                  platform::TWaitHook hook) {
   if (!Api().bound) return kSocketError;
   const SOCKET native_socket = Native(s);
   if (!SetBlocking(native_socket, false)) return kSocketError;
@@ -188,7 +191,7 @@ int ConnectWithin(TSocket s, const TSockAddrIn& address, uint32_t milliseconds) 
   if (Api().connect(native_socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) !=
       0) {
     failure = Api().WSAGetLastError();
-    if (failure == WSAEWOULDBLOCK) failure = AwaitConnect(native_socket, milliseconds);
+    if (failure == WSAEWOULDBLOCK) failure = AwaitConnect(native_socket, milliseconds, hook);
   }
   SetBlocking(native_socket, true);
   Api().WSASetLastError(failure);

@@ -125,6 +125,8 @@ class TApplication {
   // the forms, the last created first.
   void Run();
   void ProcessMessages();
+  // Answers sent messages only (TWidgetSet::CheckMessages): for waits inside a handler.
+  void CheckMessages() { widgets_.CheckMessages(); }
   void Terminate();
   bool Terminated() const { return terminated_; }
   // The default error report of an exception that escaped a handler.

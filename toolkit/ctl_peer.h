@@ -44,6 +44,9 @@ class TWidgetSet {
   virtual std::unique_ptr<TControlPeer> CreatePeer(TComponent& component) = 0;
   // Handles every pending window message, then returns.
   virtual void ProcessMessages() = 0;
+  // Looks for messages without taking a posted one off the queue: answers what other threads
+  // and processes send (so the system sees the thread alive); no input, no handler runs.
+  virtual void CheckMessages() {}
   // Runs the message loop until Terminate.
   virtual void RunMessageLoop() = 0;
   virtual void Terminate() = 0;

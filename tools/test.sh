@@ -97,18 +97,20 @@ else
 fi
 
 # The PE32+ build too, without the two-minute rotation through every server, which would double
-# the step; its rules are the same sources, proved above on the product. The era scenario fakes
-# the clock with a 64-bit library, so it runs here only. Where the product cannot run, every
-# scenario but from-zip runs here instead.
+# the step; its rules are the same sources, proved above on the product (the hang check, the
+# read-only folder and the folder names run here too, so that each is proved once on a machine
+# without 32-bit code). The era scenario fakes the clock with a 64-bit library, so it runs here
+# only. Where the product cannot run, every scenario but from-zip runs here instead.
 step "End to end: the win64 Kestrum.exe"
 if [ "$pe32_runs" = yes ]; then
   KESTRUM_PRESET=win64 tools/e2e.sh interactive-sync unattended time-protocol-fallback \
     literal-address old-sntp-time refused-clock-write era slow-path logon-task restricted-pick \
-    restricted-sync planted-dlls
+    restricted-sync planted-dlls no-ghost read-only-folder folder-names
 else
   KESTRUM_PRESET=win64 tools/e2e.sh interactive-sync unattended time-protocol-fallback \
     literal-address old-sntp-time no-server refused-clock-write sntp-flood five-byte-reply \
-    kiss-of-death era slow-path silent-dns logon-task restricted-pick restricted-sync planted-dlls
+    kiss-of-death era slow-path silent-dns logon-task restricted-pick restricted-sync planted-dlls \
+    no-ghost read-only-folder folder-names
 fi
 
 end_step

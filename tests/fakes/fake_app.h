@@ -41,6 +41,9 @@ class TFakeWidgetSet final : public toolkit::TWidgetSet {
     ++pumps;
     if (on_pump) on_pump(pumps);
   }
+  void CheckMessages() override {
+    if (on_check) on_check();
+  }
   void RunMessageLoop() override { ++loops_run; }
   void Terminate() override { ++terminations; }
   void ShowError(const std::string&, const std::string& text) override {
@@ -60,6 +63,7 @@ class TFakeWidgetSet final : public toolkit::TWidgetSet {
   void HideTaskbarWindow() override { taskbar_hidden = true; }
 
   std::function<void(int pump_number)> on_pump;
+  std::function<void()> on_check;
   // Runs while the error report is open, as its message loop would run due messages.
   std::function<void(const std::string& text)> on_error;
   int pumps = 0;

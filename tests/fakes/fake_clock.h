@@ -3,6 +3,7 @@
 // Sleep that advances both instead of sleeping. Writes are recorded and can be refused.
 // Hand it to whatever takes a clock or ticks. Also a fixed time zone (Japan unless told otherwise).
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/ticks.h"
 #include "platform/timezone.h"
+#include "platform/wait.h"
 
 namespace kestrum::fakes {
 
@@ -24,6 +26,15 @@ class TFakeClock final : public platform::TClockPort, public platform::TTickPort
   void Advance(uint32_t milliseconds) {
     local_now_ += milliseconds / base::kMSecsPerDay;
     ticks_ += milliseconds;
+  }
+  // Another component's wait of `milliseconds`: passes in slices with `hook` called between.
+  void Wait(uint32_t milliseconds, platform::TWaitHook hook) {
+    for (uint32_t left = milliseconds; left > 0;) {
+      const uint32_t step = std::min(left, platform::kWaitSliceMs);
+      Advance(step);
+      left -= step;
+      if (left > 0 && hook) hook();
+    }
   }
   void set_ticks(uint32_t ticks) { ticks_ = ticks; }
   // Days added to local time to give UTC (Japan: -9 hours).

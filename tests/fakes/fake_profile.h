@@ -33,6 +33,7 @@ class TFakeProfile final : public platform::TProfilePort {
   bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                    const std::string& value) override {
     writes.push_back({path, section, key, value});
+    if (refuse_writes) return false;
     Set(path, section, key, value);
     return true;
   }
@@ -46,6 +47,7 @@ class TFakeProfile final : public platform::TProfilePort {
     return result;
   }
 
+  bool refuse_writes = false;  // every write fails, as in a folder without write access
   std::vector<std::string> reads;
   std::vector<TWrite> writes;
 

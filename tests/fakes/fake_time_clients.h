@@ -30,10 +30,11 @@ class TFakeServers {
   std::function<TFakeReply(const std::string& protocol, const std::string& host)> script;
   std::vector<std::string> log;
 
-  TFakeReply Ask(const std::string& protocol, const std::string& host) {
+  // The query waits through the hook it was handed.
+  TFakeReply Ask(const std::string& protocol, const std::string& host, platform::TWaitHook hook) {
     log.push_back(protocol + " " + host);
     const TFakeReply reply = script ? script(protocol, host) : TFakeReply{};
-    clock_.Advance(reply.duration_ms);
+    clock_.Wait(reply.duration_ms, hook);
     if (reply.throws) throw std::runtime_error("connection failed");
     return reply;
   }
@@ -50,17 +51,19 @@ class TFakeSntp final : public app::TSntpQuery {
   explicit TFakeSntp(TFakeServers& servers) : servers_(servers) {}
   void SetTargetHost(const std::string& host) override { host_ = host; }
   bool QueryServerTime() override {
-    const TFakeReply reply = servers_.Ask("SNTP", host_);
+    const TFakeReply reply = servers_.Ask("SNTP", host_, hook_);
     if (reply.answered) time_ = reply.utc;
     name_unanswered_ = !reply.answered && reply.name_unanswered;
     return reply.answered;
   }
   bool NameUnanswered() const override { return name_unanswered_; }
   base::TDateTime NTPTime() const override { return time_; }
+  void SetWaitHook(platform::TWaitHook hook) override { hook_ = hook; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
+  platform::TWaitHook hook_ = nullptr;
   base::TDateTime time_ = 0;
   bool name_unanswered_ = false;
 };
@@ -70,15 +73,17 @@ class TFakeTime final : public app::TTimeQuery {
   explicit TFakeTime(TFakeServers& servers) : servers_(servers) {}
   void SetHostname(const std::string& host) override { host_ = host; }
   void FetchTime() override {
-    const TFakeReply reply = servers_.Ask("TIME", host_);
+    const TFakeReply reply = servers_.Ask("TIME", host_, hook_);
     if (!reply.answered) throw std::runtime_error("Couldn't connect");
     time_ = reply.utc;
   }
   base::TDateTime ServerTime() const override { return time_; }
+  void SetWaitHook(platform::TWaitHook hook) override { hook_ = hook; }
 
  private:
   TFakeServers& servers_;
   std::string host_;
+  platform::TWaitHook hook_ = nullptr;
   base::TDateTime time_ = 0;
 };
 

@@ -89,6 +89,14 @@ TEST_F(UdpSocketTest, ReadAvailableTimesOut) {
             std::chrono::milliseconds(kShortTimeout - 20));
   EXPECT_EQ(sock.LastErrorCode(), 10060);
   EXPECT_TRUE(Saw(R::ReasonError, "10060,Connection timed out"));
+  // With a hook the wait runs in quarter-second slices and keeps its length.
+  static int hooked = 0;
+  sock.WaitHook = [] { ++hooked; };
+  const auto sliced = std::chrono::steady_clock::now();
+  EXPECT_EQ(sock.ReadAvailable(600), "");
+  EXPECT_GE(std::chrono::steady_clock::now() - sliced, std::chrono::milliseconds(580));
+  EXPECT_EQ(hooked, 2);
+  EXPECT_EQ(sock.LastErrorCode(), 10060);
 }
 
 // An empty datagram is a message like any other: taken off the queue, its sender recorded, no

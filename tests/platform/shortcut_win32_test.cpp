@@ -1,6 +1,6 @@
-// The shell link on Windows, read back through IShellLinkA: target, arguments and working
-// folder; replacement and removal. Links go to a temporary folder, or (for the folder
-// lookup) under a name of the test's own that is removed at once.
+// The shell link on Windows, read back through IShellLinkW: target, arguments and working
+// folder; replacement and removal. Links go to a temporary folder named outside every code page
+// but Unicode, or (for the folder lookup) under a name of the test's own removed at once.
 #include <windows.h>
 // After windows.h, which they need.
 #include <objbase.h>
@@ -17,24 +17,25 @@
 namespace kestrum::platform {
 namespace {
 
-std::wstring Wide(const std::string& sjis) {
-  const std::u16string wide = base::SjisToUtf16(sjis);
+// Paths are UTF-8 at the port.
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string wide = base::Utf8ToUtf16(utf8);
   return std::wstring(wide.begin(), wide.end());
 }
 
 std::string Narrow(const std::wstring& wide) {
-  return base::Utf16ToSjis(std::u16string(wide.begin(), wide.end()));
+  return base::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 struct TLinkContent {
   std::string path, arguments, working_folder;
 };
 
-// Reads a link file back through the link object's A interface.
+// Reads a link file back through the link object's W interface.
 TLinkContent ReadLink(const std::string& file) {
   TLinkContent content;
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link)))) {
     ADD_FAILURE() << "no shell link object";
     return content;
@@ -42,13 +43,13 @@ TLinkContent ReadLink(const std::string& file) {
   IPersistFile* persist = nullptr;
   link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
   if (persist != nullptr && SUCCEEDED(persist->Load(Wide(file).c_str(), STGM_READ))) {
-    char text[MAX_PATH] = {};
+    wchar_t text[MAX_PATH] = {};
     link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    content.path = text;
+    content.path = Narrow(text);
     link->GetArguments(text, MAX_PATH);
-    content.arguments = text;
+    content.arguments = Narrow(text);
     link->GetWorkingDirectory(text, MAX_PATH);
-    content.working_folder = text;
+    content.working_folder = Narrow(text);
   } else {
     ADD_FAILURE() << "cannot load " << file;
   }
@@ -63,7 +64,8 @@ class ShellLink : public ::testing::Test {
     CoInitialize(nullptr);
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    folder_ = Narrow(temp) + "kestrum-link-" + std::to_string(GetCurrentProcessId());
+    folder_ = Narrow(temp) + reinterpret_cast<const char*>(u8"kestrum-link-Café-테스트-") +
+              std::to_string(GetCurrentProcessId());
     CreateDirectoryW(Wide(folder_).c_str(), nullptr);
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);

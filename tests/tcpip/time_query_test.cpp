@@ -217,6 +217,10 @@ TEST_F(TimeQueryTest, SilentServerEndsTheQueryWithinTheBound) {
 TEST_F(TimeQueryTest, UnansweredConnectEndsWithinTheBound) {
   fakes::TUnansweredListener unanswered;
   time_.Port = unanswered.port();
+  // Hooked: the lookup and the connect's wait call the hook between quarter-second slices.
+  static int hooked = 0;
+  time_.WaitHook = [] { ++hooked; };
+  time_.QueryLimit = 600;
   try {
     time_.FetchTime();
     FAIL() << "connected to a full accept queue";
@@ -224,6 +228,7 @@ TEST_F(TimeQueryTest, UnansweredConnectEndsWithinTheBound) {
     EXPECT_EQ(e.ErrorCode, 10060);
   }
   EXPECT_EQ(time_.Socket, kNoSocket);
+  EXPECT_EQ(hooked, 2);
 }
 
 TEST_F(TimeQueryTest, NextQueryClosesThePreviousSocketFirst) {

@@ -472,6 +472,12 @@ void TWin32WidgetSet::ProcessMessages() {
   }
 }
 
+void TWin32WidgetSet::CheckMessages() {
+  MSG msg;
+  // Delivers sent messages (the system's hang check among them); posted ones stay queued.
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 void TWin32WidgetSet::RunMessageLoop() {
   MSG msg;
   while (!quit_ && GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);

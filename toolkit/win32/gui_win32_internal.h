@@ -110,6 +110,7 @@ class TWin32WidgetSet : public toolkit::TWidgetSet {
 
   std::unique_ptr<toolkit::TControlPeer> CreatePeer(toolkit::TComponent& component) override;
   void ProcessMessages() override;
+  void CheckMessages() override;
   void RunMessageLoop() override;
   void Terminate() override;
   void ShowError(const std::string& title, const std::string& text) override;

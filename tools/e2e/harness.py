@@ -148,12 +148,15 @@ class Kestrum:
     """One copy of Kestrum.exe in a scratch folder of its own, and its process."""
 
     def __init__(self, env, name, build, args=(), time_server=None, program=None, loader=None,
-                 clock_start=None, restricted=False, planted=False):
+                 clock_start=None, restricted=False, planted=False, extra_env=None,
+                 before_start=None):
         """`program`: run this Kestrum.exe where it stands (under `loader`), not a scratch copy
-        of the build's. `restricted`: started by kestrum-restricted, under a token without the
-        right to change the system time. `planted`: a planted DLL beside it under every name it
-        imports and every name of RUN_TIME_DLLS, and Wine told to prefer those of RUN_TIME_DLLS
-        to its own."""
+        of the build's; `name` may be a relative path. `restricted`: started by
+        kestrum-restricted, under a token without the right to change the system time.
+        `planted`: a planted DLL beside it under every name it imports and every name of
+        RUN_TIME_DLLS, and Wine told to prefer those of RUN_TIME_DLLS to its own. `extra_env`:
+        more environment for the program; `before_start(folder)` runs once its folder is
+        ready."""
         self.env = env
         if program is None:
             self.folder = env.work / name
@@ -177,6 +180,10 @@ class Kestrum:
             local = clock_start.astimezone(zoneinfo.ZoneInfo(os.environ.get("TZ", "UTC")))
             process_env = dict(process_env or os.environ, LD_PRELOAD=FAKETIME_LIBRARY,
                                FAKETIME="@" + local.strftime("%Y-%m-%d %H:%M:%S"))
+        if extra_env:
+            process_env = dict(process_env or os.environ, **extra_env)
+        if before_start is not None:
+            before_start(self.folder)
         command = [loader or env.wine, str(self.folder / "Kestrum.exe"), *args]
         if restricted:
             command[1:2] = [str(build / RESTRICTED), windows_path(self.folder / "Kestrum.exe")]

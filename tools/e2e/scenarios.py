@@ -20,7 +20,7 @@ import zoneinfo
 from pathlib import Path
 
 from harness import (PE32_LOADER, ROOT, WINPEEK, Failure, Kestrum, check, request_times, requests,
-                     sandbox, start_watched, start_wine)
+                     sandbox, start_watched, start_wine, windows_path)
 from layouts import MAIN, PROGRESS, check_main_layout, check_progress_layout, check_tab_order
 
 JAPAN = zoneinfo.ZoneInfo("Asia/Tokyo")
@@ -29,7 +29,14 @@ SNTP_MARGIN_S = 1.0
 # One resolver wait (two tries of 5 s) and the pumps around it.
 SILENT_DNS_ATTEMPT_S = 14.0
 
-GET, SYNC = "時刻取得", "同　期"
+GET, SYNC, CANCEL = "時刻取得", "同　期", "中　止"
+WARNING = "警告"
+# The answer the system's hang check waits for; Windows ghosts a window after 5 s.
+HANG_CHECK_MS = 1000
+# Outside Shift-JIS, outside the ANSI code pages of an English system, and Japanese.
+FOLDER_NAMES = ("Café", "테스트", "時刻")
+# The Startup folder in the prefix (Wine names it "StartUp").
+STARTUP = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/[Ss]tart[Uu]p"
 OBTAINED_SNTP = "時刻を取得しました\\."
 OBTAINED_TIME = "時刻を取得しました\\.\\."
 IN_ORDER = "時刻は正常です"
@@ -298,6 +305,126 @@ def silent_dns(env, build):
         app.close()
 
 
+def no_ghost(env, build):
+    """While a silent server holds an attempt (5 s SNTP, then 5 s Time protocol), the program
+    answers WM_NULL sent from another process, as the system's hang check does, within 1 s;
+    a click on 中　止 posted meanwhile runs only once the attempt has ended, and then ends the
+    run: no third attempt."""
+    log = env.start_servers("noghost", sntp="silent", time="silent", http="answer")
+    app = Kestrum(env, "noghost", build, ["/S"])
+    try:
+        app.wait_window(PROGRESS)
+        first = re.escape(FAILURE.format(1))
+        app.wait_status(PROGRESS, "LibPanel3", first, 40, [], dump=False)
+        time.sleep(2)  # the pause, then into the second attempt's SNTP wait
+        for _ in range(3):
+            code, lines = app.peek("ping", "progress", str(HANG_CHECK_MS))
+            check(code == 0, f"WM_NULL not answered within {HANG_CHECK_MS} ms: {lines}")
+            print(f"  WM_NULL answered: {lines[0]}")
+        code, _ = app.peek("click", "progress", CANCEL)
+        check(code == 0, f"cannot press {CANCEL} (winpeek exit {code})")
+        status = FAILURE.format(1)
+        while status == FAILURE.format(1):
+            # The focus first: the status read after it shows the attempt still running.
+            _, focus = app.peek("focus", "progress")
+            window = app.dump(PROGRESS, quick=True)
+            check(window is not None, "the progress window is gone")
+            status = window.text("LibPanel3")
+            if status == FAILURE.format(1):
+                check(not any(line.endswith("\t" + CANCEL) for line in focus),
+                      f"the posted click ran inside the attempt: focus {focus}")
+            time.sleep(0.3)
+        try:
+            app.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            raise Failure("the cancelled run did not end by itself")
+        check(requests(log, "sntp") == 2, f"{requests(log, 'sntp')} SNTP requests, not 2")
+    finally:
+        app.close()
+
+
+def read_only_folder(env, build):
+    """From a folder that cannot be written (a read-only mount: Wine runs as root here), a
+    successful query reports once per run that Environ.ini cannot be written there."""
+    env.start_servers("readonly", sntp="answer", time="answer", http="answer")
+    mounted = []
+
+    def make_read_only(folder):
+        subprocess.run(["mount", "--bind", str(folder), str(folder)], check=True)
+        mounted.append(folder)
+        subprocess.run(["mount", "-o", "remount,bind,ro", str(folder)], check=True)
+
+    app = Kestrum(env, "read-only", build, before_start=make_read_only)
+    try:
+        app.wait_window(MAIN)
+        for run in (1, 2):
+            app.click(GET)
+            app.wait_status(MAIN, "StatusBar", OBTAINED_SNTP, 30, [], dump=False)
+            if run == 2:
+                time.sleep(2)
+                code, lines = app.peek("box", WARNING)
+                check(code != 0, f"reported twice: {lines}")
+                break
+            deadline = time.monotonic() + 10
+            code, lines = app.peek("box", WARNING)
+            while code != 0 and time.monotonic() < deadline:
+                time.sleep(0.3)
+                code, lines = app.peek("box", WARNING)
+            check(code == 0, "no report of the failed write")
+            text = " ".join(line.split("\t", 1)[1] for line in lines[1:])
+            print(f"  report: {text}")
+            check("設定を保存できません" in text and windows_path(app.folder) in text,
+                  f"the report does not name {windows_path(app.folder)}: {text!r}")
+            app.peek("box", WARNING, "press")
+            app.wait_idle_dump(MAIN)
+        check(not (app.folder / "Environ.ini").exists(), "Environ.ini written all the same")
+    finally:
+        app.close()
+        for folder in mounted:
+            subprocess.run(["umount", str(folder)], check=False)
+
+
+def folder_names(env, build):
+    """With an English locale (no Japanese code page) and from folders named "Café", "테스트"
+    and "時刻", the program writes Environ.ini beside itself and points its start-up shortcut
+    at itself."""
+    english = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+    startup = Path(os.environ["WINEPREFIX"]) / "drive_c/users"
+    for name in FOLDER_NAMES:
+        log = env.start_servers("names", sntp="answer", time="answer", http="answer")
+        app = Kestrum(env, f"names/{name}", build, extra_env=english)
+        try:
+            app.wait_window(MAIN)
+            app.click(GET)
+            window = app.wait_status(MAIN, "StatusBar", OBTAINED_SNTP, 30, [])
+            print(f"  {name}: time box {window.text('edt_time')!r}")
+            check(app.settings().get("TimeServer") == env.facts.server(1),
+                  f"Environ.ini in {name}: {app.settings()}")
+            x, y = MAIN.position("StartTime")
+            check(app.peek("pick", "main", str(x), str(y), "5")[0] == 0, "cannot pick 5 s")
+            deadline = time.monotonic() + 15
+            while app.peek("box", WARNING, "press")[0] != 0 and time.monotonic() < deadline:
+                time.sleep(0.3)
+            links = []
+            while not links and time.monotonic() < deadline:
+                time.sleep(0.3)
+                links = list(startup.glob(f"*/{STARTUP}/Kestrum.lnk"))
+            check(links, f"no Kestrum.lnk in the Startup folder ({name})")
+            code, lines = app.peek("link", windows_path(links[0]))
+            fields = dict(line.split("\t", 1) for line in lines)
+            target = windows_path(app.folder / "Kestrum.exe")
+            check(code == 0 and fields.get("target") == target + "\texists",
+                  f"the shortcut points at {fields.get('target')!r}, not {target!r}")
+            check(fields.get("folder") == windows_path(app.folder) + "\\",
+                  f"the shortcut starts in {fields.get('folder')!r}")
+            check(app.settings().get("StartTime") == "5", f"Environ.ini {app.settings()}")
+            check(requests(log, "sntp") >= 1, "SNTP never asked")
+        finally:
+            app.close()
+            for link in startup.glob(f"*/{STARTUP}/Kestrum.lnk"):
+                link.unlink()
+
+
 def release_package():
     packages = sorted(ROOT.glob("dist/Kestrum-*.zip"), key=lambda p: p.stat().st_mtime)
     check(packages, "no release package in dist/: run tools/dist.sh")
@@ -486,10 +613,12 @@ def acquisitions(scenario):
 ORDER = ["interactive-sync", "unattended", "time-protocol-fallback", "literal-address",
          "old-sntp-time", "no-server", "refused-clock-write", "sntp-flood", "five-byte-reply",
          "kiss-of-death", "era", "slow-path", "silent-dns", "logon-task", "restricted-pick",
-         "restricted-sync", "planted-dlls", "from-zip"]
+         "restricted-sync", "planted-dlls", "no-ghost", "read-only-folder", "folder-names",
+         "from-zip"]
 FUNCTIONS = {"unattended": unattended, "silent-dns": silent_dns, "from-zip": from_zip,
              "logon-task": logon_task, "restricted-pick": restricted_pick,
-             "restricted-sync": restricted_sync}
+             "restricted-sync": restricted_sync, "no-ghost": no_ghost,
+             "read-only-folder": read_only_folder, "folder-names": folder_names}
 SCENARIOS = {name: FUNCTIONS.get(name) or acquisitions(name) for name in ORDER}
 
 # Scenarios that fake the program's clock with the machine's 64-bit libfaketime, which a

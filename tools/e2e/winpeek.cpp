@@ -16,12 +16,22 @@
 //                                         says "watching", waits for the window, dumps it,
 //                                         then prints every new text of the control at (X, Y)
 //                                         until it is gone
+//   kestrum-winpeek ping main|progress MS sends WM_NULL, as the system's hang check does, and
+//                                         prints "answered" and the milliseconds it took
+//   kestrum-winpeek pick main X Y INDEX   selects entry INDEX of the list at (X, Y) and
+//                                         notifies the window as a pick by the user does
+//   kestrum-winpeek box CAPTION [press]   prints the texts of the message box with that
+//                                         caption; "press" then presses its first button
+//   kestrum-winpeek link FILE             prints the target, arguments and working folder of
+//                                         a shell link, and whether the target exists
 //
 // Exit status: 0 done, 2 window not found, 3 control not found, 4 window busy, 1 usage.
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -307,6 +317,73 @@ int Watch(const std::wstring& which, int x, int y, DWORD timeout_ms) {
   return 0;
 }
 
+// Answered within `timeout_ms`, or exit status 4.
+int Ping(HWND top, UINT timeout_ms) {
+  const DWORD start = GetTickCount();
+  LRESULT ignored = 0;
+  const bool answered = TryAsk(top, WM_NULL, 0, 0, timeout_ms, ignored);
+  PrintLine((answered ? "answered\t" : "busy\t") + std::to_string(GetTickCount() - start));
+  return answered ? 0 : kExitBusy;
+}
+
+// What a user's pick in the list sends: the new selection, then the list's notification.
+int Pick(HWND top, int x, int y, int index) {
+  HWND list = ControlAt(top, x, y);
+  if (list == nullptr) return kExitNoControl;
+  Ask(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  return 0;
+}
+
+int Box(const std::wstring& caption, bool press) {
+  TBoxFind find{caption, nullptr};
+  EnumWindows(FindBox, reinterpret_cast<LPARAM>(&find));
+  if (find.found == nullptr) return kExitNotFound;
+  PrintLine("box\t" + Field(caption));
+  HWND button = nullptr;
+  for (HWND child : Descendants(find.found)) {
+    const std::wstring cls = ClassOf(child);
+    if (cls == L"Static" && !StoredText(child).empty())
+      PrintLine("text\t" + Field(StoredText(child)));
+    if (cls == L"Button" && button == nullptr) button = child;
+  }
+  if (press && button != nullptr) PostMessageW(button, BM_CLICK, 0, 0);
+  return 0;
+}
+
+int Link(const wchar_t* file) {
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  IPersistFile* persist = nullptr;
+  int status = kExitNotFound;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+      SUCCEEDED(persist->Load(file, STGM_READ))) {
+    wchar_t text[MAX_PATH] = {};
+    // The item id list keeps every character; the link's path text may hold only what the
+    // writer's ANSI code page could.
+    LPITEMIDLIST ids = nullptr;
+    if (FAILED(link->GetIDList(&ids)) || ids == nullptr || !SHGetPathFromIDListW(ids, text)) {
+      link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    }
+    CoTaskMemFree(ids);
+    const DWORD attributes = GetFileAttributesW(text);
+    PrintLine("target\t" + Field(text) + "\t" +
+              (attributes != INVALID_FILE_ATTRIBUTES ? "exists" : "missing"));
+    link->GetArguments(text, MAX_PATH);
+    PrintLine("arguments\t" + Field(text));
+    link->GetWorkingDirectory(text, MAX_PATH);
+    PrintLine("folder\t" + Field(text));
+    status = 0;
+  }
+  if (persist != nullptr) persist->Release();
+  if (link != nullptr) link->Release();
+  CoUninitialize();
+  return status;
+}
+
 }  // namespace
 
 int main() {
@@ -315,7 +392,8 @@ int main() {
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr || argc < 3) {
     std::fputs(
-        "usage: kestrum-winpeek dump|quick|click|focus|close|watch main|progress [CAPTION]\n",
+        "usage: kestrum-winpeek dump|quick|click|focus|close|watch|ping|pick main|progress ...\n"
+        "       kestrum-winpeek box CAPTION [press] | link FILE\n",
         stderr);
     return 1;
   }
@@ -324,12 +402,18 @@ int main() {
     return Watch(argv[2], _wtoi(argv[3]), _wtoi(argv[4]),
                  static_cast<DWORD>(_wtoi(argv[5])) * 1000);
   }
+  if (command == L"box") return Box(argv[2], argc > 3 && std::wstring(argv[3]) == L"press");
+  if (command == L"link") return Link(argv[2]);
   if (command == L"answer" && argc > 3) return Answer(argv[2], _wtoi(argv[3]));
   HWND top = FindWindowOf(argv[2]);
   if (top == nullptr) return kExitNotFound;
   if (command == L"dump") return Dump(top, false);
   if (command == L"quick") return Dump(top, true);
   if (command == L"focus") return Focus(top);
+  if (command == L"ping" && argc > 3) return Ping(top, static_cast<UINT>(_wtoi(argv[3])));
+  if (command == L"pick" && argc > 5) {
+    return Pick(top, _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]));
+  }
   if (command == L"close") {
     PostMessageW(top, WM_CLOSE, 0, 0);
     return 0;
