@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/text.h"
 #include "platform/logon_task.h"
+#include "platform/wide_win32.h"
 
 namespace kestrum::platform {
 namespace {
@@ -18,40 +18,6 @@ constexpr wchar_t kRootFolder[] = L"\\";
 // The logon run ends within seconds; a hung one must not stay for the whole session.
 constexpr wchar_t kTimeLimit[] = L"PT5M";
 constexpr DWORD kMaxAccountName = 256;
-
-std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = base::SjisToUtf16(sjis);
-  return std::wstring(text.begin(), text.end());
-}
-
-// Paths come in UTF-8.
-std::wstring WidePath(const std::string& utf8) {
-  const std::u16string text = base::Utf8ToUtf16(utf8);
-  return std::wstring(text.begin(), text.end());
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t end = path.find_last_of(L'\\');
-  return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
-}
-
-template <class T>
-class TComPtr {
- public:
-  TComPtr() = default;
-  TComPtr(const TComPtr&) = delete;
-  TComPtr& operator=(const TComPtr&) = delete;
-  ~TComPtr() {
-    if (p_ != nullptr) p_->Release();
-  }
-  T** Out() { return &p_; }
-  void** OutVoid() { return reinterpret_cast<void**>(&p_); }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 class TBstr {
  public:

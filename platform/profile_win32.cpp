@@ -4,18 +4,13 @@
 
 #include "base/text.h"
 #include "platform/profile.h"
+#include "platform/wide_win32.h"
 
 namespace kestrum::platform {
 namespace {
 
 // Longest value read back, in UTF-16 units.
 constexpr DWORD kMaxValueLength = 4096;
-
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring Wide(const std::string& sjis) { return Wide(base::SjisToUtf16(sjis)); }
-
-std::wstring WidePath(const std::string& utf8) { return Wide(base::Utf8ToUtf16(utf8)); }
 
 class TPrivateProfile final : public TProfilePort {
  public:

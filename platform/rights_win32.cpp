@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "platform/rights.h"
+#include "platform/wide_win32.h"
 
 namespace kestrum::platform {
 namespace {
@@ -20,17 +21,6 @@ constexpr wchar_t kRunAsVerb[] = L"runas";
 // How often the wait for the elevated run looks at the message queue: well inside the
 // system's hang check.
 constexpr DWORD kLivenessIntervalMs = 250;
-
-std::wstring Wide(const std::string& sjis) {
-  const std::u16string text = base::SjisToUtf16(sjis);
-  return std::wstring(text.begin(), text.end());
-}
-
-// Paths come in UTF-8.
-std::wstring WidePath(const std::string& utf8) {
-  const std::u16string text = base::Utf8ToUtf16(utf8);
-  return std::wstring(text.begin(), text.end());
-}
 
 class TToken {
  public:

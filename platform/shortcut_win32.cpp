@@ -10,42 +10,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "base/text.h"
 #include "platform/shortcut.h"
+#include "platform/wide_win32.h"
 
 namespace kestrum::platform {
 namespace {
 
 constexpr char kLinkExtension[] = ".lnk";
-
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring Wide(const std::string& sjis) { return Wide(base::SjisToUtf16(sjis)); }
-
-std::wstring WidePath(const std::string& utf8) { return Wide(base::Utf8ToUtf16(utf8)); }
-
-// The target's folder with its trailing separator.
-std::wstring FolderWithSeparator(const std::wstring& path) {
-  const size_t end = path.find_last_of(L'\\');
-  return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
-}
-
-template <class T>
-class TComPtr {
- public:
-  TComPtr() = default;
-  TComPtr(const TComPtr&) = delete;
-  TComPtr& operator=(const TComPtr&) = delete;
-  ~TComPtr() {
-    if (p_ != nullptr) p_->Release();
-  }
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 // The shell-link object and its two interfaces; throws when any of them is missing.
 struct TShellLink {
@@ -92,7 +63,7 @@ class TWin32Shortcuts final : public TShortcutPort {
     const std::wstring path = WidePath(target);
     shell_link.link->SetPath(path.c_str());
     shell_link.link->SetArguments(Wide(arguments).c_str());
-    shell_link.link->SetWorkingDirectory(FolderWithSeparator(path).c_str());
+    shell_link.link->SetWorkingDirectory(FolderOf(path).c_str());
     // A failed save is not reported.
     shell_link.file->Save(LinkFile(*folder, name).c_str(), FALSE);
   }
