@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "platform/rights.h"
+#include "platform/wait.h"
 #include "platform/wide_win32.h"
 
 namespace kestrum::platform {
@@ -18,9 +19,6 @@ namespace {
 
 constexpr wchar_t kTimePrivilege[] = L"SeSystemtimePrivilege";
 constexpr wchar_t kRunAsVerb[] = L"runas";
-// How often the wait for the elevated run looks at the message queue: well inside the
-// system's hang check.
-constexpr DWORD kLivenessIntervalMs = 250;
 
 class TToken {
  public:
@@ -137,7 +135,7 @@ class TWin32Rights final : public TRightsPort {
     if (info.hProcess == nullptr) return run;
     // Sent messages are answered inside PeekMessage; posted input stays queued.
     MSG msg;
-    while (WaitForSingleObject(info.hProcess, kLivenessIntervalMs) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(info.hProcess, kWaitSliceMs) == WAIT_TIMEOUT) {
       PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
     }
     DWORD code = 0;
